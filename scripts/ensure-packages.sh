@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running need, when
+# any of them is missing. Sourced by test.sh and run.sh.
+
+m8163_packages=(
+    cmake g++ ninja-build pkg-config
+    libgtest-dev
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    mbpoll                      # independent Modbus master for the simulator's tests
+    xvfb xauth                  # virtual display for the demo and the start-up benchmark
+    clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
+)
+
+m8163_ensure_packages() {
+    local missing=()
+    local p
+    for p in "${m8163_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}

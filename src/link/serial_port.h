@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The serial-port seam: what the program asks of its one serial device. The
+// real port is termios; tests use a scripted port.
+
+namespace m8163 {
+
+// Read and write time-outs in milliseconds. A read of N bytes returns when
+// N bytes are in; or, once a byte has arrived, when the gap after the last
+// byte exceeds readInterval; or when readConstant + readMultiplier * N have
+// passed since the read began. The write values are always 0 here.
+struct PortTimeouts {
+    std::uint32_t readInterval = 0;
+    std::uint32_t readMultiplier = 0;
+    std::uint32_t readConstant = 0;
+    std::uint32_t writeMultiplier = 0;
+    std::uint32_t writeConstant = 0;
+
+    bool operator==(const PortTimeouts&) const = default;
+};
+
+// Line format. Data bits are always 8 and there is one stop bit.
+struct LineSettings {
+    int speed = 19200;  // bit/s
+    int parity = 0;     // 0 none, 1 odd (checked), 2 even (checked); other values: none
+
+    bool operator==(const LineSettings&) const = default;
+};
+
+// Receive errors reported by the device since the last clearErrors().
+enum ReceiveError : unsigned {
+    kRxParity = 0x01,
+    kRxFrame = 0x02,
+    kRxOverrun = 0x04,
+    kRxBufferOverrun = 0x08,
+    kRxBreak = 0x10,
+};
+
+struct OpenResult {
+    bool ok = false;
+    int error = 0;       // errno of the failed step
+    std::string reason;  // the system's text for it
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens the device exclusively and applies line settings and time-outs.
+    // The caller closes a previous device first.
+    virtual OpenResult open(const std::string& device, const LineSettings& line,
+                            const PortTimeouts& timeouts) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual void setTimeouts(const PortTimeouts& timeouts) = 0;
+    // Drops whatever waits in the transmit and receive buffers.
+    virtual void purge() = 0;
+    // Returns the ReceiveError bits seen since the previous call and starts
+    // counting afresh.
+    virtual unsigned clearErrors() = 0;
+    virtual void clearRtsSetDtr() = 0;
+
+    // One write of the whole buffer; returns the bytes written (0 when not open).
+    virtual std::size_t write(const std::uint8_t* data, std::size_t size) = 0;
+    // One timed read under the current time-outs; returns the bytes received
+    // (0 when not open).
+    virtual std::size_t read(std::uint8_t* buffer, std::size_t size) = 0;
+};
+
+}  // namespace m8163

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+// The outcome of one Modbus transaction: a bit set (0 for a normal exchange)
+// and the exception code that an exception reply carries.
+
+namespace m8163 {
+
+enum ExchangeResultBit : unsigned {
+    kParityError = 0x01,
+    kLengthError = 0x02,
+    kAddressMismatch = 0x04,
+    kFunctionMismatch = 0x08,
+    kDeviceException = 0x10,
+    kCrcError = 0x20,
+    kNoReply = 0x40,
+};
+
+struct ExchangeStatus {
+    unsigned result = 0;            // ExchangeResultBit set
+    std::uint8_t exceptionCode = 0;  // reply byte 2 of an exception reply, else 0
+
+    // An exchange succeeded only when both are 0.
+    bool ok() const { return result == 0 && exceptionCode == 0; }
+    bool operator==(const ExchangeStatus&) const = default;
+};
+
+}  // namespace m8163

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "base/clock.h"
+#include "link/connection_settings.h"
+#include "link/serial_port.h"
+#include "protocol/exchange_result.h"
+
+// The two Modbus RTU transactions of the program: function 03 (read holding
+// registers) and function 16 (write multiple registers). One request, one
+// timed read, no retries. Address, speed, parity, time-out and the exchange
+// log switch are read from the settings at each call.
+
+namespace m8163 {
+
+struct ModbusLine {
+    SerialPort& port;
+    const ConnectionSettings& settings;
+    const Clock& clock;  // time stamps of the exchange log
+};
+
+// CRC-16/MODBUS; appended to a frame low byte first.
+std::uint16_t crc16(const std::uint8_t* bytes, std::size_t length);
+
+// Reads values.size() registers (1 ... 16 in this program) from `start`.
+// Fills every value in every case from the reply buffer (0 where no byte came).
+ExchangeStatus readRegisters(const ModbusLine& line, std::uint16_t start,
+                             std::span<std::uint16_t> values);
+
+// Writes values.size() registers (1 ... 16) from `start`.
+ExchangeStatus writeRegisters(const ModbusLine& line, std::uint16_t start,
+                              std::span<const std::uint16_t> values);
+
+}  // namespace m8163

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "link/com_port_map.h"
+#include "link/connection_settings.h"
+#include "measure/measure_state.h"
+#include "module/register_image.h"
+#include "search/search_settings.h"
+
+// Everything the program keeps for the whole run, in one object that the
+// window and the operations take by reference. Tests make a fresh one each.
+
+namespace m8163 {
+
+struct AppState {
+    ConnectionSettings connection;
+    ComPortMap comPorts;
+    RegisterImage image;
+    MeasurementRecord measurement;
+    PollingState polling;
+    MeasurementLogSettings measurementLog;
+    SearchSettings search;
+    // Set while the program itself moves values between data and controls:
+    // the connection bar's and exchange page's change reactions do nothing then.
+    bool refreshGuard = false;
+};
+
+}  // namespace m8163
