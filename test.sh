@@ -22,6 +22,7 @@ if [ -x scripts/fuzz.sh ]; then
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "=== release build ==="
 ctest --test-dir build/release --output-on-failure -j2 || status=1
