@@ -1,0 +1,64 @@
+#include "link/exchange_log.h"
+
+#include <cstdio>
+#include <string>
+
+namespace m8163 {
+namespace {
+
+// Binary mode: every "\r\n" below reaches the file as exactly CR LF.
+void append(const ConnectionSettings& settings, const std::string& record) {
+    std::FILE* file = std::fopen(settings.logFileName.c_str(), "ab");
+    if (file == nullptr)
+        return;
+    std::fwrite(record.data(), 1, record.size(), file);
+    std::fclose(file);
+}
+
+std::string stampLine(const LocalTime& t, char timeSeparator) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%02u %02u %02u %02u%c%02u%c%02u.%03u \r\n", t.day, t.month,
+                  t.year, t.hour, timeSeparator, t.minute, timeSeparator, t.second, t.millisecond);
+    return line;
+}
+
+std::string hexDump(const std::uint8_t* bytes, std::size_t count) {
+    std::string dump;
+    dump.reserve(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, " %02x", bytes[i]);
+        dump += byte;
+    }
+    return dump;
+}
+
+bool logOn(const ConnectionSettings& settings) {
+    return settings.useLogFile == 1;
+}
+
+}  // namespace
+
+void logRequest(const ConnectionSettings& settings, const Clock& clock, const std::uint8_t* bytes,
+                std::size_t count) {
+    if (!logOn(settings))
+        return;
+    std::string record = "\r\n____________________________\r\n";
+    record += stampLine(clock.now(), '-');
+    record += "Send:\r\n";
+    record += hexDump(bytes, count);
+    append(settings, record);
+}
+
+void logReply(const ConnectionSettings& settings, const Clock& clock, const std::uint8_t* bytes,
+              std::size_t count, ReplyStamp stamp) {
+    if (!logOn(settings))
+        return;
+    std::string record = "\r\n";
+    record += stampLine(clock.now(), stamp == ReplyStamp::Colons ? ':' : '-');
+    record += "Answ:\r\n";
+    record += hexDump(bytes, count);
+    append(settings, record);
+}
+
+}  // namespace m8163

@@ -1,0 +1,179 @@
+#include "protocol/transactions.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "link/exchange_log.h"
+
+namespace m8163 {
+namespace {
+
+constexpr std::uint8_t kReadFunction = 0x03;
+constexpr std::uint8_t kWriteFunction = 0x10;
+constexpr std::uint8_t kExceptionFlag = 0x80;
+
+// Both frames fit the 256-byte buffers up to this many registers (a write
+// request takes 9 + 2n bytes, a read asks for 7 + 2n).
+constexpr std::size_t kMaxRegisters = 123;
+
+using Frame = std::array<std::uint8_t, 256>;
+
+struct ReadTimes {
+    int speed;
+    std::uint32_t readInterval;  // ms, function 03
+    std::uint32_t readPerByte;
+    std::uint32_t writeInterval;  // ms, function 16
+    std::uint32_t writePerByte;
+};
+
+// Above 9600 bit/s a read of registers keeps a longer inter-byte interval
+// than a write, so that its reply is framed by silence safely.
+constexpr std::array<ReadTimes, 8> kTimes{{
+    {1200, 192, 192, 192, 192},
+    {2400, 96, 96, 96, 96},
+    {4800, 48, 48, 48, 48},
+    {9600, 24, 24, 24, 24},
+    {19200, 24, 12, 12, 12},
+    {38400, 24, 6, 6, 6},
+    {57600, 24, 6, 6, 6},
+    {115200, 12, 6, 6, 6},
+}};
+
+// The row of the speed; a speed between rows takes the slower row's longer
+// times (every caller passes one of the listed speeds).
+const ReadTimes& timesFor(int speed) {
+    const ReadTimes* row = &kTimes.front();
+    for (const ReadTimes& r : kTimes) {
+        if (r.speed <= speed)
+            row = &r;
+    }
+    return *row;
+}
+
+PortTimeouts timeoutsFor(const ConnectionSettings& settings, std::uint8_t function) {
+    const ReadTimes& t = timesFor(settings.speed);
+    PortTimeouts timeouts;
+    timeouts.readInterval = function == kReadFunction ? t.readInterval : t.writeInterval;
+    timeouts.readMultiplier = function == kReadFunction ? t.readPerByte : t.writePerByte;
+    timeouts.readConstant = static_cast<std::uint32_t>(std::max(settings.timeoutMs, 0));
+    return timeouts;
+}
+
+void appendCrc(Frame& frame, std::size_t length) {
+    std::uint16_t crc = crc16(frame.data(), length);
+    frame[length] = static_cast<std::uint8_t>(crc & 0xFF);  // low byte first on the wire
+    frame[length + 1] = static_cast<std::uint8_t>(crc >> 8);
+}
+
+struct Exchange {
+    std::uint8_t function;
+    std::size_t requestLength;   // CRC included
+    std::size_t expectedLength;  // a normal reply
+    std::size_t readSize;        // bytes asked of the read
+    std::size_t crcPosition;     // of the reply
+    ReplyStamp stamp;
+};
+
+// Sends the request built in `request` and checks the reply left in `reply`.
+// Every check reads the reply buffer at fixed positions, so bytes that did not
+// arrive count as the zeros the buffer was cleared to.
+ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame& request,
+                        Frame& reply) {
+    const ConnectionSettings& settings = line.settings;
+    SerialPort& port = line.port;
+    const auto address = static_cast<std::uint8_t>(settings.moduleAddress);
+
+    port.purge();
+    port.setTimeouts(timeoutsFor(settings, ex.function));
+    port.clearErrors();
+    port.write(request.data(), ex.requestLength);
+    port.clearErrors();
+    logRequest(settings, line.clock, request.data(), ex.requestLength);
+    const std::size_t received = std::min(port.read(reply.data(), ex.readSize), ex.readSize);
+    logReply(settings, line.clock, reply.data(), received, ex.stamp);
+    const unsigned receiveErrors = port.clearErrors();
+
+    ExchangeStatus status;
+    const bool parityOn = settings.parity == kParityOdd || settings.parity == kParityEven;
+    if (parityOn && receiveErrors != 0)
+        status.result |= kParityError;
+    if (received != ex.expectedLength)
+        status.result |= kLengthError;
+    if (reply[0] != address)
+        status.result |= kAddressMismatch;
+    if (reply[1] != ex.function)
+        status.result |= kFunctionMismatch;
+    if (reply[1] == (ex.function | kExceptionFlag)) {
+        status.result |= kDeviceException;
+        status.exceptionCode = reply[2];
+    }
+    const std::uint16_t crc = crc16(reply.data(), ex.crcPosition);
+    const std::uint16_t carried =
+        static_cast<std::uint16_t>(reply[ex.crcPosition] | (reply[ex.crcPosition + 1] << 8));
+    if (crc != carried)
+        status.result |= kCrcError;
+    if (received == 0)
+        status.result |= kNoReply;
+    return status;
+}
+
+void checkCount(std::size_t count) {
+    if (count > kMaxRegisters)
+        throw std::invalid_argument("too many registers for one frame");
+}
+
+void putHeader(Frame& request, std::uint8_t address, std::uint8_t function, std::uint16_t start,
+               std::size_t count) {
+    request[0] = address;
+    request[1] = function;
+    request[2] = static_cast<std::uint8_t>(start >> 8);
+    request[3] = static_cast<std::uint8_t>(start & 0xFF);
+    request[4] = 0x00;
+    request[5] = static_cast<std::uint8_t>(count);
+}
+
+}  // namespace
+
+ExchangeStatus readRegisters(const ModbusLine& line, std::uint16_t start,
+                             std::span<std::uint16_t> values) {
+    const std::size_t count = values.size();
+    checkCount(count);
+    Frame request{};
+    Frame reply{};
+    putHeader(request, static_cast<std::uint8_t>(line.settings.moduleAddress), kReadFunction, start,
+              count);
+    appendCrc(request, 6);
+
+    // Two bytes more than a normal reply: the read then ends by silence after
+    // the reply, not by its byte count.
+    const Exchange ex{kReadFunction,      8, 5 + 2 * count, 7 + 2 * count, 3 + 2 * count,
+                      ReplyStamp::Hyphens};
+    const ExchangeStatus status = transact(line, ex, request, reply);
+
+    for (std::size_t i = 0; i < count; ++i) {
+        values[i] = static_cast<std::uint16_t>((reply[3 + 2 * i] << 8) | reply[4 + 2 * i]);
+    }
+    return status;
+}
+
+ExchangeStatus writeRegisters(const ModbusLine& line, std::uint16_t start,
+                              std::span<const std::uint16_t> values) {
+    const std::size_t count = values.size();
+    checkCount(count);
+    Frame request{};
+    Frame reply{};
+    putHeader(request, static_cast<std::uint8_t>(line.settings.moduleAddress), kWriteFunction,
+              start, count);
+    request[6] = static_cast<std::uint8_t>(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        request[7 + 2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
+        request[8 + 2 * i] = static_cast<std::uint8_t>(values[i] & 0xFF);
+    }
+    appendCrc(request, 7 + 2 * count);
+
+    const Exchange ex{kWriteFunction, 9 + 2 * count, 8, 8, 6, ReplyStamp::Colons};
+    return transact(line, ex, request, reply);
+}
+
+}  // namespace m8163
