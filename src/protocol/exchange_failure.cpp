@@ -1,0 +1,66 @@
+#include "protocol/exchange_failure.h"
+
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace m8163 {
+namespace {
+
+constexpr std::string_view kDeviceCaption = "Устройство сообщает об ошибке";
+constexpr std::string_view kLinkCaption = "Ошибка в обмене.";
+
+// Modbus exception codes 1 ... 4 (index = code - 1).
+constexpr std::string_view kDeviceTexts[] = {
+    "Неподдерживаемая функция.",
+    "Адрес данных выходит за допустимые границы.",
+    "Величина данных превышает допустимое значение.",
+    "Ошибка в работе адресуемого устройства.",
+};
+
+// Link faults in the order they are looked at. A reply that never came sets
+// LengthError with NoReply; LengthError comes first, and its text says that
+// perhaps there was no reply at all.
+struct LinkRule {
+    unsigned bit;
+    std::string_view text;
+};
+constexpr LinkRule kLinkRules[] = {
+    {kParityError, "При приеме ответа ошибка паритета."},
+    {kLengthError,
+     "При приеме принято не ожидаемое число символов. Возможно, ответа просто не было."},
+    {kAddressMismatch,
+     "При приеме в ответе указан не адрес того устройства к которому обращались."},
+    {kCrcError, "При приеме в ответе не сошлась контрольная сумма."},
+    {kNoReply, "Ответа не было."},
+    {kFunctionMismatch, "В ответе указан не тот номер команды."},
+};
+
+MessageBox warning(std::string text, std::string_view caption) {
+    return {std::move(text), std::string(caption), BoxIcon::Warning, BoxButtons::Ok, {}};
+}
+
+}  // namespace
+
+std::optional<MessageBox> exchangeFailureBox(ExchangeStatus status) {
+    if (status.result & kDeviceException) {
+        unsigned code = status.exceptionCode;
+        if (code >= 1 && code <= std::size(kDeviceTexts)) {
+            return warning(std::string(kDeviceTexts[code - 1]), kDeviceCaption);
+        }
+        return warning("Ошибка устройства " + std::to_string(code), kDeviceCaption);
+    }
+    for (const LinkRule& rule : kLinkRules) {
+        if (status.result & rule.bit)
+            return warning(std::string(rule.text), kLinkCaption);
+    }
+    return std::nullopt;
+}
+
+void reportExchangeFailure(MessageBoxes& boxes, ExchangeStatus status) {
+    if (auto box = exchangeFailureBox(status))
+        boxes.show(*box);
+}
+
+}  // namespace m8163
