@@ -1,0 +1,136 @@
+#include "sim/line.h"
+
+#include <algorithm>
+
+namespace m8163::sim {
+
+namespace {
+
+constexpr std::uint8_t kExtraByte = 0x55;
+constexpr std::uint8_t kWriteFunction = 0x10;
+
+bool touches(const Fault& fault, std::span<const std::uint8_t> pdu) {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+    if (!ModuleModel::requestRange(pdu, first, last))
+        return false;
+    return first <= fault.last && last >= fault.first;
+}
+
+}  // namespace
+
+Line::Line(std::vector<ModuleModel> modules, std::uint32_t seed)
+    : modules_(std::move(modules)), random_(seed) {
+    if (modules_.empty())
+        modules_.emplace_back();
+}
+
+ModuleModel* Line::find(int address) {
+    for (ModuleModel& module : modules_) {
+        if (module.address() == address)
+            return &module;
+    }
+    return nullptr;
+}
+
+bool Line::strikes(Fault& fault) {
+    if (fault.count == 0)
+        return false;
+    if (fault.probability < 1.0) {
+        std::uniform_real_distribution<double> chance(0.0, 1.0);
+        if (chance(random_) >= fault.probability)
+            return false;
+    }
+    if (fault.count > 0)
+        --fault.count;
+    return true;
+}
+
+Reply Line::handle(std::span<const std::uint8_t> frame, const LineFormat& format, double seconds) {
+    Reply reply;
+    if (frame.size() < 4 || !crcMatches(frame)) {
+        ++badFrames_;
+        return reply;
+    }
+    const std::uint8_t address = frame[0];
+    std::span<const std::uint8_t> pdu = frame.subspan(1, frame.size() - 3);
+
+    for (ModuleModel& module : modules_) {
+        if (module.format() != format)
+            continue;  // it hears only noise
+        if (address != 0 && address != module.address())
+            continue;
+        ++module.counters.requests;
+        module.updateMeasurement(seconds);
+
+        if (address == 0) {
+            // A broadcast: writes are carried out, nothing is answered.
+            if (pdu[0] == kWriteFunction)
+                module.execute(pdu);
+        } else {
+            // Which faults strike this request; spent ones are dropped after.
+            std::vector<Fault> struck;
+            for (Fault& fault : module.faults) {
+                if (fault.kind == FaultKind::Exception && !touches(fault, pdu))
+                    continue;
+                if (strikes(fault))
+                    struck.push_back(fault);
+            }
+            std::erase_if(module.faults, [](const Fault& f) { return f.count == 0; });
+            auto has = [&](FaultKind kind) {
+                return std::find_if(struck.begin(), struck.end(),
+                                    [&](const Fault& f) { return f.kind == kind; }) != struck.end();
+            };
+            auto amount = [&](FaultKind kind) {
+                return std::find_if(struck.begin(), struck.end(),
+                                    [&](const Fault& f) { return f.kind == kind; })
+                    ->amount;
+            };
+
+            if (!has(FaultKind::Silence)) {
+                std::vector<std::uint8_t> answer = {address};
+                if (has(FaultKind::Exception)) {
+                    answer.push_back(static_cast<std::uint8_t>(pdu[0] | 0x80));
+                    answer.push_back(static_cast<std::uint8_t>(amount(FaultKind::Exception)));
+                } else {
+                    std::vector<std::uint8_t> out = module.execute(pdu);
+                    answer.insert(answer.end(), out.begin(), out.end());
+                }
+                if (has(FaultKind::WrongAddress))
+                    answer[0] = static_cast<std::uint8_t>(address + 1);
+                appendCrc(answer);
+                if (has(FaultKind::CorruptCrc))
+                    answer[answer.size() - 2] ^= 0x5A;
+                if (has(FaultKind::Truncate)) {
+                    auto drop = static_cast<std::size_t>(std::max(0, amount(FaultKind::Truncate)));
+                    answer.resize(answer.size() - std::min(drop, answer.size()));
+                }
+                if (has(FaultKind::ExtraBytes)) {
+                    answer.insert(
+                        answer.end(),
+                        static_cast<std::size_t>(std::max(0, amount(FaultKind::ExtraBytes))),
+                        kExtraByte);
+                }
+                if (has(FaultKind::Delay)) {
+                    reply.delay += std::chrono::milliseconds(amount(FaultKind::Delay));
+                }
+                if (has(FaultKind::Gap) && reply.bytes.empty()) {
+                    reply.gap = std::chrono::milliseconds(amount(FaultKind::Gap));
+                    reply.gapAfter = answer.size() / 2;
+                }
+                if (!answer.empty())
+                    ++module.counters.replies;
+                reply.bytes.insert(reply.bytes.end(), answer.begin(), answer.end());
+            }
+        }
+        if (module.blinked) {
+            module.blinked = false;
+            reply.events.push_back("BLINK module " + std::to_string(module.address()) + " count " +
+                                   std::to_string(module.counters.blinks));
+        }
+        module.updateMeasurement(seconds);
+    }
+    return reply;
+}
+
+}  // namespace m8163::sim
