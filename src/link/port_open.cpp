@@ -1,0 +1,93 @@
+#include "link/port_open.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <utility>
+
+namespace m8163 {
+namespace {
+
+constexpr std::array<std::pair<int, std::uint32_t>, 8> kOpeningTimes{{
+    {1200, 192},
+    {2400, 96},
+    {4800, 48},
+    {9600, 24},
+    {19200, 12},
+    {38400, 6},
+    {57600, 6},
+    {115200, 6},
+}};
+
+// The group that owns the device, if the system can name it.
+std::string owningGroup(const std::string& device) {
+    struct stat st {};
+    if (stat(device.c_str(), &st) != 0)
+        return {};
+    group entry{};
+    group* found = nullptr;
+    std::array<char, 4096> text{};
+    if (getgrgid_r(st.st_gid, &entry, text.data(), text.size(), &found) != 0 || found == nullptr) {
+        return {};
+    }
+    return found->gr_name;
+}
+
+std::string openFailureDetail(const std::string& device, const OpenResult& result) {
+    std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
+    if (result.error == EACCES || result.error == EPERM) {
+        std::string groupName = owningGroup(device);
+        if (groupName.empty())
+            groupName = "dialout";
+        detail += "\nДоступ к порту даёт членство в группе, которой принадлежит устройство (" +
+                  groupName + "): sudo usermod -aG " + groupName +
+                  " $USER, затем войдите в систему заново.";
+    } else if (result.error == EBUSY) {
+        detail += "\nПорт занят другой программой.";
+    }
+    return detail;
+}
+
+}  // namespace
+
+PortTimeouts openingTimeouts(int speed, int timeoutMs) {
+    // A speed between the listed ones takes the slower row's longer times.
+    std::uint32_t perByte = kOpeningTimes.front().second;
+    for (const auto& [rowSpeed, ms] : kOpeningTimes) {
+        if (rowSpeed <= speed)
+            perByte = ms;
+    }
+    PortTimeouts timeouts;
+    timeouts.readInterval = perByte;
+    timeouts.readMultiplier = perByte;
+    timeouts.readConstant = static_cast<std::uint32_t>(std::max(timeoutMs, 0));
+    return timeouts;
+}
+
+void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int /*dataBits*/,
+              int parity, int /*stopBits*/, int timeoutMs, MessageBoxes& boxes) {
+    // The module's line format is fixed at 8 data bits and one stop bit.
+    if (port.isOpen())
+        port.close();
+    const int index = portNumber >= 1 && portNumber <= 8 ? portNumber - 1 : 0;
+    const std::string& device = map.devices[static_cast<std::size_t>(index)];
+
+    LineSettings line;
+    line.speed = speed;
+    line.parity = parity == 1 || parity == 2 ? parity : 0;
+    const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
+    if (!result.ok) {
+        boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
+                    BoxButtons::Ok, openFailureDetail(device, result)});
+    }
+}
+
+void closePort(SerialPort& port) {
+    if (port.isOpen())
+        port.close();
+}
+
+}  // namespace m8163

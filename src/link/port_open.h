@@ -1,0 +1,26 @@
+#pragma once
+
+#include "base/message_boxes.h"
+#include "link/com_port_map.h"
+#include "link/serial_port.h"
+
+// Opening and closing the program's one serial port by COM number.
+
+namespace m8163 {
+
+// Closes whatever the port held, then opens COM<portNumber> (numbers outside
+// 1 ... 8 open COM1) through the name-to-device map: 8 data bits and one stop
+// bit whatever is asked, parity 1 odd / 2 even with checking, else none; read
+// interval and multiplier from the speed, constant `timeoutMs`. A failed open
+// shows the error box with the device and the system's reason and leaves the
+// port closed, so every exchange fails until the next successful open.
+void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
+              int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
+
+void closePort(SerialPort& port);
+
+// The time-outs a freshly opened port gets: interval = multiplier from the
+// speed, constant = timeoutMs, no write time-out.
+PortTimeouts openingTimeouts(int speed, int timeoutMs);
+
+}  // namespace m8163

@@ -1,0 +1,253 @@
+#include "link/termios_port.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+namespace m8163 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A write finds room in the driver's buffer at once unless the device is
+// stuck; this bounds the wait for room.
+constexpr milliseconds kWriteRoomLimit{2000};
+
+speed_t baudFor(int speed) {
+    switch (speed) {
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B0;
+    }
+}
+
+OpenResult failure(int error) {
+    return {false, error, std::generic_category().message(error)};
+}
+
+// Waits in the kernel until the device is ready for `events`, a hang-up, or
+// the deadline. Returns the poll events seen, 0 on time-out.
+short waitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return 0;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec timeout{static_cast<time_t>(ns / 1'000'000'000),
+                               static_cast<long>(ns % 1'000'000'000)};
+        pollfd p{fd, events, 0};
+        const int r = ppoll(&p, 1, &timeout, nullptr);
+        if (r > 0)
+            return p.revents;
+        if (r == 0)
+            return 0;
+        if (errno != EINTR)
+            return POLLERR;
+    }
+}
+
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
+}  // namespace
+
+TermiosPort::~TermiosPort() {
+    close();
+}
+
+OpenResult TermiosPort::open(const std::string& device, const LineSettings& line,
+                             const PortTimeouts& timeouts) {
+    close();
+    const speed_t baud = baudFor(line.speed);
+    if (baud == B0)
+        return failure(EINVAL);
+
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failure(errno);
+    termios saved{};
+    if (tcgetattr(fd, &saved) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failure(error);
+    }
+    // TIOCEXCL keeps other users' opens out, but not root's; the lock also
+    // stops a second open by root or by this process.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return failure(error);
+    }
+    ioctl(fd, TIOCEXCL);
+
+    termios t = saved;
+    cfmakeraw(&t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
+    if (line.parity == 1) {
+        t.c_cflag |= PARENB | PARODD;
+        t.c_iflag |= INPCK;
+    } else if (line.parity == 2) {
+        t.c_cflag |= PARENB;
+        t.c_iflag |= INPCK;
+    }
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, baud);
+    cfsetospeed(&t, baud);
+    tcsetattr(fd, TCSANOW, &t);
+    tcflush(fd, TCIOFLUSH);
+
+    fd_ = fd;
+    saved_ = saved;
+    timeouts_ = timeouts;
+    readCounts(baseline_);
+    return {true, 0, {}};
+}
+
+void TermiosPort::close() {
+    if (fd_ < 0)
+        return;
+    tcsetattr(fd_, TCSANOW, &saved_);
+    ::close(fd_);  // releases the lock; the last close ends TIOCEXCL
+    fd_ = -1;
+}
+
+void TermiosPort::purge() {
+    if (fd_ >= 0)
+        tcflush(fd_, TCIOFLUSH);
+}
+
+bool TermiosPort::readCounts(ErrorCounts& counts) const {
+    serial_icounter_struct icount{};
+    if (fd_ < 0 || ioctl(fd_, TIOCGICOUNT, &icount) != 0)
+        return false;
+    counts = {icount.parity, icount.frame, icount.overrun, icount.buf_overrun, icount.brk};
+    return true;
+}
+
+unsigned TermiosPort::clearErrors() {
+    ErrorCounts now;
+    if (!readCounts(now))
+        return 0;  // a pseudo-terminal keeps no counters
+    unsigned errors = 0;
+    if (now.parity != baseline_.parity)
+        errors |= kRxParity;
+    if (now.frame != baseline_.frame)
+        errors |= kRxFrame;
+    if (now.overrun != baseline_.overrun)
+        errors |= kRxOverrun;
+    if (now.bufferOverrun != baseline_.bufferOverrun)
+        errors |= kRxBufferOverrun;
+    if (now.brk != baseline_.brk)
+        errors |= kRxBreak;
+    baseline_ = now;
+    return errors;
+}
+
+void TermiosPort::clearRtsSetDtr() {
+    if (fd_ < 0)
+        return;
+    // A pseudo-terminal has no modem lines (ENOTTY); nothing to report then.
+    int rts = TIOCM_RTS;
+    ioctl(fd_, TIOCMBIC, &rts);
+    int dtr = TIOCM_DTR;
+    ioctl(fd_, TIOCMBIS, &dtr);
+}
+
+std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
+    if (fd_ < 0)
+        return 0;
+    const auto deadline = Clock::now() + kWriteRoomLimit;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd_, data + written, size - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            break;  // hung up or gone
+        const short events = waitFor(fd_, POLLOUT, deadline);
+        if (events == 0 || (events & kHangUp) != 0)
+            break;
+    }
+    return written;
+}
+
+// Returns when `size` bytes are in; once a byte is in, when no further byte
+// came within the interval after the last one; at the latest when
+// constant + multiplier * size ms have passed. A hang-up ends it at once.
+std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
+    if (fd_ < 0 || size == 0)
+        return 0;
+    const auto start = Clock::now();
+    const auto total = milliseconds(std::uint64_t{timeouts_.readConstant} +
+                                    std::uint64_t{timeouts_.readMultiplier} * size);
+    const auto totalDeadline = start + total;
+    const milliseconds interval(timeouts_.readInterval);
+    auto lastByte = start;
+    std::size_t got = 0;
+    bool woken = false;  // the last wait said bytes were ready
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer + got, size - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            lastByte = Clock::now();
+            if (got == size)
+                return got;
+            woken = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return got;  // EIO: the device is gone
+        // Nothing although poll reported input: the line has ended.
+        if (woken)
+            return got;
+
+        auto deadline = totalDeadline;
+        if (got > 0 && interval.count() > 0 && lastByte + interval < deadline) {
+            deadline = lastByte + interval;
+        }
+        const short events = waitFor(fd_, POLLIN, deadline);
+        if (events == 0)
+            return got;
+        if ((events & kHangUp) != 0) {
+            // Take what is still buffered, then stop.
+            const ssize_t rest = ::read(fd_, buffer + got, size - got);
+            if (rest > 0)
+                got += static_cast<std::size_t>(rest);
+            return got;
+        }
+        woken = true;
+    }
+}
+
+}  // namespace m8163

@@ -1,0 +1,105 @@
+#include "link/port_open.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+
+#include "protocol/transactions.h"
+#include "recorders.h"
+#include "scripted_port.h"
+
+namespace m8163 {
+namespace {
+
+ComPortMap numberedMap() {
+    ComPortMap map;
+    for (std::size_t i = 0; i < map.devices.size(); ++i) {
+        map.devices[i] = "/dev/test" + std::to_string(i + 1);
+    }
+    return map;
+}
+
+TEST(OpenPort, DeviceSpeedParityAndTimeouts) {
+    struct Case {
+        int portNumber;
+        const char* device;
+        int speed;
+        int parity;
+        std::uint32_t perByte;
+        int lineParity;
+    };
+    const Case cases[] = {
+        {1, "/dev/test1", 1200, 0, 192, 0},  {8, "/dev/test8", 2400, 1, 96, 1},
+        {5, "/dev/test5", 4800, 2, 48, 2},   {9, "/dev/test1", 9600, 3, 24, 0},
+        {0, "/dev/test1", 19200, -1, 12, 0}, {-4, "/dev/test1", 38400, 1, 6, 1},
+        {2, "/dev/test2", 57600, 2, 6, 2},   {3, "/dev/test3", 115200, 0, 6, 0},
+    };
+    const ComPortMap map = numberedMap();
+    test::ScriptedPort port;
+    test::RecordingBoxes boxes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.portNumber);
+        port.timeoutsSet.clear();
+        openPort(port, map, c.portNumber, c.speed, 7, c.parity, 2, 2000, boxes);
+        EXPECT_EQ(port.openedDevices.back(), c.device);
+        EXPECT_EQ(port.line, (LineSettings{c.speed, c.lineParity}));
+        ASSERT_EQ(port.timeoutsSet.size(), 1u);
+        EXPECT_EQ(port.timeoutsSet[0], (PortTimeouts{c.perByte, c.perByte, 2000, 0, 0}));
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    // Every open closed the port it found open (the scripted one starts open).
+    EXPECT_EQ(port.closes, static_cast<int>(std::size(cases)));
+    closePort(port);
+    EXPECT_FALSE(port.isOpen());
+}
+
+// A failed open leaves every exchange failing with an empty reply until a
+// later open succeeds.
+TEST(OpenPort, FailureShowsTheBoxAndExchangesFailUntilReopened) {
+    const ComPortMap map = numberedMap();
+    test::ScriptedPort port;
+    test::RecordingBoxes boxes;
+    port.failOpen = true;
+    port.openFailure = {false, EACCES, "Permission denied"};
+    openPort(port, map, 2, 19200, 8, 0, 1, 1000, boxes);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const MessageBox& box = boxes.shown[0];
+    EXPECT_EQ(box.text, "Невозможно открыть последовательный порт");
+    EXPECT_EQ(box.caption, "Ошибка");
+    EXPECT_EQ(box.icon, BoxIcon::Error);
+    EXPECT_EQ(box.buttons, BoxButtons::Ok);
+    EXPECT_NE(box.detail.find("/dev/test2"), std::string::npos);
+    EXPECT_NE(box.detail.find("Permission denied"), std::string::npos);
+    EXPECT_NE(box.detail.find("dialout"), std::string::npos);  // the device does not exist
+
+    ConnectionSettings settings;
+    settings.moduleAddress = 1;
+    test::FixedClock clock;
+    ModbusLine line{port, settings, clock};
+    port.replyRegisters(1, {7});
+    std::array<std::uint16_t, 1> value{};
+    EXPECT_EQ(readRegisters(line, 0, value).result, 0x6Eu);
+
+    port.failOpen = false;
+    openPort(port, map, 3, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(readRegisters(line, 0, value).ok());
+    EXPECT_EQ(value[0], 7);
+}
+
+TEST(OpenPort, PermissionHintNamesTheDevicesGroup) {
+    ComPortMap map;
+    map.devices[0] = "/dev/null";  // owned by root's group
+    test::ScriptedPort port;
+    port.failOpen = true;
+    port.openFailure = {false, EACCES, "Permission denied"};
+    test::RecordingBoxes boxes;
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].detail.find("usermod -aG root"), std::string::npos)
+        << boxes.shown[0].detail;
+}
+
+}  // namespace
+}  // namespace m8163

@@ -1,0 +1,199 @@
+#include "link/termios_port.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <termios.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "link/port_open.h"
+#include "pty_pair.h"
+#include "recorders.h"
+
+namespace m8163 {
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+milliseconds since(Steady::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Steady::now() - start);
+}
+
+// User plus system CPU time of the whole process.
+milliseconds cpuTime() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return milliseconds(t.tv_sec * 1000 + t.tv_usec / 1000); };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+class TermiosPortTest : public ::testing::Test {
+  protected:
+    test::PtyPair pty;
+    TermiosPort port;
+
+    void openPlain(const PortTimeouts& timeouts) {
+        const OpenResult result = port.open(pty.slave, LineSettings{19200, 0}, timeouts);
+        ASSERT_TRUE(result.ok) << result.reason;
+    }
+};
+
+// What the far end sees after openPort: the speed and the parity bits, and
+// always 8 data bits and one stop bit, whatever was asked.
+TEST_F(TermiosPortTest, PeerSeesLineFormatThatOpenPortSet) {
+    struct Case {
+        int speed, parity;
+        speed_t baud;
+        bool parodd, inpck;
+    };
+    const Case cases[] = {
+        {4800, 1, B4800, true, true},
+        {115200, 2, B115200, false, true},
+        {1200, 0, B1200, false, false},
+        {9600, 3, B9600, false, false},  // unknown code: no parity
+    };
+    ComPortMap map;
+    map.devices[2] = pty.slave;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.speed);
+        test::RecordingBoxes boxes;
+        openPort(port, map, 3, c.speed, 7, c.parity, 2, 1500, boxes);
+        ASSERT_TRUE(port.isOpen());
+        EXPECT_TRUE(boxes.shown.empty());
+        port.clearRtsSetDtr();  // no modem lines on a pseudo-terminal: harmless
+        termios seen{};
+        ASSERT_EQ(tcgetattr(pty.master, &seen), 0);
+        EXPECT_EQ(cfgetospeed(&seen), c.baud);
+        EXPECT_EQ((seen.c_cflag & PARODD) != 0, c.parodd);
+        EXPECT_EQ((seen.c_iflag & INPCK) != 0, c.inpck);
+        EXPECT_EQ(seen.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(seen.c_cflag & (CSTOPB | CRTSCTS), 0u);
+        EXPECT_EQ(seen.c_iflag & (IXON | IXOFF), 0u);
+        EXPECT_EQ(seen.c_lflag & (ICANON | ECHO), 0u);
+    }
+    closePort(port);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(TermiosPortTest, SecondOpenOfTheSameDeviceFails) {
+    openPlain({});
+    TermiosPort second;
+    const OpenResult result = second.open(pty.slave, {}, {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, EBUSY);
+
+    ComPortMap map;
+    map.devices[0] = pty.slave;
+    test::RecordingBoxes boxes;
+    openPort(second, map, 9, 19200, 8, 0, 1, 1000, boxes);  // 9 means COM1
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Невозможно открыть последовательный порт");
+    EXPECT_EQ(boxes.shown[0].caption, "Ошибка");
+    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Error);
+    EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::Ok);
+    EXPECT_NE(boxes.shown[0].detail.find(pty.slave), std::string::npos);
+    EXPECT_FALSE(second.isOpen());
+    std::uint8_t byte = 0;
+    EXPECT_EQ(second.write(&byte, 1), 0u);
+    EXPECT_EQ(second.read(&byte, 1), 0u);
+
+    port.close();
+    openPort(second, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_TRUE(second.isOpen());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
+    openPlain({5000, 0, 10000, 0, 0});
+    const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};
+    EXPECT_EQ(port.write(request, sizeof request), sizeof request);
+    EXPECT_EQ(pty.receive(8, 5s), std::vector<std::uint8_t>(request, request + 8));
+
+    pty.send({1, 2, 3, 4, 5, 6, 7, 8});
+    std::uint8_t reply[8] = {};
+    const auto start = Steady::now();
+    EXPECT_EQ(port.read(reply, sizeof reply), 8u);
+    EXPECT_LT(since(start), 2000ms);  // neither the interval nor the total ran out
+    EXPECT_EQ(reply[7], 8);
+}
+
+// Bytes that come with gaps shorter than the interval belong to one read,
+// which ends one interval after the last of them.
+TEST_F(TermiosPortTest, ReadEndsOneIntervalAfterTheLastByte) {
+    const milliseconds interval{500};
+    openPlain({static_cast<std::uint32_t>(interval.count()), 0, 20000, 0, 0});
+    std::atomic<Steady::rep> lastSent{0};
+    std::thread peer([&] {
+        pty.send({0x01, 0x03, 0x02});
+        std::this_thread::sleep_for(30ms);  // a short gap inside the reply
+        pty.send({0x12, 0x34});
+        lastSent = Steady::now().time_since_epoch().count();
+    });
+    std::uint8_t reply[20] = {};
+    const std::size_t got = port.read(reply, sizeof reply);
+    const auto end = Steady::now();
+    peer.join();
+    EXPECT_EQ(got, 5u);
+    EXPECT_EQ(reply[4], 0x34);
+    const auto afterLast = std::chrono::duration_cast<milliseconds>(
+        end - Steady::time_point(Steady::duration(lastSent.load())));
+    EXPECT_GE(afterLast, interval - 5ms);  // clock granularity between the threads
+    EXPECT_LE(afterLast, interval + 1500ms);
+}
+
+// A silent line costs constant + multiplier * N, spent waiting in the kernel.
+TEST_F(TermiosPortTest, SilentPeerCostsTheTotalTimeoutWithoutSpinning) {
+    openPlain({50, 20, 200, 0, 0});
+    std::uint8_t reply[10];
+    const auto cpuBefore = cpuTime();
+    const auto start = Steady::now();
+    EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+    const auto elapsed = since(start);
+    EXPECT_GE(elapsed, 400ms);
+    EXPECT_LE(elapsed, 1900ms);
+    EXPECT_LT(cpuTime() - cpuBefore, 60ms);
+}
+
+TEST_F(TermiosPortTest, PurgeDropsWaitingInput) {
+    openPlain({2000, 0, 5000, 0, 0});
+    pty.send({1, 2, 3, 4});
+    std::uint8_t first = 0;
+    ASSERT_EQ(port.read(&first, 1), 1u);  // the rest is now in the receive buffer
+    port.purge();
+    port.setTimeouts({10, 0, 100, 0, 0});
+    std::uint8_t rest[4];
+    EXPECT_EQ(port.read(rest, sizeof rest), 0u);
+    EXPECT_EQ(port.clearErrors(), 0u);  // a pseudo-terminal counts no errors
+}
+
+// The far end closing (a pulled adapter looks the same) ends a long read at
+// once, and later reads and writes return at once too, without burning CPU.
+TEST_F(TermiosPortTest, HangUpEndsReadsAtOnce) {
+    openPlain({10000, 100, 30000, 0, 0});
+    std::thread peer([&] {
+        pty.send({0x01, 0x03});
+        pty.closeMaster();
+    });
+    const auto cpuBefore = cpuTime();
+    std::uint8_t reply[21];
+    auto start = Steady::now();
+    EXPECT_LE(port.read(reply, sizeof reply), 2u);
+    peer.join();
+    EXPECT_LT(since(start), 3000ms);
+
+    start = Steady::now();
+    for (int i = 0; i < 20; ++i) {
+        port.purge();
+        port.write(reply, 8);
+        EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+    }
+    EXPECT_LT(since(start), 2000ms);
+    EXPECT_LT(cpuTime() - cpuBefore, 200ms);
+}
+
+}  // namespace
+}  // namespace m8163
