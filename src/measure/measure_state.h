@@ -17,10 +17,10 @@ struct PollingState {
 
 // Saved in the settings profile (sections IZM and ADC).
 struct MeasurementLogSettings {
-    int writeFile = 0;       // IZM write_file: 1 = append each reading
-    std::string fileName;    // IZM izm_name
-    int adcWriteFile = 0;    // ADC write_file: carried, no log uses it
-    std::string adcFileName; // ADC adc_name
+    int writeFile = 0;        // IZM write_file: 1 = append each reading
+    std::string fileName;     // IZM izm_name
+    int adcWriteFile = 0;     // ADC write_file: carried, no log uses it
+    std::string adcFileName;  // ADC adc_name
 };
 
 }  // namespace m8163

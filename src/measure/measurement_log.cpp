@@ -1,0 +1,34 @@
+#include "measure/measurement_log.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "base/number_text.h"
+
+namespace m8163 {
+
+std::string measurementLogLine(const LocalTime& time, const MeasurementRecord& record) {
+    // The value goes through the locale-independent formatting, so the
+    // decimal point is "." under any locale and a huge value keeps all its
+    // digits; the fields around it have bounded widths.
+    char head[48];
+    std::snprintf(head, sizeof head, "%02u:%02u:%02u  IZMF=", time.hour, time.minute, time.second);
+    char tail[48];
+    std::snprintf(tail, sizeof tail, " IZMERR=%4x  EXERR=%4x    \r\n",
+                  static_cast<unsigned>(record.izmerr), record.exerr);
+    return head + formatReal4(record.izmf) + tail;
+}
+
+bool appendMeasurementLine(const MeasurementLogSettings& settings, const MeasurementRecord& record,
+                           const Clock& clock) {
+    if (settings.writeFile != 1)
+        return false;
+    const std::string line = measurementLogLine(clock.now(), record);
+    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(
+        std::fopen(settings.fileName.c_str(), "ab"), &std::fclose);
+    if (!file)
+        return false;
+    return std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
+}
+
+}  // namespace m8163

@@ -1,0 +1,39 @@
+#include "measure/polling.h"
+
+namespace m8163 {
+
+bool applyPageRule(PollingState& state, bool firstPageActive) {
+    if (firstPageActive)
+        return false;
+    stopPolling(state);
+    return true;
+}
+
+void countCycle(PollingState& state, unsigned exchangeResult, const MeasurementRecord& record) {
+    ++state.cycles;
+    if (exchangeResult != 0)
+        ++state.exchangeErrors;
+    if (record.izmerr != 0)
+        ++state.measurementErrors;
+}
+
+void resetCounters(PollingState& state) {
+    state.cycles = 0;
+    state.measurementErrors = 0;
+    state.exchangeErrors = 0;
+}
+
+MessageBox resetCountersBox() {
+    return {"Счетчики циклов и ошибок будут сброшены!",
+            "Предупреждение",
+            BoxIcon::Information,
+            BoxButtons::Ok,
+            {}};
+}
+
+CounterTexts counterTexts(const PollingState& state) {
+    return {std::to_string(state.cycles), std::to_string(state.measurementErrors),
+            std::to_string(state.exchangeErrors)};
+}
+
+}  // namespace m8163

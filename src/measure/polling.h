@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "base/message_boxes.h"
+#include "measure/measure_state.h"
+#include "module/register_image.h"
+
+// Cyclic polling of the measured value: the switch, the page rule of each
+// tick and the three counters. The page runs the tick in this order: stop
+// the timer, applyPageRule, and when the switch is on: read, show, show the
+// counters, countCycle, show the counters, log line; then re-arm the timer
+// with kPollingInterval. The cycle period is thus the interval plus the time
+// the tick took.
+
+namespace m8163 {
+
+inline constexpr std::chrono::milliseconds kPollingInterval{1000};
+
+inline void startPolling(PollingState& state) {
+    state.polling = true;
+}
+inline void stopPolling(PollingState& state) {
+    state.polling = false;
+}
+
+// Polling reads only while the first page is showing: on every tick that
+// finds another page active, the switch goes off, whatever it was. Returns
+// true when the rule applied, so the page shows the switch again.
+bool applyPageRule(PollingState& state, bool firstPageActive);
+
+// Counts one cycle that made a read: its exchange result and the status of
+// the record after it (a failed read keeps the last good status, which is
+// then counted again).
+void countCycle(PollingState& state, unsigned exchangeResult, const MeasurementRecord& record);
+
+void resetCounters(PollingState& state);
+
+// The box that comes before a reset; it has only OK.
+MessageBox resetCountersBox();
+
+struct CounterTexts {
+    std::string cycles;
+    std::string measurementErrors;
+    std::string exchangeErrors;
+
+    bool operator==(const CounterTexts&) const = default;
+};
+
+CounterTexts counterTexts(const PollingState& state);
+
+}  // namespace m8163
