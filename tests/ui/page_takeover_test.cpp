@@ -1,0 +1,418 @@
+#include "ui/page_takeover.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <clocale>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/message_boxes.h"
+#include "module/register_codec.h"
+#include "module/register_image.h"
+#include "recorders.h"
+#include "ui/app_state.h"
+
+namespace m8163 {
+namespace {
+
+// The page controls that the take-overs read, with the main window's names,
+// kinds and list contents.
+class PageForm {
+  public:
+    PageForm() {
+        for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit22", "Edit24",
+                                 "Edit25", "Edit26"}) {
+            addEdit(name);
+        }
+        QStringList speeds = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+        list("ComboBox4", speeds);
+        QStringList numbers;
+        for (int n = 0; n < 248; ++n)
+            numbers << QString::asprintf("%3u", n);
+        list("ComboBox5", numbers);
+        QStringList watchdog = {"отключен"};
+        for (int k = 1; k <= 2550; ++k)
+            watchdog << QString::number(k * 0.1, 'f', 1);
+        list("ComboBox6", watchdog);
+        list("ComboBox7", range(1, 31));
+        list("ComboBox8", range(1, 12));
+        list("ComboBox9", range(2000, 2015));
+        QComboBox* averaging =
+            list("ComboBox17", {"1", "2", "4", "8", "16", "32", "64", "128", "256", "512"});
+        averaging->setEditable(true);
+        averaging->setInsertPolicy(QComboBox::NoInsert);
+        for (const char* name : {"CheckBox3", "CheckBox4"}) {
+            auto* box = new QCheckBox(&window);
+            box->setObjectName(name);
+        }
+    }
+
+    QLineEdit& edit(const char* name) { return *window.findChild<QLineEdit*>(name); }
+    QComboBox& combo(const char* name) { return *window.findChild<QComboBox*>(name); }
+    QCheckBox& check(const char* name) { return *window.findChild<QCheckBox*>(name); }
+
+    // A page that the take-over accepts: every field holds a valid value.
+    void fillValid() {
+        edit("Edit3").setText("8163");
+        edit("Edit1").setText("123");
+        edit("Edit2").setText("45678");
+        combo("ComboBox7").setCurrentIndex(30);  // day 31
+        combo("ComboBox8").setCurrentIndex(1);   // February
+        combo("ComboBox9").setCurrentIndex(7);   // 2007
+        combo("ComboBox4").setCurrentIndex(4);   // 19200
+        check("CheckBox3").setChecked(true);
+        check("CheckBox4").setChecked(false);
+        combo("ComboBox5").setCurrentIndex(247);
+        edit("Edit5").setText("3");
+        edit("Edit4").setText("12");
+        combo("ComboBox6").setCurrentIndex(2550);
+        edit("Edit25").setText("    -1.2500");
+        edit("Edit26").setText("     1.0010");
+        combo("ComboBox17").setCurrentIndex(3);
+    }
+
+    QWidget window;
+
+  private:
+    // Edits sit on panels in the window: finding them must not depend on nesting.
+    void addEdit(const char* name) {
+        auto* panel = new QWidget(&window);
+        auto* edit = new QLineEdit(panel);
+        edit->setObjectName(name);
+    }
+    QComboBox* list(const char* name, const QStringList& items) {
+        auto* box = new QComboBox(&window);
+        box->setObjectName(name);
+        box->addItems(items);
+        box->setCurrentIndex(-1);
+        return box;
+    }
+    static QStringList range(int first, int last) {
+        QStringList items;
+        for (int n = first; n <= last; ++n)
+            items << QString::number(n);
+        return items;
+    }
+};
+
+// Every word starts as a sentinel, so that a field left alone shows.
+constexpr std::uint16_t kUntouched = 0x5555;
+
+struct TakeOverTest : ::testing::Test {
+    TakeOverTest() {
+        state.image.words.fill(kUntouched);
+        state.image.sensor.averaging = 9;
+        state.image.sensor.offset = 77.0f;
+        state.image.sensor.adjustment = 88.0f;
+        form.fillValid();
+    }
+
+    std::uint16_t word(std::uint16_t address) const { return state.image.word(address); }
+
+    void expectOneRefusal(const std::string& text) {
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0],
+                  (MessageBox{text, "Ошибка ввода", BoxIcon::Warning, BoxButtons::Ok, {}}));
+    }
+
+    PageForm form;
+    AppState state;
+    test::RecordingBoxes boxes;
+};
+
+TEST_F(TakeOverTest, ExchangePageTakesEveryFieldInRegisterForm) {
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(word(reg::kModelCode), 0x8163);
+    EXPECT_EQ(word(reg::kFactoryNumber1), 123);
+    EXPECT_EQ(word(reg::kFactoryNumber2), 45678);
+    EXPECT_EQ(word(reg::kManufactureDay), 31);
+    EXPECT_EQ(word(reg::kManufactureMonth), 2);
+    EXPECT_EQ(word(reg::kManufactureYear), 7);
+    EXPECT_EQ(word(reg::kSpeedCode), 7);
+    EXPECT_EQ(word(reg::kParityCode), 1);
+    EXPECT_EQ(word(reg::kNetworkNumber), 247);
+    EXPECT_EQ(word(reg::kHardwareVersion), 3);
+    EXPECT_EQ(word(reg::kSoftwareVersion), 12);
+    EXPECT_EQ(word(reg::kWatchdogTime), 2550);
+    EXPECT_EQ(word(0x040B), kUntouched);  // not a page field
+    EXPECT_FALSE(state.refreshGuard);
+}
+
+TEST_F(TakeOverTest, ModelCodeTexts) {
+    struct Case {
+        const char* text;
+        bool accepted;
+        std::uint16_t stored;
+    };
+    const Case cases[] = {
+        {"1a2b", true, 0x1A2B},
+        {" 0x00FF", true, 0x00FF},
+        {"12zz", true, 0x0012},
+        {"00000000000001234", true, 0x0123},  // only the first 16 characters count
+        {"10000", false, 0xFFFF},
+        {"100001234", false, 0xFFFF},  // too big for 32 bits: still above 0xFFFF
+        {"", false, kUntouched},
+        {"zz", false, kUntouched},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        state.image.words.fill(kUntouched);
+        boxes.shown.clear();
+        form.edit("Edit3").setText(c.text);
+        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(word(reg::kModelCode), c.stored);
+        if (c.accepted) {
+            EXPECT_TRUE(boxes.shown.empty());
+        } else {
+            expectOneRefusal("Вводимый код модели не получается представить целым числом.");
+            EXPECT_EQ(word(reg::kFactoryNumber1), kUntouched);  // nothing after the refusal
+        }
+    }
+}
+
+TEST_F(TakeOverTest, FactoryNumberWordsMustFit16BitsUnsigned) {
+    struct Case {
+        const char* edit;
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"Edit1", "65535", true},  {"Edit2", "0", true},        {"Edit1", "-1", false},
+        {"Edit2", "65536", false}, {"Edit2", "", false},        {"Edit1", "12 ", false},
+        {"Edit1", "$FFFF", true},  {"Edit2", "0x10000", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.edit) + " \"" + c.text + "\"");
+        state.image.words.fill(kUntouched);
+        boxes.shown.clear();
+        form.fillValid();
+        form.edit(c.edit).setText(c.text);
+        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(word(reg::kModelCode), 0x8163);
+        if (c.accepted) {
+            EXPECT_TRUE(boxes.shown.empty());
+            continue;
+        }
+        expectOneRefusal(
+            "Вводимые данные заводского номера не получается представить целым числом.");
+        // Neither word is taken, even when only the second one is refused.
+        EXPECT_EQ(word(reg::kFactoryNumber1), kUntouched);
+        EXPECT_EQ(word(reg::kFactoryNumber2), kUntouched);
+        EXPECT_EQ(word(reg::kManufactureDay), kUntouched);
+    }
+}
+
+TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
+    form.edit("Edit4").setText("-1");
+    form.edit("Edit5").setText("70000");
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_EQ(word(reg::kSoftwareVersion), 0xFFFF);
+    EXPECT_EQ(word(reg::kHardwareVersion), 4464);
+
+    // A changed speed list, then an unreadable hardware version.
+    state.image.words.fill(kUntouched);
+    form.combo("ComboBox4").setCurrentIndex(7);
+    form.edit("Edit5").setText("3.0");
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
+    expectOneRefusal("Вводимые данные версии железа не получается представить целым числом.");
+    EXPECT_EQ(word(reg::kSpeedCode), 10);
+    EXPECT_EQ(word(reg::kModelCode), 0x8163);
+    EXPECT_EQ(word(reg::kFactoryNumber2), 45678);
+    EXPECT_EQ(word(reg::kManufactureYear), 7);
+    EXPECT_EQ(word(reg::kParityCode), 1);
+    EXPECT_EQ(word(reg::kNetworkNumber), 247);
+    EXPECT_EQ(word(reg::kHardwareVersion), kUntouched);
+    EXPECT_EQ(word(reg::kSoftwareVersion), kUntouched);
+    EXPECT_EQ(word(reg::kWatchdogTime), kUntouched);
+
+    // An unreadable software version after a good hardware version.
+    boxes.shown.clear();
+    state.image.words.fill(kUntouched);
+    form.edit("Edit5").setText("4");
+    form.edit("Edit4").setText("");
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
+    expectOneRefusal("Вводимые данные версии ПО не получается представить целым числом.");
+    EXPECT_EQ(word(reg::kHardwareVersion), 4);
+    EXPECT_EQ(word(reg::kSoftwareVersion), kUntouched);
+    EXPECT_EQ(word(reg::kWatchdogTime), kUntouched);
+}
+
+TEST_F(TakeOverTest, ListsWithoutSelectionAndParityBoxes) {
+    for (const char* name :
+         {"ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7", "ComboBox8", "ComboBox9"}) {
+        form.combo(name).setCurrentIndex(-1);
+    }
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_EQ(word(reg::kManufactureDay), 0);
+    EXPECT_EQ(word(reg::kManufactureMonth), 0);
+    EXPECT_EQ(word(reg::kManufactureYear), 0xFFFF);
+    EXPECT_EQ(word(reg::kSpeedCode), 6);  // 9600 bit/s
+    EXPECT_EQ(word(reg::kNetworkNumber), 0xFFFF);
+    EXPECT_EQ(word(reg::kWatchdogTime), 0xFFFF);
+
+    struct Case {
+        bool parityOn;
+        bool even;
+        std::uint16_t code;
+    };
+    for (Case c :
+         {Case{false, false, 0}, Case{false, true, 0}, Case{true, false, 1}, Case{true, true, 2}}) {
+        SCOPED_TRACE(std::to_string(c.parityOn) + std::to_string(c.even));
+        form.check("CheckBox3").setChecked(c.parityOn);
+        form.check("CheckBox4").setChecked(c.even);
+        EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+        EXPECT_EQ(word(reg::kParityCode), c.code);
+    }
+}
+
+TEST_F(TakeOverTest, SensorPageReadsTheLeadingRealOfEachField) {
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(state.image.sensor.offset, -1.25f);
+    EXPECT_EQ(state.image.sensor.adjustment, 1.001f);
+    EXPECT_EQ(state.image.sensor.averaging, 3);
+    EXPECT_FALSE(state.refreshGuard);
+
+    form.edit("Edit25").setText("1.5e1");
+    form.edit("Edit26").setText("2,5");  // pasted with a comma: reads 2
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_EQ(state.image.sensor.offset, 15.0f);
+    EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
+}
+
+TEST_F(TakeOverTest, SensorPageRefusals) {
+    form.edit("Edit25").setText("abc");
+    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
+    expectOneRefusal("Данные смещения не удается представить числом. Проверьте поле ввода.");
+    EXPECT_EQ(state.image.sensor.offset, 0.0f);
+    EXPECT_EQ(state.image.sensor.adjustment, 88.0f);
+    EXPECT_EQ(state.image.sensor.averaging, 9);
+    EXPECT_EQ(form.edit("Edit25").text(), "abc");  // the editor keeps the refused text
+
+    boxes.shown.clear();
+    form.edit("Edit25").setText("0.5");
+    form.edit("Edit26").setText("Нет данных");
+    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
+    expectOneRefusal("Данные подстройки не удается представить числом. Проверьте поле ввода.");
+    EXPECT_EQ(state.image.sensor.offset, 0.5f);
+    EXPECT_EQ(state.image.sensor.adjustment, 0.0f);
+    EXPECT_EQ(state.image.sensor.averaging, 9);
+}
+
+TEST_F(TakeOverTest, AveragingIsTheEntryTheListShows) {
+    QComboBox& list = form.combo("ComboBox17");
+    struct Case {
+        int index;
+        const char* typed;  // nullptr: the picked entry's own text
+        bool accepted;
+        std::uint16_t averaging;
+    };
+    const Case cases[] = {
+        {0, nullptr, true, 0},   {9, nullptr, true, 9}, {3, "64", true, 6},
+        {3, " 512", true, 9},    {3, "7", false, 9},    {-1, "Нет данных", false, 9},
+        {-1, nullptr, false, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.index) + " " + (c.typed ? c.typed : "-"));
+        boxes.shown.clear();
+        state.image.sensor.averaging = 9;
+        list.setCurrentIndex(c.index);
+        if (c.typed)
+            list.setEditText(QString::fromUtf8(c.typed));
+        EXPECT_EQ(takeOverSensorPage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(state.image.sensor.averaging, c.averaging);
+        if (!c.accepted) {
+            expectOneRefusal("Усреднение не выбрано из списка. Проверьте поле ввода.");
+            EXPECT_EQ(state.image.sensor.offset, -1.25f);  // the fields before it are taken
+        }
+    }
+}
+
+// A box shown during a take-over sees the refresh guard set; afterwards the
+// guard is as the caller left it.
+class GuardWatchingBoxes : public test::RecordingBoxes {
+  public:
+    explicit GuardWatchingBoxes(const AppState& state) : state_(state) {}
+    BoxAnswer show(const MessageBox& box) override {
+        guardDuringBox.push_back(state_.refreshGuard);
+        return RecordingBoxes::show(box);
+    }
+    std::vector<bool> guardDuringBox;
+
+  private:
+    const AppState& state_;
+};
+
+TEST_F(TakeOverTest, RefreshGuardIsSetWhileATakeOverRuns) {
+    GuardWatchingBoxes watching(state);
+    form.edit("Edit3").setText("");
+    form.edit("Edit25").setText("");
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, watching));
+    EXPECT_FALSE(takeOverSensorPage(form.window, state, watching));
+    EXPECT_EQ(watching.guardDuringBox, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(state.refreshGuard);
+
+    state.refreshGuard = true;
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, watching));
+    EXPECT_TRUE(state.refreshGuard);
+}
+
+TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
+    struct Case {
+        const char* text;
+        const char* sent;  // what the 16 characters of the registers hold
+    };
+    const Case cases[] = {
+        {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOP"},  // 20 characters: the first 16
+        {"abc", "abc             "},                   // 3 characters and 13 blanks
+        {"", "                "},
+        {"Котёл №2", "Котёл №2        "},  // Cyrillic: one byte per character
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        form.edit("Edit24").setText(QString::fromUtf8(c.text));
+        takeOverUserText(form.window, state);
+        EXPECT_EQ(userText(state.image), c.sent);
+    }
+    // Register form: first character in the high byte.
+    form.edit("Edit24").setText("AB");
+    takeOverUserText(form.window, state);
+    EXPECT_EQ(word(reg::kUserText), 0x4142);
+    EXPECT_EQ(word(reg::kUserText + 1), 0x2020);
+    EXPECT_EQ(word(reg::kUserText - 1), kUntouched);  // the word before the text
+
+    form.edit("Edit22").setText(QString(40, QChar('x')));
+    takeOverTypeName(form.window, state);
+    EXPECT_EQ(typeName(state.image), std::string(32, 'x'));
+}
+
+TEST_F(TakeOverTest, MissingControlIsAProgrammingError) {
+    delete form.window.findChild<QLineEdit*>("Edit26");
+    EXPECT_THROW(takeOverSensorPage(form.window, state, boxes), std::logic_error);
+}
+
+TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
+        GTEST_SKIP() << "locale ru_RU.UTF-8 not installed";
+    form.edit("Edit25").setText("2.5");
+    form.edit("Edit26").setText("2,5");
+    bool taken = takeOverSensorPage(form.window, state, boxes);
+    std::setlocale(LC_ALL, before.c_str());
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(state.image.sensor.offset, 2.5f);
+    EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
+}
+
+}  // namespace
+}  // namespace m8163
