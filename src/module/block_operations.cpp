@@ -72,12 +72,15 @@ void fillFromWords(const RegisterImage& image, std::span<std::uint16_t> values) 
     std::copy_n(image.words.begin() + index, values.size(), values.begin());
 }
 
+// The sensor read starts at the ten registers before the offset.
+constexpr std::uint16_t kOffsetBlock = 0x050C;
+
 // 14 registers from 0x050C: ten not interpreted, offset, adjustment.
 void storeOffsetAdjustment(RegisterImage& image, Registers values) {
     SensorSettings& s = image.sensor;
     std::copy_n(values.begin(), s.reserved050C.size(), s.reserved050C.begin());
-    s.offset = joinF32(values.subspan(0x0516 - 0x050C, 2));
-    s.adjustment = joinF32(values.subspan(0x0518 - 0x050C, 2));
+    s.offset = joinF32(values.subspan(reg::kOffset - kOffsetBlock, 2));
+    s.adjustment = joinF32(values.subspan(reg::kAdjustment - kOffsetBlock, 2));
 }
 
 // 12 registers from 0x0500.
@@ -116,7 +119,7 @@ void fillOffsetAdjustment(const RegisterImage& image, std::span<std::uint16_t> v
 
 ExchangeStatus readSensorSettings(const ModbusLine& line, EventPump& pump, RegisterImage& image) {
     static constexpr ReadStep steps[] = {
-        {kPauseBeforeRead, 0x050C, 14, storeOffsetAdjustment},
+        {kPauseBeforeRead, kOffsetBlock, 14, storeOffsetAdjustment},
         {kPauseBeforeRead, reg::kSensorType, 12, storeSensorBlock},
         {kPauseBeforeRead, reg::kConstructionRangeMin, 4, storeConstructionRange},
         {kPauseBeforeRead, reg::kUserText, kUserTextRegisters, storeWords<reg::kUserText>},
