@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
@@ -16,10 +18,15 @@
 #include <vector>
 
 #include "base/message_boxes.h"
+#include "base/number_text.h"
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "recorders.h"
+#include "scripted_port.h"
 #include "ui/app_state.h"
+#include "ui/decimal_key.h"
+#include "ui/main_window.h"
+#include "ui/window_init.h"
 
 namespace m8163 {
 namespace {
@@ -412,6 +419,60 @@ TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
     EXPECT_TRUE(taken);
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
+}
+
+// The main window: its controls carry the names and kinds the take-overs read.
+TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
+    AppState state;
+    test::ScriptedPort port;
+    test::RecordingBoxes boxes;
+    test::RecordingPump pump;
+    test::FixedClock clock;
+    TForm1 window{state, port, {&boxes, &pump, &clock}};
+    initialiseWindowContents(window, CatalogueLists{});
+    installDecimalKeys(window);
+
+    // The identity editors are emptied at start-up: the model code is refused.
+    EXPECT_FALSE(takeOverExchangePage(window, state, boxes));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Вводимый код модели не получается представить целым числом.");
+
+    window.control<QLineEdit>("Edit3").setText(QString::fromStdString(formatHex4(0x8163)));
+    window.control<QLineEdit>("Edit1").setText("12");
+    window.control<QLineEdit>("Edit2").setText("34");
+    window.control<QLineEdit>("Edit5").setText("2");
+    window.control<QLineEdit>("Edit4").setText("5");
+    window.control<QComboBox>("ComboBox4").setCurrentIndex(7);
+    window.control<QComboBox>("ComboBox5").setCurrentIndex(17);
+    window.control<QCheckBox>("CheckBox3").setChecked(true);
+    window.control<QCheckBox>("CheckBox4").setChecked(true);
+    EXPECT_TRUE(takeOverExchangePage(window, state, boxes));
+    EXPECT_EQ(state.image.word(reg::kModelCode), 0x8163);
+    EXPECT_EQ(state.image.word(reg::kFactoryNumber2), 34);
+    EXPECT_EQ(state.image.word(reg::kSpeedCode), 10);
+    EXPECT_EQ(state.image.word(reg::kParityCode), 2);
+    EXPECT_EQ(state.image.word(reg::kNetworkNumber), 17);
+    EXPECT_EQ(state.image.word(reg::kSoftwareVersion), 5);
+
+    // The offset typed with a comma on the keyboard.
+    QLineEdit& offset = window.control<QLineEdit>("Edit25");
+    offset.selectAll();
+    for (QChar c : QString("2,5")) {
+        QKeyEvent press(QEvent::KeyPress, c.unicode(), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&offset, &press);
+    }
+    EXPECT_EQ(offset.text(), "2.5");
+    window.control<QLineEdit>("Edit26").setText(QString::fromStdString(formatReal4(1.0)));
+    window.control<QComboBox>("ComboBox17").setCurrentIndex(4);
+    window.control<QLineEdit>("Edit24").setText("Котёл №2, линия 1");
+    boxes.shown.clear();
+    EXPECT_TRUE(takeOverSensorPage(window, state, boxes));
+    takeOverUserText(window, state);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(state.image.sensor.offset, 2.5f);
+    EXPECT_EQ(state.image.sensor.adjustment, 1.0f);
+    EXPECT_EQ(state.image.sensor.averaging, 4);
+    EXPECT_EQ(userText(state.image), "Котёл №2, линия ");
 }
 
 }  // namespace
