@@ -1,0 +1,140 @@
+#include "config/connection_file.h"
+
+#include <cstdint>
+
+#include "config/ini_file.h"
+#include "search/search_settings.h"
+
+namespace m8163 {
+namespace {
+
+constexpr char kComSettings[] = "COM_SETTINGS";
+constexpr char kDevice[] = "DEVICE";
+constexpr char kSettings[] = "SETTINGS";
+constexpr char kLog[] = "LOG";
+constexpr char kComPorts[] = "COM_PORTS";
+
+constexpr char kDefaultLineSettings[] = "19200,N,8,1";
+constexpr char kDefaultLogFileName[] = "COM.txt";
+constexpr char kBoxCaption[] = "Проверьте параметры установления связи с прибором";
+
+// Only the speed and the parity letter count; the data and stop bits of the
+// text are never looked at. Every speed and letter found overrides the one
+// before, in this order.
+void takeLineSettings(const std::string& text, ConnectionSettings& settings) {
+    settings.speed = 19200;
+    for (int speed : kLineSpeeds) {
+        if (text.find(std::to_string(speed)) != std::string::npos)
+            settings.speed = speed;
+    }
+    settings.parity = kParityNone;
+    if (text.find('N') != std::string::npos)
+        settings.parity = kParityNone;
+    if (text.find('E') != std::string::npos)
+        settings.parity = kParityEven;
+    if (text.find('O') != std::string::npos)
+        settings.parity = kParityOdd;
+}
+
+MessageBox warningBox(const char* text, BoxIcon icon) {
+    MessageBox box;
+    box.text = text;
+    box.caption = kBoxCaption;
+    box.icon = icon;
+    return box;
+}
+
+std::string comKey(std::size_t index) {
+    return "COM" + std::to_string(index + 1);
+}
+
+}  // namespace
+
+std::string lineSettingsText(const ConnectionSettings& settings) {
+    std::string text = "19200,";
+    for (int speed : kLineSpeeds) {
+        if (settings.speed == speed)
+            text = std::to_string(speed) + ",";
+    }
+    // Any code but odd and even is written as none, so that the text always
+    // has its four fields.
+    if (settings.parity == kParityOdd)
+        text += "O,";
+    else if (settings.parity == kParityEven)
+        text += "E,";
+    else
+        text += "N,";
+    return text + "8,2";
+}
+
+void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
+                            ComPortMap& ports, MessageBoxes& boxes) {
+    IniFile ini(path);
+    if (!ini.existed()) {
+        ini.writeInt(kComSettings, "Number", 1);
+        ini.writeString(kComSettings, "Settings", kDefaultLineSettings);
+        ini.writeInt(kDevice, "NetAdrr", 1);
+        ini.writeInt(kSettings, "TimeOut", 2000);
+        ini.writeInt(kLog, "UseLogFile", 0);
+        ini.writeString(kLog, "LogFileName", kDefaultLogFileName);
+    }
+
+    settings.portNumber = ini.readInt(kComSettings, "Number", 1);
+    ini.writeInt(kComSettings, "Number", settings.portNumber);
+
+    std::string lineSettings = ini.readString(kComSettings, "Settings", kDefaultLineSettings);
+    ini.writeString(kComSettings, "Settings", lineSettings);
+    takeLineSettings(lineSettings, settings);
+
+    std::int32_t address = ini.readInt(kDevice, "NetAdrr", 1);
+    if (static_cast<std::uint32_t>(address) > 255)
+        address = 1;  // negative ones too
+    settings.moduleAddress = address;
+    ini.writeInt(kDevice, "NetAdrr", address);
+
+    settings.timeoutMs = ini.readInt(kSettings, "TimeOut", 2000);
+    ini.writeInt(kSettings, "TimeOut", settings.timeoutMs);
+
+    // A file without the key logs the exchange; a created one does not.
+    settings.useLogFile = ini.readInt(kLog, "UseLogFile", 1);
+    ini.writeInt(kLog, "UseLogFile", settings.useLogFile);
+
+    settings.logFileName = ini.readString(kLog, "LogFileName", kDefaultLogFileName);
+    ini.writeString(kLog, "LogFileName", settings.logFileName);
+
+    // A file from the Windows program has no such section: it gets the
+    // defaults, and the user sees where to change them. An empty path opens
+    // nothing, so it counts as missing.
+    const ComPortMap defaults;
+    for (std::size_t i = 0; i < ports.devices.size(); ++i) {
+        std::string device = ini.readString(kComPorts, comKey(i), defaults.devices[i]);
+        if (device.empty())
+            device = defaults.devices[i];
+        ports.devices[i] = device;
+        ini.writeString(kComPorts, comKey(i), device);
+    }
+
+    ini.save();
+
+    if (settings.portNumber > 17) {
+        boxes.show(warningBox("Слишком большой номер COM порта.", BoxIcon::Warning));
+    }
+    if (static_cast<std::uint32_t>(settings.timeoutMs) > 4000) {
+        boxes.show(warningBox("Задан большой тайм аут. Работать будет можно, но неудобно.",
+                              BoxIcon::Information));
+    }
+}
+
+void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings) {
+    IniFile ini(path);
+    if (!ini.existed())
+        ini.writeString(kLog, "LogFileName", kDefaultLogFileName);
+    ini.writeInt(kComSettings, "Number", settings.portNumber);
+    ini.writeString(kComSettings, "Settings", lineSettingsText(settings));
+    ini.writeInt(kDevice, "NetAdrr", settings.moduleAddress);
+    ini.writeInt(kSettings, "TimeOut", settings.timeoutMs);
+    ini.writeInt(kLog, "UseLogFile", settings.useLogFile);
+    ini.save();
+}
+
+}  // namespace m8163

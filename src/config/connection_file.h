@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "base/message_boxes.h"
+#include "link/com_port_map.h"
+#include "link/connection_settings.h"
+
+// dev.dat: how the program reaches the module. Loaded once at start-up,
+// saved once at close.
+//
+// [COM_SETTINGS] Number, Settings ("19200,N,8,1": speed and parity letter),
+// [DEVICE] NetAdrr, [SETTINGS] TimeOut, [LOG] UseLogFile, LogFileName, and
+// [COM_PORTS] COM1 ... COM8: the device path behind each port number.
+
+namespace m8163 {
+
+// Creates the file with its defaults when it is missing, fills `settings`
+// and `ports`, writes every key back so that the file holds them all, and
+// then warns through `boxes` about a port number above 17 and a time-out
+// above 4000 ms. Throws SettingsFileError when the file cannot be read or
+// written; the values read stay in force.
+void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
+                            ComPortMap& ports, MessageBoxes& boxes);
+
+// Writes port number, speed and parity, module address, time-out and the
+// exchange-log switch. The exchange-log file name is written only when the
+// file has to be created: a name edited by hand stays. Throws
+// SettingsFileError.
+void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings);
+
+// The Settings text a save writes: "9600,E,8,2".
+std::string lineSettingsText(const ConnectionSettings& settings);
+
+}  // namespace m8163

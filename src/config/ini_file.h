@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "config/ini_document.h"
+
+// A settings file opened for one load or one save: read whole when opened,
+// changed in memory, written once by save(). The new text goes to a
+// temporary file in the same folder, is flushed to the disk and then renamed
+// over the old file, so that a crash, a kill or a full disk leaves either the
+// old file or the new one, never a part of either.
+
+namespace m8163 {
+
+// A settings file that could not be read or written. what() names the file
+// and gives the system's reason.
+class SettingsFileError : public std::runtime_error {
+  public:
+    SettingsFileError(const std::string& path, bool writing, const std::string& reason);
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+class IniFile : public IniDocument {
+  public:
+    // Replaces the file at `to` by the one at `from`; 0 on success, else -1
+    // with errno set, like rename(2). Tests put a failing one in its place.
+    using ReplaceFunction = std::function<int(const std::string& from, const std::string& to)>;
+
+    // Reads the file if it exists. A file that exists but cannot be read
+    // throws SettingsFileError.
+    explicit IniFile(std::string path);
+
+    const std::string& path() const { return path_; }
+    bool existed() const { return existed_; }
+
+    // A file without write permission is replaced all the same, and the new
+    // file is writable by its owner.
+    void allowReadOnlyOverwrite() { allowReadOnly_ = true; }
+
+    void setReplaceFunction(ReplaceFunction replace) { replace_ = std::move(replace); }
+
+    // Writes the text when it differs from what was read (a file that did
+    // not exist is created). Throws SettingsFileError; the old file is then
+    // left as it was.
+    void save();
+
+  private:
+    void writeReplacement(const std::string& text);
+
+    std::string path_;
+    bool existed_ = false;
+    bool allowReadOnly_ = false;
+    std::string original_;
+    ReplaceFunction replace_;
+};
+
+}  // namespace m8163

@@ -1,0 +1,192 @@
+#include "config/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "config_test_support.h"
+
+namespace m8163 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
+
+const std::string kOldText = "[S]\r\nk=old\r\n";
+
+// Names of everything in the folder: a failed save must leave no
+// temporary file behind.
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(IniFile, CreatesAMissingFileAndWritesOnlyWhenTheTextChanges) {
+    TempFolder folder;
+    const std::string path = folder.file("a.ini");
+    {
+        IniFile ini(path);
+        EXPECT_FALSE(ini.existed());
+        ini.writeInt("S", "k", 1);
+        ini.save();
+    }
+    EXPECT_EQ(readBytes(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::owner_write);
+
+    int replaces = 0;
+    IniFile again(path);
+    EXPECT_TRUE(again.existed());
+    again.setReplaceFunction([&](const std::string& from, const std::string& to) {
+        ++replaces;
+        return ::rename(from.c_str(), to.c_str());
+    });
+    again.writeInt("S", "k", 1);  // the same text: nothing to write
+    again.save();
+    EXPECT_EQ(replaces, 0);
+    again.writeInt("S", "k", 2);
+    again.save();
+    EXPECT_EQ(replaces, 1);
+    EXPECT_EQ(readBytes(path), "[S]\r\nk=2\r\n");
+}
+
+TEST(IniFile, ASaveThatDiesBeforeTheRenameLeavesTheOldFile) {
+    TempFolder folder;
+    const std::string path = folder.file("a.ini");
+    writeBytes(path, kOldText);
+    IniFile ini(path);
+    ini.writeString("S", "k", "new");
+    ini.setReplaceFunction([](const std::string&, const std::string&) {
+        errno = EIO;
+        return -1;
+    });
+    try {
+        ini.save();
+        FAIL() << "no error";
+    } catch (const SettingsFileError& error) {
+        EXPECT_EQ(error.path(), path);
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(std::strerror(EIO)), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(readBytes(path), kOldText);
+    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"a.ini"});
+}
+
+TEST(IniFile, AFolderThatCannotHoldTheFileGivesAnErrorNamingIt) {
+    TempFolder folder;
+    writeBytes(folder.file("plain"), "not a folder");
+    const std::string path = folder.file("plain/dev.dat");
+    IniFile ini(path);  // nothing to read: created on save
+    EXPECT_FALSE(ini.existed());
+    ini.writeInt("S", "k", 1);
+    try {
+        ini.save();
+        FAIL() << "no error";
+    } catch (const SettingsFileError& error) {
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(std::strerror(ENOTDIR)), std::string::npos)
+            << error.what();
+    }
+}
+
+TEST(IniFile, AReadOnlyFolderRefusesTheWriteAndKeepsTheOldFile) {
+    if (test::runningAsRoot())
+        GTEST_SKIP() << "root writes into read-only folders";
+    TempFolder folder;
+    const std::string path = folder.file("a.ini");
+    writeBytes(path, kOldText);
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    IniFile ini(path);
+    ini.writeString("S", "k", "new");
+    EXPECT_THROW(ini.save(), SettingsFileError);
+    EXPECT_EQ(readBytes(path), kOldText);
+}
+
+TEST(IniFile, AReadOnlyFileIsRefusedUnlessTheCallerAllowsIt) {
+    TempFolder folder;
+    const std::string path = folder.file("a.ini");
+    writeBytes(path, kOldText);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+    if (!test::runningAsRoot()) {
+        IniFile refused(path);
+        refused.writeString("S", "k", "new");
+        EXPECT_THROW(refused.save(), SettingsFileError);
+        EXPECT_EQ(readBytes(path), kOldText);
+    }
+    IniFile allowed(path);
+    allowed.allowReadOnlyOverwrite();
+    allowed.writeString("S", "k", "new");
+    allowed.save();
+    EXPECT_EQ(readBytes(path), "[S]\r\nk=new\r\n");
+    // Made writable for its owner; the other permissions stay.
+    EXPECT_EQ(fs::status(path).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(IniFile, KeepsPermissionsAndSymbolicLinks) {
+    TempFolder folder;
+    const std::string target = folder.file("real.ini");
+    const std::string link = folder.file("link.ini");
+    writeBytes(target, kOldText);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(target, link);
+    IniFile ini(link);
+    ini.writeString("S", "k", "new");
+    ini.save();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readBytes(target), "[S]\r\nk=new\r\n");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(IniFile, APathThatIsAFolderCannotBeRead) {
+    TempFolder folder;
+    fs::create_directory(folder.file("dev.dat"));
+    try {
+        IniFile ini(folder.file("dev.dat"));
+        FAIL() << "no error";
+    } catch (const SettingsFileError& error) {
+        EXPECT_EQ(error.path(), folder.file("dev.dat"));
+    }
+}
+
+// A Russian locale writes "," in printf; the files must keep ".". The
+// locale is built for the test when the system has its source.
+TEST(IniFile, RealsAreWrittenWithAPointUnderAnyLocale) {
+    TempFolder folder;
+    const std::string locales = folder.file("locales");
+    fs::create_directory(locales);
+    std::string build = "localedef -i ru_RU -f UTF-8 " + locales + "/ru_RU.UTF-8 >/dev/null 2>&1";
+    if (std::system(build.c_str()) != 0)
+        GTEST_SKIP() << "cannot build the ru_RU locale";
+    ::setenv("LOCPATH", locales.c_str(), 1);
+    const char* set = std::setlocale(LC_ALL, "ru_RU.UTF-8");
+    if (set == nullptr) {
+        ::unsetenv("LOCPATH");
+        GTEST_SKIP() << "ru_RU locale not usable";
+    }
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.2f", 1.5);
+    IniDocument ini;
+    ini.writeReal("S", "r", -12.5f);
+    std::string text = ini.bytes();
+    float read = ini.readReal("S", "r", "0");
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    EXPECT_STREQ(printed, "1,50");  // the locale is in force
+    EXPECT_EQ(text, "[S]\r\nr=     -12.50\r\n");
+    EXPECT_FLOAT_EQ(read, -12.5f);
+}
+
+}  // namespace
+}  // namespace m8163
