@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "base/clock.h"
+#include "ui/measure_page.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_message_boxes.h"
 #include "ui/window_layout.h"
@@ -60,6 +61,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     clock_ = seams.clock;
 
     // Page commands are wired here, one line per page.
+    new MeasurePage(*this);
 }
 
 TForm1::~TForm1() = default;
