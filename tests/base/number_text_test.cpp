@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "scoped_locale.h"
+
 namespace m8163 {
 namespace {
 
@@ -164,44 +166,29 @@ TEST(NumberText, LargeAndNonFiniteRealsShowReadably) {
 
 // Qt sets the C library's locale from the environment. Under a locale whose
 // decimal separator is "," the conversions must still use ".".
-class UnderLocale : public ::testing::Test {
-  protected:
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-
-    void expectPointConversions() {
-        EXPECT_EQ(formatReal4(25.0), "    25.0000");
-        EXPECT_EQ(formatReal2(-2.5), "      -2.50");
-        EXPECT_EQ(readReal("2.5"), 2.5f);
-        EXPECT_EQ(readReal("2,5"), 2.0f);
-        EXPECT_EQ(readReal(formatReal4(1234.5678f)), readReal("1234.5678"));
-    }
-};
-
-TEST_F(UnderLocale, RussianLocaleKeepsThePoint) {
-    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
-        GTEST_SKIP() << "locale ru_RU.UTF-8 not installed";
+void expectPointConversions() {
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 2.5);
     ASSERT_STREQ(probe, "2,5");  // the locale really uses a comma
+    EXPECT_EQ(formatReal4(25.0), "    25.0000");
+    EXPECT_EQ(formatReal2(-2.5), "      -2.50");
+    EXPECT_EQ(readReal("2.5"), 2.5f);
+    EXPECT_EQ(readReal("2,5"), 2.0f);
+    EXPECT_EQ(readReal(formatReal4(1234.5678f)), readReal("1234.5678"));
+}
+
+TEST(NumberTextUnderLocale, RussianLocaleKeepsThePoint) {
+    test::ScopedLocale russian("ru_RU.UTF-8");
+    if (!russian.active())
+        GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
     expectPointConversions();
 }
 
-TEST_F(UnderLocale, AnyCommaLocaleKeepsThePoint) {
-    bool found = false;
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "uk_UA.UTF-8", "de_DE",
-                             "ru_RU", "ru_RU.CP1251"}) {
-        if (!std::setlocale(LC_NUMERIC, name))
-            continue;
-        char probe[16];
-        std::snprintf(probe, sizeof probe, "%.1f", 2.5);
-        if (std::string(probe) != "2,5")
-            continue;
-        found = true;
-        SCOPED_TRACE(name);
-        expectPointConversions();
-    }
-    if (!found)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
+TEST(NumberTextUnderLocale, GermanNumericLocaleKeepsThePoint) {
+    test::ScopedLocale german("de_DE.UTF-8", LC_NUMERIC);
+    if (!german.active())
+        GTEST_SKIP() << "locale de_DE.UTF-8 not available";
+    expectPointConversions();
 }
 
 }  // namespace

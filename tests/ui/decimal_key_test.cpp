@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
-#include <clocale>
 #include <stdexcept>
 #include <string>
 
 #include "base/number_text.h"
+#include "scoped_locale.h"
 
 namespace m8163 {
 namespace {
@@ -91,14 +91,12 @@ TEST_F(DecimalFields, OtherFieldsShortcutsAndReadOnlyFieldsAreLeftAlone) {
 }
 
 TEST_F(DecimalFields, RussianLocaleStillGivesThePoint) {
-    const std::string before = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
-        GTEST_SKIP() << "locale ru_RU.UTF-8 not installed";
+    test::ScopedLocale russian("ru_RU.UTF-8");
+    if (!russian.active())
+        GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
     typeText(edit("Edit26"), "2,5");
-    auto value = readReal(edit("Edit26").text().toStdString());
-    std::setlocale(LC_ALL, before.c_str());
     EXPECT_EQ(edit("Edit26").text(), "2.5");
-    EXPECT_EQ(value, 2.5f);
+    EXPECT_EQ(readReal(edit("Edit26").text().toStdString()), 2.5f);
 }
 
 TEST(DecimalKeys, AMissingFieldIsAProgrammingError) {

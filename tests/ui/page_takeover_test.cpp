@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-#include <clocale>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -22,6 +21,7 @@
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "recorders.h"
+#include "scoped_locale.h"
 #include "scripted_port.h"
 #include "ui/app_state.h"
 #include "ui/decimal_key.h"
@@ -409,14 +409,12 @@ TEST_F(TakeOverTest, MissingControlIsAProgrammingError) {
 }
 
 TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
-    const std::string before = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "ru_RU.UTF-8"))
-        GTEST_SKIP() << "locale ru_RU.UTF-8 not installed";
+    test::ScopedLocale russian("ru_RU.UTF-8");
+    if (!russian.active())
+        GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
     form.edit("Edit25").setText("2.5");
     form.edit("Edit26").setText("2,5");
-    bool taken = takeOverSensorPage(form.window, state, boxes);
-    std::setlocale(LC_ALL, before.c_str());
-    EXPECT_TRUE(taken);
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
 }
