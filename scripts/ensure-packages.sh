@@ -9,6 +9,7 @@ m8163_packages=(
     mbpoll                      # independent Modbus master for the simulator's tests
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
     clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
+    locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
 )
 
 m8163_ensure_packages() {
