@@ -1,6 +1,7 @@
 #include "config/ini_document.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "base/cp1251.h"
 #include "base/number_text.h"
@@ -54,51 +55,32 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+// The whole of `text` as a number of type T, or nullopt.
+template <class T>
+std::optional<T> wholeNumber(std::string_view text, int base) {
+    T value{};
+    const char* last = text.data() + text.size();
+    auto [end, error] = std::from_chars(text.data(), last, value, base);
+    if (text.empty() || error != std::errc() || end != last)
+        return std::nullopt;
+    return value;
 }
 
 }  // namespace
 
 std::optional<std::int32_t> parseIniInteger(std::string_view text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        std::uint64_t value = 0;
-        for (char c : text.substr(2)) {
-            int digit = hexValue(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + static_cast<unsigned>(digit);
-            if (value > 0xFFFFFFFFu)
-                return std::nullopt;
-        }
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-    }
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    std::int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
+        auto value = wholeNumber<std::uint32_t>(text.substr(2), 16);
+        if (!value)
             return std::nullopt;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > 2147483648LL)
+        return static_cast<std::int32_t>(*value);
+    }
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text[0] == '-')
             return std::nullopt;
     }
-    std::int64_t value = negative ? -magnitude : magnitude;
-    if (value > 2147483647LL)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return wholeNumber<std::int32_t>(text, 10);
 }
 
 IniDocument::IniDocument(std::string_view bytes) {

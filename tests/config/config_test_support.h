@@ -1,11 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -78,10 +80,29 @@ inline std::string goldenFile(std::string_view name) {
     return readBytes(std::string(M8163_SOURCE_DIR) + "/tests/config/golden/" + std::string(name));
 }
 
-// Root writes into read-only folders and files alike: permission tests
-// need an ordinary user.
-inline bool runningAsRoot() {
-    return ::geteuid() == 0;
+// Runs `body` as an ordinary user and returns its result: root writes into
+// read-only folders and files alike, so under root the body runs in a child
+// process that has given up root for the user "nobody". Files the body
+// reads must be readable by everyone.
+inline int runAsOrdinaryUser(const std::function<int()>& body) {
+    if (::geteuid() != 0)
+        return body();
+    pid_t child = ::fork();
+    if (child == 0) {
+        constexpr id_t kNobody = 65534;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(99);
+        int result = 98;
+        try {
+            result = body();
+        } catch (...) {
+        }
+        ::_exit(result);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 class FakePages : public PageSelector {
