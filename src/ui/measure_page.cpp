@@ -59,6 +59,9 @@ MeasurePage::MeasurePage(TForm1& window)
       exchangeLog_(window.control<QCheckBox>("CheckBox6")),
       timer_(window.timer(4)) {
     setObjectName(QStringLiteral("MeasurePage"));
+    // A coarse timer may fire up to 5 % early or late; the cycle is meant to
+    // be the interval plus the tick's own time.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&window.control<QPushButton>("Button17"), &QPushButton::clicked, this,
             &MeasurePage::Button17Click);
     connect(&start_, &QPushButton::clicked, this, &MeasurePage::Button18Click);
