@@ -215,6 +215,11 @@ bool PtyServer::waitUntil(const std::function<bool(const Line&)>& done,
     return changed_.wait_for(lock, timeout, [&] { return done(line_); });
 }
 
+bool PtyServer::waitIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return !sending_; });
+}
+
 bool PtyServer::healthy() const {
     std::lock_guard lock(mutex_);
     return error_.empty();
@@ -245,6 +250,7 @@ void PtyServer::serve() {
             for (const ModuleModel& m : line_.modules())
                 before.push_back(m.format());
             reply = line_.handle(frame, format, seconds);
+            sending_ = !reply.bytes.empty();
             saveState();
             if (!stateWarning_.empty() && !stateWarned_) {
                 stateWarned_ = true;
@@ -257,6 +263,11 @@ void PtyServer::serve() {
                 options_.onEvent(event);
         }
         send(reply, format);
+        {
+            std::lock_guard lock(mutex_);
+            sending_ = false;
+        }
+        changed_.notify_all();
 
         // On a real device the line is ours to set: follow a module that has
         // just moved to new exchange parameters.

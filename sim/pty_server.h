@@ -71,6 +71,9 @@ class PtyServer {
     // Waits until `done` holds (checked after every request and change), or
     // the time-out passes; returns whether it holds.
     bool waitUntil(const std::function<bool(const Line&)>& done, std::chrono::milliseconds timeout);
+    // Waits until the reply to the last request is all out (delays and gaps
+    // included), or the time-out passes; returns whether it is.
+    bool waitIdle(std::chrono::milliseconds timeout);
 
     // False once the served device failed (hung up, read error); see error().
     bool healthy() const;
@@ -97,6 +100,7 @@ class PtyServer {
     std::string farName_;
     bool linked_ = false;
     bool running_ = false;
+    bool sending_ = false;  // a reply is being sent
     std::string error_;
     std::string stateWarning_;  // first failed state-file write
     bool stateWarned_ = false;
