@@ -118,6 +118,16 @@ class MeasurePageTest : public ::testing::Test {
     QPushButton& button(const char* name) { return window->control<QPushButton>(name); }
     std::string text(const char* name) { return label(name).text().toStdString(); }
     std::string logFile() const { return state.measurementLog.fileName; }
+
+    // Caption and background of Panel1, Panel10, Panel2 and Panel3.
+    using Panels = std::vector<std::pair<std::string, QColor>>;
+    Panels panels() {
+        Panels shown;
+        for (const char* name : {"Panel1", "Panel10", "Panel2", "Panel3"}) {
+            shown.emplace_back(text(name), background(label(name)));
+        }
+        return shown;
+    }
 };
 
 TEST_F(MeasurePageTest, SingleReadShowsTheValueBoxAndLogLine) {
@@ -125,14 +135,10 @@ TEST_F(MeasurePageTest, SingleReadShowsTheValueBoxAndLogLine) {
     port.replyRegisters(1, {0x41C8, 0x0000, 0xFFFF, 0x0000, 0, 0, 0});
     button("Button17").click();
 
-    EXPECT_EQ(text("Panel1"), "    25.0000");
-    EXPECT_EQ(text("Panel10"), "65535");
-    EXPECT_EQ(text("Panel2"), "Нормальное измерение");
-    EXPECT_EQ(text("Panel3"), "Нормальный обмен");
-    EXPECT_EQ(background(label("Panel1")), kWhite);
-    EXPECT_EQ(background(label("Panel10")), kWhite);
-    EXPECT_EQ(background(label("Panel2")), buttonFace());
-    EXPECT_EQ(background(label("Panel3")), buttonFace());
+    EXPECT_EQ(panels(), (Panels{{"    25.0000", kWhite},
+                                {"65535", kWhite},
+                                {"Нормальное измерение", buttonFace()},
+                                {"Нормальный обмен", buttonFace()}}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], (MessageBox{"Прочитано измеренное значение.",
                                           "Результат операции",
@@ -162,32 +168,25 @@ TEST_F(MeasurePageTest, FaultyStatusCaptionsAndColours) {
         SCOPED_TRACE(c.status);
         port.replyRegisters(1, {0x41C8, 0x0000, 12, c.status, 0, 0, 0});
         button("Button17").click();
-        EXPECT_EQ(text("Panel2"), c.caption);
-        EXPECT_EQ(background(label("Panel1")), kYellow);
-        EXPECT_EQ(background(label("Panel10")), kYellow);
-        EXPECT_EQ(background(label("Panel2")), kYellow);
-        EXPECT_EQ(text("Panel3"), "Нормальный обмен");
-        EXPECT_EQ(background(label("Panel3")), buttonFace());
+        EXPECT_EQ(panels(), (Panels{{"    25.0000", kYellow},
+                                    {"12", kYellow},
+                                    {c.caption, kYellow},
+                                    {"Нормальный обмен", buttonFace()}}));
     }
     // A normal reading paints them back.
     port.replyRegisters(1, {0x41C8, 0x0000, 12, 0, 0, 0, 0});
     button("Button17").click();
-    EXPECT_EQ(background(label("Panel1")), kWhite);
-    EXPECT_EQ(background(label("Panel2")), buttonFace());
+    EXPECT_EQ(panels(), (Panels{{"    25.0000", kWhite},
+                                {"12", kWhite},
+                                {"Нормальное измерение", buttonFace()},
+                                {"Нормальный обмен", buttonFace()}}));
 }
 
 TEST_F(MeasurePageTest, FailedSingleReadShowsTheFailureAndLeavesThePanels) {
     state.measurementLog.writeFile = 1;
     port.replyRegisters(1, {0x41C8, 0x0000, 12, 0x0003, 0, 0, 0});
     button("Button17").click();
-    const char* panels[] = {"Panel1", "Panel10", "Panel2", "Panel3"};
-    auto snapshot = [&] {
-        std::vector<std::pair<std::string, QColor>> shown;
-        for (const char* name : panels)
-            shown.emplace_back(text(name), background(label(name)));
-        return shown;
-    };
-    const auto before = snapshot();
+    const Panels before = panels();
     boxes.shown.clear();
 
     port.replies.push_back({test::withCrc({0x01, 0x83, 0x02}), 0});
@@ -198,14 +197,14 @@ TEST_F(MeasurePageTest, FailedSingleReadShowsTheFailureAndLeavesThePanels) {
                                           BoxIcon::Warning,
                                           BoxButtons::Ok,
                                           {}}));
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(panels(), before);
     EXPECT_NE(state.measurement.exerr & kDeviceException, 0u);
 
     port.silence();
     button("Button17").click();
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].caption, "Ошибка в обмене.");
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(panels(), before);
     // Only the good reading was logged.
     EXPECT_EQ(fileLines(logFile()).size(), 1u);
 }
@@ -231,12 +230,10 @@ TEST_F(MeasurePageTest, FailedFirstPollShowsTheEmptyRecordWithExchangeError) {
     port.silence();
     page->Timer4Timer();
 
-    EXPECT_EQ(text("Panel1"), "     0.0000");
-    EXPECT_EQ(text("Panel10"), "0");
-    EXPECT_EQ(text("Panel2"), "Нормальное измерение");
-    EXPECT_EQ(text("Panel3"), "Ошибка в обмене");
-    EXPECT_EQ(background(label("Panel3")), kYellow);
-    EXPECT_EQ(background(label("Panel1")), kWhite);
+    EXPECT_EQ(panels(), (Panels{{"     0.0000", kWhite},
+                                {"0", kWhite},
+                                {"Нормальное измерение", buttonFace()},
+                                {"Ошибка в обмене", kYellow}}));
     EXPECT_EQ(text("Label54"), "1");
     EXPECT_EQ(text("Label55"), "0");
     EXPECT_EQ(text("Label56"), "1");
@@ -275,9 +272,10 @@ TEST_F(MeasurePageTest, FailedCyclesKeepTheLastGoodReadingAndCountItsStatusAgain
         page->Timer4Timer();
         clock.time.second += 1;
         if (i == 1) {
-            EXPECT_EQ(text("Panel1"), "    25.0000");
-            EXPECT_EQ(text("Panel2"), " Обрыв ");
-            EXPECT_EQ(text("Panel3"), "Ошибка в обмене");
+            EXPECT_EQ(panels(), (Panels{{"    25.0000", kYellow},
+                                        {"7", kYellow},
+                                        {" Обрыв ", kYellow},
+                                        {"Ошибка в обмене", kYellow}}));
         }
     }
     EXPECT_EQ(state.polling.cycles, 3u);
