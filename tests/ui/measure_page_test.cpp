@@ -457,5 +457,23 @@ TEST_F(MeasurePageSimTest, PollingCountsEveryCycleThroughFaultsAndStopsOnAnother
     EXPECT_TRUE(window->control<QPushButton>("Button18").isEnabled());
 }
 
+TEST_F(MeasurePageSimTest, PulledLineCountsFailedCyclesAndKeepsTheLastReading) {
+    window->control<QPushButton>("Button18").click();
+    ASSERT_TRUE(runUntil([&] { return state.polling.cycles >= 2; }, 20000));
+    ASSERT_EQ(state.polling.exchangeErrors, 0u);
+    const QString lastGood = window->control<QLabel>("Panel1").text();
+
+    // The far end goes away, as with an adapter pulled out: every cycle fails
+    // and polling goes on without a box.
+    server->stop();
+    const std::uint32_t before = state.polling.cycles;
+    ASSERT_TRUE(runUntil([&] { return state.polling.cycles >= before + 2; }, 20000));
+    EXPECT_EQ(state.polling.exchangeErrors, state.polling.cycles - before);
+    EXPECT_EQ(window->control<QLabel>("Panel1").text(), lastGood);
+    EXPECT_EQ(window->control<QLabel>("Panel3").text(), "Ошибка в обмене");
+    EXPECT_TRUE(state.polling.polling);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 }  // namespace
 }  // namespace m8163
