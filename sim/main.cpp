@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // A reader that went away must not kill the simulator with SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
+
     // The server thread inherits the blocked set, so the signals come only
     // to the sigtimedwait below.
     sigset_t signals;
