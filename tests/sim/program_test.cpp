@@ -109,8 +109,9 @@ TEST(SimProgram, ModulesFaultsBlinkAndState) {
     TempDir dir;
     const std::string link = dir.file("port");
     const std::string state = dir.file("state.json");
-    ChildProcess program(sim({"--link", link, "--state", state, "--module", "5:9600:E", "--module",
-                              "6", "--fault", "5,exception,4,regs=0x0500-0x053E"}));
+    ChildProcess program(
+        sim({"--link", link, "--state", state, "--module", "5:9600:E", "--module", "6", "--fault",
+             "5,exception,4,regs=0x0500-0x053E", "--status", "6,0x11"}));
     ASSERT_EQ(program.waitForLine("READY", kStartTimeout), "READY " + link) << program.err;
     RawClient client(link, 9600, 2);
     EXPECT_EQ(client.transact(withCrc({0x05, 0x03, 0x04, 0x08, 0x00, 0x03}), 11),
@@ -124,6 +125,9 @@ TEST(SimProgram, ModulesFaultsBlinkAndState) {
     client.setLine(19200, 0);
     EXPECT_EQ(client.transact(withCrc({0x06, 0x03, 0x04, 0x08, 0x00, 0x01}), 7),
               withCrc({0x06, 0x03, 0x02, 0x00, 0x06}));
+    // Break and ADC error forced in the status word.
+    EXPECT_EQ(client.transact(withCrc({0x06, 0x03, 0x00, 0x03, 0x00, 0x01}), 7),
+              withCrc({0x06, 0x03, 0x02, 0x00, 0x11}));
 
     std::ifstream in(state);
     std::stringstream text;
