@@ -1,6 +1,7 @@
 #include "sim/line.h"
 
 #include <algorithm>
+#include <map>
 
 namespace m8163::sim {
 
@@ -68,60 +69,7 @@ Reply Line::handle(std::span<const std::uint8_t> frame, const LineFormat& format
             if (pdu[0] == kWriteFunction)
                 module.execute(pdu);
         } else {
-            // Which faults strike this request; spent ones are dropped after.
-            std::vector<Fault> struck;
-            for (Fault& fault : module.faults) {
-                if (fault.kind == FaultKind::Exception && !touches(fault, pdu))
-                    continue;
-                if (strikes(fault))
-                    struck.push_back(fault);
-            }
-            std::erase_if(module.faults, [](const Fault& f) { return f.count == 0; });
-            auto has = [&](FaultKind kind) {
-                return std::find_if(struck.begin(), struck.end(),
-                                    [&](const Fault& f) { return f.kind == kind; }) != struck.end();
-            };
-            auto amount = [&](FaultKind kind) {
-                return std::find_if(struck.begin(), struck.end(),
-                                    [&](const Fault& f) { return f.kind == kind; })
-                    ->amount;
-            };
-
-            if (!has(FaultKind::Silence)) {
-                std::vector<std::uint8_t> answer = {address};
-                if (has(FaultKind::Exception)) {
-                    answer.push_back(static_cast<std::uint8_t>(pdu[0] | 0x80));
-                    answer.push_back(static_cast<std::uint8_t>(amount(FaultKind::Exception)));
-                } else {
-                    std::vector<std::uint8_t> out = module.execute(pdu);
-                    answer.insert(answer.end(), out.begin(), out.end());
-                }
-                if (has(FaultKind::WrongAddress))
-                    answer[0] = static_cast<std::uint8_t>(address + 1);
-                appendCrc(answer);
-                if (has(FaultKind::CorruptCrc))
-                    answer[answer.size() - 2] ^= 0x5A;
-                if (has(FaultKind::Truncate)) {
-                    auto drop = static_cast<std::size_t>(std::max(0, amount(FaultKind::Truncate)));
-                    answer.resize(answer.size() - std::min(drop, answer.size()));
-                }
-                if (has(FaultKind::ExtraBytes)) {
-                    answer.insert(
-                        answer.end(),
-                        static_cast<std::size_t>(std::max(0, amount(FaultKind::ExtraBytes))),
-                        kExtraByte);
-                }
-                if (has(FaultKind::Delay)) {
-                    reply.delay += std::chrono::milliseconds(amount(FaultKind::Delay));
-                }
-                if (has(FaultKind::Gap) && reply.bytes.empty()) {
-                    reply.gap = std::chrono::milliseconds(amount(FaultKind::Gap));
-                    reply.gapAfter = answer.size() / 2;
-                }
-                if (!answer.empty())
-                    ++module.counters.replies;
-                reply.bytes.insert(reply.bytes.end(), answer.begin(), answer.end());
-            }
+            answer(module, address, pdu, reply);
         }
         if (module.blinked) {
             module.blinked = false;
@@ -131,6 +79,50 @@ Reply Line::handle(std::span<const std::uint8_t> frame, const LineFormat& format
         module.updateMeasurement(seconds);
     }
     return reply;
+}
+
+void Line::answer(ModuleModel& module, std::uint8_t address, std::span<const std::uint8_t> pdu,
+                  Reply& reply) {
+    // Which faults strike this request, by kind; spent ones are dropped.
+    std::map<FaultKind, int> struck;
+    for (Fault& fault : module.faults) {
+        if (fault.kind == FaultKind::Exception && !touches(fault, pdu))
+            continue;
+        if (strikes(fault))
+            struck.emplace(fault.kind, std::max(0, fault.amount));
+    }
+    std::erase_if(module.faults, [](const Fault& f) { return f.count == 0; });
+    auto has = [&](FaultKind kind) { return struck.contains(kind); };
+    auto amount = [&](FaultKind kind) { return static_cast<std::size_t>(struck.at(kind)); };
+
+    if (has(FaultKind::Silence))
+        return;
+    std::vector<std::uint8_t> bytes = {address};
+    if (has(FaultKind::Exception)) {
+        bytes.push_back(static_cast<std::uint8_t>(pdu[0] | 0x80));
+        bytes.push_back(static_cast<std::uint8_t>(amount(FaultKind::Exception)));
+    } else {
+        std::vector<std::uint8_t> out = module.execute(pdu);
+        bytes.insert(bytes.end(), out.begin(), out.end());
+    }
+    if (has(FaultKind::WrongAddress))
+        bytes[0] = static_cast<std::uint8_t>(address + 1);
+    appendCrc(bytes);
+    if (has(FaultKind::CorruptCrc))
+        bytes[bytes.size() - 2] ^= 0x5A;
+    if (has(FaultKind::Truncate))
+        bytes.resize(bytes.size() - std::min(amount(FaultKind::Truncate), bytes.size()));
+    if (has(FaultKind::ExtraBytes))
+        bytes.insert(bytes.end(), amount(FaultKind::ExtraBytes), kExtraByte);
+    if (has(FaultKind::Delay))
+        reply.delay += std::chrono::milliseconds(amount(FaultKind::Delay));
+    if (has(FaultKind::Gap) && reply.bytes.empty()) {
+        reply.gap = std::chrono::milliseconds(amount(FaultKind::Gap));
+        reply.gapAfter = bytes.size() / 2;
+    }
+    if (!bytes.empty())
+        ++module.counters.replies;
+    reply.bytes.insert(reply.bytes.end(), bytes.begin(), bytes.end());
 }
 
 }  // namespace m8163::sim

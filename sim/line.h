@@ -45,6 +45,9 @@ class Line {
 
   private:
     bool strikes(Fault& fault);
+    // The reply of one addressed module, shaped by the faults that strike.
+    void answer(ModuleModel& module, std::uint8_t address, std::span<const std::uint8_t> pdu,
+                Reply& reply);
 
     std::vector<ModuleModel> modules_;
     std::mt19937 random_;
