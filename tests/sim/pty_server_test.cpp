@@ -80,7 +80,7 @@ TEST_F(PtyServerTest, SilentAtAnotherSpeedOrParityOfTheTerminal) {
                    Case{19200, kOdd, false}, Case{9600, kOdd, true}}) {
         SCOPED_TRACE(std::to_string(c.speed) + " " + parityLetter(c.parity));
         client.setLine(c.speed, c.parity);
-        auto reply = client.transact(kReadParameters, 11, 300ms);
+        auto reply = client.transact(kReadParameters, 11, 500ms);
         EXPECT_EQ(reply.empty(), !c.answers);
     }
     server.withLine([](Line& line) {
@@ -109,19 +109,20 @@ TEST_F(PtyServerTest, DelayAndPaceTakeTheirTime) {
     server.start();
     server.withModule(1, [](ModuleModel& m) { m.faults.push_back({FaultKind::Delay, 200}); });
     RawClient client(server.path(), 1200, kNone);
-    // 16 registers: 37 bytes, 11 bits each at 1200 bit/s = 339 ms, plus 200 ms.
+    // 16 registers: 37 bytes, 11 bits each at 1200 bit/s; the last byte leaves 36 byte
+    // times (330 ms) after the first, which waits 200 ms.
     auto start = Clock::now();
     auto reply = client.transact(withCrc({0x01, 0x03, 0x05, 0x1F, 0x00, 0x10}), 37);
     auto took = Clock::now() - start;
     EXPECT_EQ(reply.size(), 37u);
-    EXPECT_GE(took, 200ms + 330ms);
+    EXPECT_GE(took, 200ms + 320ms);
     EXPECT_LT(took, 5s);
 }
 
 TEST_F(PtyServerTest, GapSplitsTheReply) {
     PtyServer server(options());
     server.start();
-    server.withModule(1, [](ModuleModel& m) { m.faults.push_back({FaultKind::Gap, 300}); });
+    server.withModule(1, [](ModuleModel& m) { m.faults.push_back({FaultKind::Gap, 1000}); });
     RawClient client(server.path(), 19200, kNone);
     client.send(kReadParameters);
     // The first half arrives, then the line stays silent longer than 100 ms.
