@@ -30,6 +30,10 @@
 // 2 ms). The line's speed and parity are read from the pseudo-terminal's
 // settings for every request; parity shows through INPCK (on) and PARODD
 // (odd), because the kernel drops PARENB on a pseudo-terminal.
+//
+// Exclusive mode (TIOCEXCL) set on the far end outlives its close: the
+// pseudo-terminal lives on with the server, so for anyone but root the next
+// open fails with EBUSY unless the port cleared it (TIOCNXCL) before closing.
 
 namespace m8163::sim {
 
