@@ -1,1 +1,46 @@
-int main() { return 0; }
+// The program: one window over the process-wide state and the serial port.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
+#include <exception>
+
+#include "app/diagnostics.h"
+#include "link/termios_port.h"
+#include "ui/app_state.h"
+#include "ui/main_window.h"
+#include "ui/startup.h"
+
+int main(int argc, char** argv) {
+    const m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
+    QApplication app(argc, argv);
+    try {
+        QApplication::setApplicationName(QStringLiteral("8163"));
+        // The classic look the window's layout was drawn for: flat panels
+        // and notebook pages in the window's own colour.
+        QApplication::setStyle(QStringLiteral("Windows"));
+        // Standard buttons and dialogs in Russian, as the rest of the window.
+        QTranslator translator;
+        if (translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QApplication::installTranslator(&translator);
+        }
+
+        m8163::AppState state;
+        m8163::TermiosPort port;
+        m8163::TForm1 window(state, port);
+        m8163::runStartupSequence(window);
+        window.setCloseSequence([&window] {
+            m8163::runCloseSequence(window);
+            return true;
+        });
+        m8163::watchStartup(window, diagnostics);
+        window.showCentred();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("8163"), QString::fromUtf8(error.what()));
+    }
+    return 0;
+}

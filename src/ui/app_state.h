@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/design_catalogue.h"
+#include "config/profile_file.h"
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
 #include "measure/measure_state.h"
@@ -22,6 +24,11 @@ struct AppState {
     // Set while the program itself moves values between data and controls:
     // the connection bar's and exchange page's change reactions do nothing then.
     bool refreshGuard = false;
+    // The design catalogue and what the profile keeps beside the parts above.
+    DesignCatalogue catalogue;
+    ProfileValues profile;
+    // Whether the sensor page shows settings read from the module.
+    bool sensorSettingsRead = false;
 };
 
 }  // namespace m8163

@@ -89,6 +89,12 @@ QLineEdit* addEdit(QWidget* parent, const char* name, Place place, const QString
     return placed(new QLineEdit(text, parent), name, place);
 }
 
+void showText(QComboBox& list, const QString& text) {
+    list.setEditText(text);
+    // A text longer than the field shows its beginning.
+    list.lineEdit()->setCursorPosition(0);
+}
+
 QComboBox* addPickList(QWidget* parent, const char* name, Place place) {
     return placed(new QComboBox(parent), name, place);
 }
@@ -97,7 +103,7 @@ QComboBox* addEditableList(QWidget* parent, const char* name, Place place, const
     auto* list = placed(new QComboBox(parent), name, place);
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);
-    list->setEditText(text);
+    showText(*list, text);
     return list;
 }
 

@@ -54,6 +54,8 @@ QLineEdit* addEdit(QWidget* parent, const char* name, Place place, const QString
 QComboBox* addPickList(QWidget* parent, const char* name, Place place);
 // A drop-down list whose text can also be typed; shows `text` until a pick.
 QComboBox* addEditableList(QWidget* parent, const char* name, Place place, const QString& text);
+// Puts `text` into an editable list's field, its beginning in view.
+void showText(QComboBox& list, const QString& text);
 Bevel* addBevel(QWidget* parent, const char* name, Place place, Bevel::Shape shape);
 
 // Created invisible; never shown.

@@ -102,6 +102,10 @@ void TForm1::selectPage(int index) {
     shownPage_ = notebook().currentIndex();
 }
 
+int TForm1::currentPage() const {
+    return notebook().currentIndex();
+}
+
 // The notebook tells of a new page once it shows; the reaction is given the
 // page that was left, as a reaction before the switch would see it.
 void TForm1::onPageShown(int index) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "config/page_selector.h"
 #include "ui/app_state.h"
 
 class QTabWidget;
@@ -28,7 +29,7 @@ struct WindowSeams {
 // The program's one window, "Form1": the connection bar and the four-page
 // notebook. Every control carries its name as object name; pages find their
 // controls with control<T>(name) and wire them to operations.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public PageSelector {
   public:
     // Client size that gives the window its outer size of 954 x 733 with a
     // 4-pixel border and a 23-pixel caption.
@@ -57,6 +58,9 @@ class TForm1 : public QMainWindow {
     // Shows a page as the program's own choice (the profile's page at
     // start-up): the page change reaction does not run.
     void selectPage(int index);
+    // The notebook as the settings profile sees it.
+    int currentPage() const override;
+    void showPage(int index) override { selectPage(index); }
     // Page change reaction; `leaving` is the page that the notebook leaves.
     void TabbedNotebook1Change(int leaving);
 

@@ -48,12 +48,13 @@ void buildMeasurePage(QWidget* page) {
     addButton(page, "Button19", {480, 112, 273, 41}, "Завершить циклический опрос");
     addBevel(page, "Bevel7", {312, 176, 297, 1}, Bevel::Shape::TopLine);
     addBevel(page, "Bevel6", {312, 176, 49, 145}, Bevel::Shape::LeftLine);
+    // The counters grow to the right: room for ten digits.
     addLabel(page, "Label51", {320, 200, 186, 20}, "Число циклов обмена");
-    addLabel(page, "Label54", {544, 200, 6, 20}, " ");
+    addLabel(page, "Label54", {544, 200, 100, 20}, " ");
     addLabel(page, "Label52", {320, 224, 178, 20}, "Ошибки в измерении");
-    addLabel(page, "Label55", {544, 224, 6, 20}, " ");
+    addLabel(page, "Label55", {544, 224, 100, 20}, " ");
     addLabel(page, "Label53", {328, 256, 149, 20}, "Ошибки в обмене");
-    addLabel(page, "Label56", {544, 256, 6, 20}, " ");
+    addLabel(page, "Label56", {544, 256, 100, 20}, " ");
     addButton(page, "Button16", {320, 288, 329, 25}, "Сброс счетчиков циклов и ошибок");
     addCheckBox(page, "CheckBox7", {320, 328, 377, 17}, "Запись результатов измерения в файл");
     // An empty flat panel; kept beneath the counter controls it overlaps.

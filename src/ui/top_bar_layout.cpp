@@ -14,6 +14,10 @@
 
 namespace m8163::ui {
 
+namespace {
+constexpr int kNotebookFontStretch = 87;
+}
+
 void buildTopBar(QWidget* client) {
     addLabel(client, "Label1", {32, 16, 67, 13}, "Номер порта");
     addPickList(client, "ComboBox1", {16, 32, 98, 21});
@@ -42,6 +46,9 @@ QTabWidget* buildNotebook(QWidget* client) {
     QFont font = notebook->font();
     font.setPixelSize(16);
     font.setBold(true);
+    // Narrowed so that the texts fit the places measured with the narrower
+    // bitmap font the layout was drawn with.
+    font.setStretch(kNotebookFontStretch);
     notebook->setFont(font);
     QPalette palette = notebook->palette();
     palette.setColor(QPalette::WindowText, Qt::black);

@@ -6,6 +6,7 @@
 
 #include "module/register_codec.h"
 #include "search/search_settings.h"
+#include "ui/controls.h"
 #include "ui/main_window.h"
 
 namespace m8163 {
@@ -19,7 +20,7 @@ void fill(QComboBox& list, const QStringList& entries) {
     list.addItems(entries);
     list.setCurrentIndex(-1);
     if (list.isEditable()) {
-        list.setEditText(text);
+        ui::showText(list, text);
     }
 }
 
