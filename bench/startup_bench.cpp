@@ -1,0 +1,209 @@
+// Start-up of the real program: time from starting the process to the first
+// paint of its window being on the screen, and the process's peak resident
+// memory, on the offscreen platform and on a virtual X display (Xvfb).
+//
+// Each run starts m8163 in a scratch folder whose COM1 is a simulated module
+// on a pseudo-terminal, with M8163_STARTUP_PROBE set: the program appends the
+// CLOCK_MONOTONIC time of its first paint to the probe file and quits. The
+// time is taken against the monotonic clock read just before fork(); the
+// peak memory is the child's ru_maxrss from wait4().
+//
+// Usage: startup_bench [runs]   (default 20; one warm-up run is not counted)
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+long long monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
+}
+
+// A child process whose stdout we read, stopped with SIGTERM at the end.
+struct Child {
+    pid_t pid = -1;
+    int out = -1;
+
+    ~Child() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        if (out >= 0) {
+            close(out);
+        }
+    }
+};
+
+// Starts argv[0] with stdout on a pipe (or on `outFd` in the child when
+// given, for Xvfb's -displayfd).
+void spawn(Child& child, const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    child.pid = fork();
+    if (child.pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    child.out = fds[0];
+}
+
+// The first line the child writes, waiting at most ten seconds.
+std::string firstLine(const Child& child) {
+    std::string line;
+    const long long deadline = monotonicNs() + 10'000'000'000LL;
+    char c = 0;
+    while (monotonicNs() < deadline) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(child.out, &set);
+        timeval wait{0, 100'000};
+        if (select(child.out + 1, &set, nullptr, nullptr, &wait) <= 0) {
+            continue;
+        }
+        if (read(child.out, &c, 1) != 1 || c == '\n') {
+            return line;
+        }
+        line += c;
+    }
+    return line;
+}
+
+struct Run {
+    double ms = 0;
+    long maxRssKb = 0;
+};
+
+std::optional<long long> lastProbe(const std::string& file) {
+    std::ifstream in(file);
+    std::string key;
+    long long ns = 0;
+    std::optional<long long> last;
+    while (in >> key >> ns) {
+        last = ns;
+    }
+    return last;
+}
+
+std::optional<Run> runOnce(const std::string& folder, const std::vector<std::string>& environment) {
+    const std::string probe = folder + "/probe.txt";
+    unlink(probe.c_str());
+    const long long start = monotonicNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0) {
+            _exit(126);
+        }
+        setenv("M8163_STARTUP_PROBE", probe.c_str(), 1);
+        for (const std::string& assignment : environment) {
+            putenv(const_cast<char*>(assignment.c_str()));
+        }
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, STDERR_FILENO);
+        execl(M8163_APP_PATH, M8163_APP_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const std::optional<long long> painted = lastProbe(probe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !painted) {
+        return std::nullopt;
+    }
+    return Run{static_cast<double>(*painted - start) / 1e6, usage.ru_maxrss};
+}
+
+template <class T>
+T median(std::vector<T> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void measure(const char* name, const std::string& folder,
+             const std::vector<std::string>& environment, int runs) {
+    if (!runOnce(folder, environment)) {  // warm-up: page cache, font cache
+        std::printf("%-9s the program did not start\n", name);
+        return;
+    }
+    std::vector<double> times;
+    std::vector<long> rss;
+    for (int i = 0; i < runs; ++i) {
+        if (std::optional<Run> run = runOnce(folder, environment)) {
+            times.push_back(run->ms);
+            rss.push_back(run->maxRssKb);
+        }
+    }
+    if (times.empty()) {
+        std::printf("%-9s no run succeeded\n", name);
+        return;
+    }
+    std::printf(
+        "%-9s first paint after start: median %6.1f ms  min %6.1f  max %6.1f   "
+        "peak RSS: median %5.1f MB  max %5.1f MB   (%zu runs)\n",
+        name, median(times), *std::min_element(times.begin(), times.end()),
+        *std::max_element(times.begin(), times.end()), median(rss) / 1024.0,
+        *std::max_element(rss.begin(), rss.end()) / 1024.0, times.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    char scratch[] = "/tmp/m8163-startup.XXXXXX";
+    if (mkdtemp(scratch) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = scratch;
+    const std::string link = folder + "/ttyM8163";
+    std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
+
+    Child sim;
+    spawn(sim, {M8163_SIM_PATH, "--link", link});
+    if (firstLine(sim).rfind("READY", 0) != 0) {
+        std::fprintf(stderr, "the simulated module did not start\n");
+        return 1;
+    }
+
+    std::printf("m8163 start-up, %d runs each, working folder %s\n", runs, folder.c_str());
+    measure("offscreen", folder, {"QT_QPA_PLATFORM=offscreen"}, runs);
+
+    Child xvfb;
+    spawn(xvfb, {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    const std::string display = firstLine(xvfb);
+    if (display.empty()) {
+        std::printf("xvfb      Xvfb did not start (is it installed?)\n");
+        return 0;
+    }
+    measure("xvfb", folder, {"QT_QPA_PLATFORM=xcb", "DISPLAY=:" + display}, runs);
+    for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf", "probe.txt"}) {
+        unlink((folder + "/" + file).c_str());
+    }
+    return 0;
+}
