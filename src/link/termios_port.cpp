@@ -132,7 +132,11 @@ void TermiosPort::close() {
     if (fd_ < 0)
         return;
     tcsetattr(fd_, TCSANOW, &saved_);
-    ::close(fd_);  // releases the lock; the last close ends TIOCEXCL
+    // The exclusive flag belongs to the tty, not to this descriptor: on a
+    // pseudo-terminal whose other end stays open it outlives the close and
+    // would refuse our own reopen. Clear it before letting go.
+    ioctl(fd_, TIOCNXCL);
+    ::close(fd_);  // releases the lock
     fd_ = -1;
 }
 
