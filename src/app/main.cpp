@@ -1,9 +1,6 @@
 // The program: one window over the process-wide state and the serial port.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
-#include <QTranslator>
 #include <exception>
 
 #include "app/diagnostics.h"
@@ -11,6 +8,7 @@
 #include "ui/app_state.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
+#include "ui/translation.h"
 
 int main(int argc, char** argv) {
     const m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
@@ -21,12 +19,7 @@ int main(int argc, char** argv) {
         // and notebook pages in the window's own colour.
         QApplication::setStyle(QStringLiteral("Windows"));
         // Standard buttons and dialogs in Russian, as the rest of the window.
-        QTranslator translator;
-        if (translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
-                            QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-            QApplication::installTranslator(&translator);
-        }
+        m8163::installRussianQtTexts(app);
 
         m8163::AppState state;
         m8163::TermiosPort port;
