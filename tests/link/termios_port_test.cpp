@@ -1,6 +1,8 @@
 #include "link/termios_port.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 
@@ -105,6 +107,20 @@ TEST_F(TermiosPortTest, SecondOpenOfTheSameDeviceFails) {
     openPort(second, map, 1, 19200, 8, 0, 1, 1000, boxes);
     EXPECT_TRUE(second.isOpen());
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+// The exclusive flag lives on the tty, not on our descriptor: it must be
+// gone after close, or a user other than root could not reopen a
+// pseudo-terminal whose far end stays open (the simulated module's).
+TEST_F(TermiosPortTest, CloseLeavesTheDeviceOpenableForOthers) {
+    openPlain({});
+    port.close();
+    const int fd = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(fd);
 }
 
 TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
