@@ -6,7 +6,7 @@
 namespace m8163 {
 
 struct LocalTime {
-    unsigned year = 0;  // four digits
+    unsigned year = 0;   // four digits
     unsigned month = 0;  // 1 ... 12
     unsigned day = 0;    // 1 ... 31
     unsigned hour = 0;
@@ -16,14 +16,14 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime now() const = 0;
 };
 
 // The system's local time (localtime_r over CLOCK_REALTIME).
 class SystemClock final : public Clock {
-public:
+  public:
     LocalTime now() const override;
 };
 

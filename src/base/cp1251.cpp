@@ -20,8 +20,10 @@ constexpr std::array<char32_t, 64> kHigh = {
 };
 
 char32_t toCodePoint(std::uint8_t byte) {
-    if (byte < 0x80) return byte;
-    if (byte >= 0xC0) return 0x0410 + (byte - 0xC0);
+    if (byte < 0x80)
+        return byte;
+    if (byte >= 0xC0)
+        return 0x0410 + (byte - 0xC0);
     char32_t cp = kHigh[byte - 0x80];
     return cp == 0 ? 0xFFFD : cp;
 }
@@ -40,10 +42,13 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 char fromCodePoint(char32_t cp) {
-    if (cp < 0x80) return static_cast<char>(cp);
-    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
+    if (cp < 0x80)
+        return static_cast<char>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F)
+        return static_cast<char>(0xC0 + (cp - 0x0410));
     for (std::size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+        if (kHigh[i] == cp)
+            return static_cast<char>(0x80 + i);
     }
     return '?';
 }
@@ -53,8 +58,11 @@ char fromCodePoint(char32_t cp) {
 char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
     auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     std::uint8_t lead = byte(pos);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                       : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || pos + length > text.size()) {
         ++pos;
         return 0xFFFD;
@@ -77,14 +85,16 @@ char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
 std::string cp1251ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
-    for (char c : bytes) appendUtf8(out, toCodePoint(static_cast<std::uint8_t>(c)));
+    for (char c : bytes)
+        appendUtf8(out, toCodePoint(static_cast<std::uint8_t>(c)));
     return out;
 }
 
 std::string utf8ToCp1251(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) out += fromCodePoint(nextCodePoint(text, pos));
+    for (std::size_t pos = 0; pos < text.size();)
+        out += fromCodePoint(nextCodePoint(text, pos));
     return out;
 }
 

@@ -8,7 +8,7 @@
 namespace m8163 {
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Runs the messages that are pending now, once.
     virtual void processPending() = 0;

@@ -27,7 +27,7 @@ struct MessageBox {
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows the box modally and returns the button the user pressed.
     virtual BoxAnswer show(const MessageBox& box) = 0;

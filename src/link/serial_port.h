@@ -47,7 +47,7 @@ struct OpenResult {
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Opens the device exclusively and applies line settings and time-outs.

@@ -18,7 +18,7 @@ enum ExchangeResultBit : unsigned {
 };
 
 struct ExchangeStatus {
-    unsigned result = 0;            // ExchangeResultBit set
+    unsigned result = 0;             // ExchangeResultBit set
     std::uint8_t exceptionCode = 0;  // reply byte 2 of an exception reply, else 0
 
     // An exchange succeeded only when both are 0.

@@ -7,7 +7,7 @@
 
 namespace m8163 {
 
-inline constexpr std::array<int, 8> kLineSpeeds = {1200, 2400, 4800, 9600,
+inline constexpr std::array<int, 8> kLineSpeeds = {1200,  2400,  4800,  9600,
                                                    19200, 38400, 57600, 115200};
 
 struct SearchSettings {

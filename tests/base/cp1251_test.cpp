@@ -19,7 +19,8 @@ std::string iconvDecode(unsigned char byte) {
     std::size_t outLeft = sizeof out;
     std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1)) return {};
+    if (rc == static_cast<std::size_t>(-1))
+        return {};
     return std::string(out, sizeof out - outLeft);
 }
 
@@ -40,8 +41,8 @@ TEST(Cp1251, EveryByteDecodesAsGlibcDoesAndRoundTrips) {
 TEST(Cp1251, CyrillicTextAndUnmappableCharacters) {
     EXPECT_EQ(utf8ToCp1251("ТС медь"), "\xD2\xD1 \xEC\xE5\xE4\xFC");
     EXPECT_EQ(cp1251ToUtf8("\xD2\xD1 \xEC\xE5\xE4\xFC"), "ТС медь");
-    EXPECT_EQ(utf8ToCp1251("a\xE4\xB8\xADz"), "a?z");          // CJK has no form
-    EXPECT_EQ(utf8ToCp1251("\xFF\xC3"), "??");                  // malformed UTF-8
+    EXPECT_EQ(utf8ToCp1251("a\xE4\xB8\xADz"), "a?z");  // CJK has no form
+    EXPECT_EQ(utf8ToCp1251("\xFF\xC3"), "??");         // malformed UTF-8
     EXPECT_EQ(utf8ToCp1251(std::string("x\0y", 3)), std::string("x\0y", 3));
 }
 

@@ -14,14 +14,14 @@
 namespace m8163::test {
 
 class FixedClock : public Clock {
-public:
+  public:
     LocalTime time{2026, 12, 8, 22, 30, 5, 123};
     LocalTime now() const override { return time; }
 };
 
 // Records every box; answers from `answers` in order, then Ok / Yes.
 class RecordingBoxes : public MessageBoxes {
-public:
+  public:
     std::vector<MessageBox> shown;
     std::deque<BoxAnswer> answers;
 
@@ -39,7 +39,7 @@ public:
 // Returns at once and records the pauses asked of it. `onPause` runs inside
 // each pause, as a window message would (a timer tick, a click).
 class RecordingPump : public EventPump {
-public:
+  public:
     std::vector<std::chrono::milliseconds> pauses;
     int pendingRuns = 0;
     std::function<void()> onPause;
@@ -47,7 +47,8 @@ public:
     void processPending() override { ++pendingRuns; }
     void pause(std::chrono::milliseconds duration) override {
         pauses.push_back(duration);
-        if (onPause) onPause();
+        if (onPause)
+            onPause();
     }
 };
 

@@ -24,7 +24,9 @@ void ScriptedPort::close() {
     openState = false;
 }
 
-void ScriptedPort::setTimeouts(const PortTimeouts& timeouts) { timeoutsSet.push_back(timeouts); }
+void ScriptedPort::setTimeouts(const PortTimeouts& timeouts) {
+    timeoutsSet.push_back(timeouts);
+}
 
 unsigned ScriptedPort::clearErrors() {
     unsigned errors = pendingErrors_;
@@ -33,14 +35,16 @@ unsigned ScriptedPort::clearErrors() {
 }
 
 std::size_t ScriptedPort::write(const std::uint8_t* data, std::size_t size) {
-    if (!openState) return 0;
+    if (!openState)
+        return 0;
     written.emplace_back(data, data + size);
     return size;
 }
 
 std::size_t ScriptedPort::read(std::uint8_t* buffer, std::size_t size) {
     readSizes.push_back(size);
-    if (!openState || replies.empty()) return 0;
+    if (!openState || replies.empty())
+        return 0;
     ScriptedReply next = std::move(replies.front());
     replies.pop_front();
     std::size_t n = std::min(size, next.bytes.size());
@@ -63,20 +67,22 @@ void ScriptedPort::replyRegisters(std::uint8_t address, const std::vector<std::u
 }
 
 void ScriptedPort::replyWrite(std::uint8_t address, std::uint16_t start, std::uint16_t count) {
-    replies.push_back({withCrc({address, 0x10, static_cast<std::uint8_t>(start >> 8),
-                                static_cast<std::uint8_t>(start & 0xFF),
-                                static_cast<std::uint8_t>(count >> 8),
-                                static_cast<std::uint8_t>(count & 0xFF)}),
-                       0});
+    replies.push_back(
+        {withCrc({address, 0x10, static_cast<std::uint8_t>(start >> 8),
+                  static_cast<std::uint8_t>(start & 0xFF), static_cast<std::uint8_t>(count >> 8),
+                  static_cast<std::uint8_t>(count & 0xFF)}),
+         0});
 }
 
 std::vector<std::uint8_t> hexBytes(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
     std::string digits;
     for (char c : hex) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
     }
-    if (digits.size() % 2 != 0) throw std::invalid_argument("odd number of hex digits: " + hex);
+    if (digits.size() % 2 != 0)
+        throw std::invalid_argument("odd number of hex digits: " + hex);
     for (std::size_t i = 0; i < digits.size(); i += 2) {
         bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     }
@@ -88,7 +94,8 @@ std::vector<std::uint8_t> withCrc(std::vector<std::uint8_t> frame) {
     std::uint16_t crc = 0xFFFF;
     for (std::uint8_t b : frame) {
         crc ^= b;
-        for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
     }
     frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));

@@ -19,7 +19,7 @@ struct ScriptedReply {
 };
 
 class ScriptedPort : public SerialPort {
-public:
+  public:
     std::deque<ScriptedReply> replies;
 
     // What the code did, in order.
@@ -58,7 +58,7 @@ public:
     // Queues one silent read.
     void silence() { replies.push_back({}); }
 
-private:
+  private:
     unsigned pendingErrors_ = 0;
 };
 
