@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -95,20 +96,36 @@ std::string firstLine(const Child& child) {
     return line;
 }
 
+// The phases the program marks, in order, ending with its first paint.
+const char* const kPhases[] = {"main_ns",    "application_ns", "window_ns",
+                               "startup_ns", "show_ns",        "first_paint_ns"};
+constexpr std::size_t kPhaseCount = std::size(kPhases);
+
 struct Run {
-    double ms = 0;
+    std::array<double, kPhaseCount> ms{};  // each phase's end after the fork
     long maxRssKb = 0;
 };
 
-std::optional<long long> lastProbe(const std::string& file) {
+// The probe's phases as milliseconds after `start`; nothing unless every
+// phase is there.
+std::optional<std::array<double, kPhaseCount>> readProbe(const std::string& file, long long start) {
     std::ifstream in(file);
     std::string key;
     long long ns = 0;
-    std::optional<long long> last;
+    std::array<double, kPhaseCount> ms{};
+    std::size_t found = 0;
     while (in >> key >> ns) {
-        last = ns;
+        for (std::size_t i = 0; i < kPhaseCount; ++i) {
+            if (key == kPhases[i]) {
+                ms[i] = static_cast<double>(ns - start) / 1e6;
+                found |= std::size_t{1} << i;
+            }
+        }
     }
-    return last;
+    if (found != (std::size_t{1} << kPhaseCount) - 1) {
+        return std::nullopt;
+    }
+    return ms;
 }
 
 std::optional<Run> runOnce(const std::string& folder, const std::vector<std::string>& environment) {
@@ -132,11 +149,11 @@ std::optional<Run> runOnce(const std::string& folder, const std::vector<std::str
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    const std::optional<long long> painted = lastProbe(probe);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !painted) {
+    const auto phases = readProbe(probe, start);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !phases) {
         return std::nullopt;
     }
-    return Run{static_cast<double>(*painted - start) / 1e6, usage.ru_maxrss};
+    return Run{*phases, usage.ru_maxrss};
 }
 
 template <class T>
@@ -151,36 +168,38 @@ void measure(const char* name, const std::string& folder,
         std::printf("%-9s the program did not start\n", name);
         return;
     }
-    std::vector<double> times;
+    std::array<std::vector<double>, kPhaseCount> phases;
     std::vector<long> rss;
     for (int i = 0; i < runs; ++i) {
         if (std::optional<Run> run = runOnce(folder, environment)) {
-            times.push_back(run->ms);
+            for (std::size_t p = 0; p < kPhaseCount; ++p) {
+                phases[p].push_back(run->ms[p]);
+            }
             rss.push_back(run->maxRssKb);
         }
     }
-    if (times.empty()) {
+    if (rss.empty()) {
         std::printf("%-9s no run succeeded\n", name);
         return;
     }
+    const std::vector<double>& painted = phases[kPhaseCount - 1];
     std::printf(
         "%-9s first paint after start: median %6.1f ms  min %6.1f  max %6.1f   "
         "peak RSS: median %5.1f MB  max %5.1f MB   (%zu runs)\n",
-        name, median(times), *std::min_element(times.begin(), times.end()),
-        *std::max_element(times.begin(), times.end()), median(rss) / 1024.0,
-        *std::max_element(rss.begin(), rss.end()) / 1024.0, times.size());
+        name, median(painted), *std::min_element(painted.begin(), painted.end()),
+        *std::max_element(painted.begin(), painted.end()), median(rss) / 1024.0,
+        *std::max_element(rss.begin(), rss.end()) / 1024.0, rss.size());
+    std::printf("%-9s phase ends, median ms after start:", "");
+    for (std::size_t p = 0; p < kPhaseCount; ++p) {
+        const std::string phase(kPhases[p], std::strlen(kPhases[p]) - 3);
+        std::printf(" %s %.1f", phase.c_str(), median(phases[p]));
+    }
+    std::printf("\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    char scratch[] = "/tmp/m8163-startup.XXXXXX";
-    if (mkdtemp(scratch) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string folder = scratch;
+// Runs both measurements against one simulated module; the children stop
+// when this returns.
+int measureAll(const std::string& folder, int runs) {
     const std::string link = folder + "/ttyM8163";
     std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
 
@@ -202,8 +221,23 @@ int main(int argc, char** argv) {
         return 0;
     }
     measure("xvfb", folder, {"QT_QPA_PLATFORM=xcb", "DISPLAY=:" + display}, runs);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    char scratch[] = "/tmp/m8163-startup.XXXXXX";
+    if (mkdtemp(scratch) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = scratch;
+    const int status = measureAll(folder, runs);
     for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf", "probe.txt"}) {
         unlink((folder + "/" + file).c_str());
     }
-    return 0;
+    rmdir(folder.c_str());
+    return status;
 }

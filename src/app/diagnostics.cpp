@@ -20,8 +20,11 @@ long long monotonicNanoseconds() {
     return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
 }
 
-void writeProbe(const QString& file, long long firstPaintNs) {
-    if (FILE* out = std::fopen(file.toLocal8Bit().constData(), "a")) {
+void writeProbe(const Diagnostics& diagnostics, long long firstPaintNs) {
+    if (FILE* out = std::fopen(diagnostics.probeFile.toLocal8Bit().constData(), "a")) {
+        for (const auto& [phase, ns] : diagnostics.phases) {
+            std::fprintf(out, "%s_ns %lld\n", phase, ns);
+        }
         std::fprintf(out, "first_paint_ns %lld\n", firstPaintNs);
         std::fclose(out);
     }
@@ -50,7 +53,14 @@ bool saveScreenshots(TForm1& window, const QString& pattern) {
 }  // namespace
 
 Diagnostics diagnosticsFromEnvironment() {
-    return {qEnvironmentVariable("M8163_STARTUP_PROBE"), qEnvironmentVariable("M8163_SCREENSHOT")};
+    return {
+        qEnvironmentVariable("M8163_STARTUP_PROBE"), qEnvironmentVariable("M8163_SCREENSHOT"), {}};
+}
+
+void Diagnostics::mark(const char* phase) {
+    if (!probeFile.isEmpty()) {
+        phases.emplace_back(phase, monotonicNanoseconds());
+    }
 }
 
 void watchStartup(TForm1& window, const Diagnostics& diagnostics) {
@@ -59,7 +69,7 @@ void watchStartup(TForm1& window, const Diagnostics& diagnostics) {
     }
     afterFirstPaint(window, [&window, diagnostics] {
         if (!diagnostics.probeFile.isEmpty()) {
-            writeProbe(diagnostics.probeFile, monotonicNanoseconds());
+            writeProbe(diagnostics, monotonicNanoseconds());
         }
         bool ok = true;
         if (!diagnostics.screenshotFile.isEmpty()) {

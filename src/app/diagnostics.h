@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace m8163 {
 
@@ -9,19 +11,23 @@ class TForm1;
 // Start-up measurement and screenshots, asked for through the environment;
 // the program's normal run uses neither.
 //   M8163_STARTUP_PROBE=<file>: when the window's first paint is on the
-//     screen, append "first_paint_ns <CLOCK_MONOTONIC nanoseconds>" to the
-//     file and quit.
+//     screen, append the CLOCK_MONOTONIC nanoseconds of each start-up phase
+//     ("main_ns 123", ...) and then "first_paint_ns <ns>" to the file, and quit.
 //   M8163_SCREENSHOT=<file.png>: when the window's first paint is on the
 //     screen, save the window as PNG and quit; a "{page}" in the name saves
 //     each notebook page, with its index in place of "{page}".
 struct Diagnostics {
     QString probeFile;
     QString screenshotFile;
+    std::vector<std::pair<const char*, long long>> phases;
+
+    // Notes the time a start-up phase ends, when the probe is asked for.
+    void mark(const char* phase);
 };
 
 Diagnostics diagnosticsFromEnvironment();
 
-// Arms what `diagnostics` asks for; call before the window is shown.
+// Arms what `diagnostics` asks for; call before the event loop runs.
 void watchStartup(TForm1& window, const Diagnostics& diagnostics);
 
 }  // namespace m8163

@@ -11,8 +11,10 @@
 #include "ui/translation.h"
 
 int main(int argc, char** argv) {
-    const m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
+    m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
+    diagnostics.mark("main");
     QApplication app(argc, argv);
+    diagnostics.mark("application");
     try {
         QApplication::setApplicationName(QStringLiteral("8163"));
         // The classic look the window's layout was drawn for: flat panels
@@ -24,13 +26,17 @@ int main(int argc, char** argv) {
         m8163::AppState state;
         m8163::TermiosPort port;
         m8163::TForm1 window(state, port);
+        diagnostics.mark("window");
         m8163::runStartupSequence(window);
+        diagnostics.mark("startup");
         window.setCloseSequence([&window] {
             m8163::runCloseSequence(window);
             return true;
         });
-        m8163::watchStartup(window, diagnostics);
         window.showCentred();
+        diagnostics.mark("show");
+        // Armed after show(): the first paint comes from the event loop.
+        m8163::watchStartup(window, diagnostics);
         return QApplication::exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("8163"), QString::fromUtf8(error.what()));
