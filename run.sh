@@ -60,8 +60,9 @@ cat <&"$sim_out" >"$scratch/sim.log" &
 echo "simulated module on $scratch/ttyM8163; working folder $scratch" >&2
 
 cd "$scratch"
+# A program held up by a box nobody can see ends after a minute.
 on_virtual_display() {
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    xvfb-run -a -s "-screen 0 1280x1024x24" timeout 60 "$@"
 }
 if [ "$mode" = screenshots ]; then
     mkdir -p "$here/docs"
