@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -129,9 +130,11 @@ void TForm1::TabbedNotebook1Change(int leaving) {
 
 void TForm1::showCentred() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
         QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+        frame.moveCenter(available.center());
+        // On a screen smaller than the window its caption stays reachable.
+        move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
     }
     show();
 }

@@ -6,12 +6,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -86,6 +88,17 @@ TEST_F(WindowTest, CaptionSizeAndNotebook) {
     EXPECT_TRUE(window.control<QLabel>("Panel10").font().bold());
     EXPECT_EQ(window.control<QPushButton>("Button17").geometry(), QRect(480, 8, 273, 33));
     EXPECT_EQ(window.control<QPushButton>("Button17").text(), "Прочитать однократно");
+}
+
+TEST_F(WindowTest, ShownCentredWithItsCaptionOnTheScreen) {
+    window.showCentred();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    EXPECT_GE(frame.left(), available.left());
+    EXPECT_GE(frame.top(), available.top());
+    if (available.width() >= frame.width() && available.height() >= frame.height()) {
+        EXPECT_LE((frame.center() - available.center()).manhattanLength(), 2);
+    }
 }
 
 TEST_F(WindowTest, ListsHoldTheirEntries) {
