@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
-#include <stdexcept>
-#include <string>
+
+#include "ui/named_control.h"
 
 namespace m8163 {
 
@@ -35,10 +35,7 @@ void installDecimalKey(QLineEdit& edit) {
 
 void installDecimalKeys(QWidget& window) {
     for (const char* name : {"Edit6", "Edit7", "Edit8", "Edit9", "Edit25", "Edit26"}) {
-        auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(name));
-        if (edit == nullptr)
-            throw std::logic_error(std::string("no control named ") + name);
-        installDecimalKey(*edit);
+        installDecimalKey(namedControl<QLineEdit>(window, name));
     }
 }
 

@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "base/message_boxes.h"
@@ -15,6 +14,7 @@
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "ui/app_state.h"
+#include "ui/named_control.h"
 
 namespace m8163 {
 namespace {
@@ -35,24 +35,16 @@ class GuardScope {
     bool before_;
 };
 
-template <class Widget>
-const Widget& control(const QWidget& window, const char* name) {
-    const auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
-    if (widget == nullptr)
-        throw std::logic_error(std::string("no control named ") + name);
-    return *widget;
-}
-
 std::string editText(const QWidget& window, const char* name) {
-    return control<QLineEdit>(window, name).text().toStdString();
+    return namedControl<QLineEdit>(window, name).text().toStdString();
 }
 
 int listIndex(const QWidget& window, const char* name) {
-    return control<QComboBox>(window, name).currentIndex();
+    return namedControl<QComboBox>(window, name).currentIndex();
 }
 
 bool checked(const QWidget& window, const char* name) {
-    return control<QCheckBox>(window, name).isChecked();
+    return namedControl<QCheckBox>(window, name).isChecked();
 }
 
 // A list index stored as a register: "no selection" (-1) becomes 0xFFFF.
@@ -169,7 +161,7 @@ bool takeOverSensorPage(const QWidget& window, AppState& state, MessageBoxes& bo
     }
 
     // An averaging code outside the list would reach the module as it is.
-    int averaging = shownEntry(control<QComboBox>(window, "ComboBox17"));
+    int averaging = shownEntry(namedControl<QComboBox>(window, "ComboBox17"));
     if (averaging < 0) {
         return refuse(boxes, "Усреднение не выбрано из списка. Проверьте поле ввода.");
     }
