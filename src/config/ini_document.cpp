@@ -88,7 +88,7 @@ IniDocument::IniDocument(std::string_view bytes) {
     while (start < bytes.size()) {
         std::size_t newline = bytes.find('\n', start);
         std::string_view text;
-        std::string ending;
+        std::string_view ending;
         if (newline == npos) {
             text = bytes.substr(start);
             start = bytes.size();
@@ -101,7 +101,7 @@ IniDocument::IniDocument(std::string_view bytes) {
                 ending = "\r\n";
             }
         }
-        lines_.push_back(classify(std::string(text), std::move(ending), lines_.empty()));
+        lines_.push_back(classify(std::string(text), std::string(ending), lines_.empty()));
     }
 }
 
@@ -223,7 +223,10 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
     std::string valueText = oneLine(utf8ToCp1251(value));
     std::size_t header = findSection(section);
     if (header == npos) {
-        insertLine(lines_.size(), "[" + oneLine(utf8ToCp1251(section)) + "]");
+        std::string header = "[";
+        header += oneLine(utf8ToCp1251(section));
+        header += ']';
+        insertLine(lines_.size(), std::move(header));
         insertLine(lines_.size(), keyText + "=" + valueText);
         return;
     }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -140,9 +142,10 @@ TEST_F(PtyServerTest, WaitUntilSeesBlinksAndStateFileShowsWrites) {
     server.start();
     RawClient client(server.path(), 19200, kNone);
     // User text "Щ" (0xD9) and a blink in one write of 9 registers.
-    std::vector<std::uint8_t> write = {0x01, 0x10, 0x04, 0x0E, 0x00, 0x09, 0x12, 0xD9};
-    write.resize(write.size() + 16, 0);
-    write.push_back(0x01);
+    std::vector<std::uint8_t> write(8 + 16 + 1, 0);
+    const std::uint8_t head[] = {0x01, 0x10, 0x04, 0x0E, 0x00, 0x09, 0x12, 0xD9};
+    std::copy(std::begin(head), std::end(head), write.begin());
+    write.back() = 0x01;
     appendCrc(write);
     EXPECT_EQ(client.transact(write, 8), withCrc({0x01, 0x10, 0x04, 0x0E, 0x00, 0x09}));
     EXPECT_TRUE(server.waitUntil(
