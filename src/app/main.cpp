@@ -25,14 +25,12 @@ int main(int argc, char** argv) {
 
         m8163::AppState state;
         m8163::TermiosPort port;
+        // The window wires its pages, decimal keys and close sequence itself;
+        // the tests build it the same way.
         m8163::TForm1 window(state, port);
         diagnostics.mark("window");
         m8163::runStartupSequence(window);
         diagnostics.mark("startup");
-        window.setCloseSequence([&window] {
-            m8163::runCloseSequence(window);
-            return true;
-        });
         window.showCentred();
         diagnostics.mark("show");
         // Armed after show(): the first paint comes from the event loop.

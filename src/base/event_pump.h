@@ -13,8 +13,8 @@ class EventPump {
     // Runs the messages that are pending now, once.
     virtual void processPending() = 0;
     // Waits at least `duration` on the one-shot pause timer while pending
-    // messages keep running. A pause started inside another one re-arms the
-    // shared timer; both end at its tick.
+    // messages keep running. A pause started inside another one never cuts
+    // the outer one short.
     virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 

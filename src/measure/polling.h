@@ -8,11 +8,10 @@
 #include "module/register_image.h"
 
 // Cyclic polling of the measured value: the switch, the page rule of each
-// tick and the three counters. The page runs the tick in this order: stop
-// the timer, applyPageRule, and when the switch is on: read, show, show the
-// counters, countCycle, show the counters, log line; then re-arm the timer
-// with kPollingInterval. The cycle period is thus the interval plus the time
-// the tick took.
+// tick and the three counters. The tick itself is runPollingTick
+// (measure_sequences.h); the page stops the timer before it and re-arms it
+// with kPollingInterval after, so the cycle period is the interval plus the
+// time the tick took.
 
 namespace m8163 {
 

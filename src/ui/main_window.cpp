@@ -2,48 +2,60 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "base/clock.h"
+#include "ui/connection_bar.h"
+#include "ui/exchange_page.h"
 #include "ui/measure_page.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_message_boxes.h"
+#include "ui/search_page.h"
+#include "ui/sensor_page.h"
+#include "ui/startup.h"
 #include "ui/window_layout.h"
 
 namespace m8163 {
 
-TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(state), port_(port) {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Form1"));
+namespace {
+
+// Builds the controls into a new client area of `window`; gives the notebook.
+QTabWidget& buildControls(QMainWindow& window) {
+    auto* client = new QWidget(&window);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    window.setCentralWidget(client);
+    ui::buildTopBar(client);
+    QTabWidget* notebook = ui::buildNotebook(client);
+    ui::buildMeasurePage(notebook->widget(TForm1::kMeasurePage));
+    ui::buildSensorPage(notebook->widget(TForm1::kSensorPage));
+    ui::buildExchangePage(notebook->widget(TForm1::kExchangePage));
+    ui::buildSearchPage(notebook->widget(TForm1::kSearchPage));
+    ui::buildMenuAndDialogs(&window);
+    return *notebook;
+}
+
+QFont windowFont() {
     // The window's own font; the notebook and some panels choose larger ones.
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
-    setFont(font);
+    return font;
+}
 
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(client);
+}  // namespace
+
+TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(state), port_(port) {
+    setObjectName(QStringLiteral("Form1"));
+    setFont(windowFont());
+    notebook_ = &buildControls(*this);
+    setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(kClientWidth, kClientHeight);
-
-    ui::buildTopBar(client);
-    QTabWidget* notebook = ui::buildNotebook(client);
-    ui::buildMeasurePage(notebook->widget(kMeasurePage));
-    ui::buildSensorPage(notebook->widget(kSensorPage));
-    ui::buildExchangePage(notebook->widget(kExchangePage));
-    ui::buildSearchPage(notebook->widget(kSearchPage));
-    ui::buildMenuAndDialogs(this);
     buildTimers();
 
     // The form shows the exchange page until the profile chooses another.
     selectPage(kExchangePage);
-    QObject::connect(notebook, &QTabWidget::currentChanged, this,
-                     [this](int index) { onPageShown(index); });
 
     if (seams.boxes == nullptr) {
         ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
@@ -58,22 +70,27 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
         seams.clock = ownClock_.get();
     }
     boxes_ = seams.boxes;
-    pump_ = seams.pump;
     clock_ = seams.clock;
+    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump);
+    // A close that waited for a command runs once the command has ended.
+    commands_->onCloseDue([this] { close(); });
 
-    // Page commands are wired here, one line per page.
-    new MeasurePage(*this);
+    const PageContext context = pageContext();
+    connectionBar_ = new ConnectionBar(*this, context);
+    measurePage_ = new MeasurePage(*this, timer(4), context,
+                                   [this] { return notebook_->currentIndex() == kMeasurePage; });
+    sensorPage_ = new SensorPage(*this, context);
+    exchangePage_ = new ExchangePage(*this, context);
+    searchPage_ = new SearchPage(*this, context);
+
+    QObject::connect(notebook_, &QTabWidget::currentChanged, this,
+                     [this](int index) { onPageShown(index); });
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::missingControl(const char* name) {
-    std::fprintf(stderr, "m8163: the window has no control named %s\n", name);
-    std::abort();
-}
-
-QTabWidget& TForm1::notebook() const {
-    return control<QTabWidget>("TabbedNotebook1");
+PageContext TForm1::pageContext() {
+    return {state_, port_, *boxes_, commands_->pump(), *clock_, *commands_};
 }
 
 QTimer& TForm1::timer(int number) const {
@@ -98,13 +115,13 @@ void TForm1::buildTimers() {
 
 void TForm1::selectPage(int index) {
     pageChangeByProgram_ = true;
-    notebook().setCurrentIndex(index);
+    notebook_->setCurrentIndex(index);
     pageChangeByProgram_ = false;
-    shownPage_ = notebook().currentIndex();
+    shownPage_ = notebook_->currentIndex();
 }
 
 int TForm1::currentPage() const {
-    return notebook().currentIndex();
+    return notebook_->currentIndex();
 }
 
 // The notebook tells of a new page once it shows; the reaction is given the
@@ -113,7 +130,7 @@ void TForm1::onPageShown(int index) {
     const int left = shownPage_;
     shownPage_ = index;
     if (!pageChangeByProgram_ && left != index) {
-        TabbedNotebook1Change(left);
+        commands_->run(CommandKind::Local, [this, left] { TabbedNotebook1Change(left); });
     }
 }
 
@@ -123,9 +140,7 @@ void TForm1::TabbedNotebook1Change(int leaving) {
     if (leaving == kMeasurePage) {
         return;
     }
-    state_.polling.polling = false;
-    control<QPushButton>("Button18").setEnabled(true);
-    control<QPushButton>("Button19").setEnabled(false);
+    measurePage_->setPolling(false);
 }
 
 void TForm1::showCentred() {
@@ -140,10 +155,18 @@ void TForm1::showCentred() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (closeSequence_ && !closeSequence_()) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!commands_->askClose()) {
         event->ignore();
         return;
     }
+    closed_ = true;
+    // Held like a command, so that nothing starts while a box of the close
+    // sequence is open.
+    commands_->run(CommandKind::Line, [this] { runCloseSequence(*this); });
     event->accept();
 }
 

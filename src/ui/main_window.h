@@ -2,11 +2,13 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <functional>
 #include <memory>
 
 #include "config/page_selector.h"
 #include "ui/app_state.h"
+#include "ui/command_guard.h"
+#include "ui/named_control.h"
+#include "ui/page_context.h"
 
 class QTabWidget;
 class QTimer;
@@ -14,8 +16,13 @@ class QTimer;
 namespace m8163 {
 
 class Clock;
+class ConnectionBar;
 class EventPump;
+class ExchangePage;
+class MeasurePage;
 class MessageBoxes;
+class SearchPage;
+class SensorPage;
 class SerialPort;
 
 // Seams the window hands to its pages. Left empty, the window makes the real
@@ -27,8 +34,10 @@ struct WindowSeams {
 };
 
 // The program's one window, "Form1": the connection bar and the four-page
-// notebook. Every control carries its name as object name; pages find their
-// controls with control<T>(name) and wire them to operations.
+// notebook. It builds its controls (each carries its name as object name),
+// owns the connection bar and the pages, which resolve their controls once
+// and wire them through the command guard, and runs the close sequence when
+// it is closed.
 class TForm1 : public QMainWindow, public PageSelector {
   public:
     // Client size that gives the window its outer size of 954 x 733 with a
@@ -44,15 +53,24 @@ class TForm1 : public QMainWindow, public PageSelector {
     AppState& state() { return state_; }
     SerialPort& port() { return port_; }
     MessageBoxes& boxes() { return *boxes_; }
-    EventPump& pump() { return *pump_; }
     Clock& clock() { return *clock_; }
+    CommandGuard& commands() { return *commands_; }
+    // The command pump: pauses that end a command once a close is waiting.
+    EventPump& pump() { return commands_->pump(); }
 
-    // The named control; a missing name is a programming error and aborts.
+    ConnectionBar& connectionBar() { return *connectionBar_; }
+    MeasurePage& measurePage() { return *measurePage_; }
+    SensorPage& sensorPage() { return *sensorPage_; }
+    ExchangePage& exchangePage() { return *exchangePage_; }
+    SearchPage& searchPage() { return *searchPage_; }
+
+    // The named control, for tests and tools; the program's own code uses
+    // the pages' members. A missing name throws std::logic_error.
     template <class Widget>
     Widget& control(const char* name) const {
-        return checked(findChild<Widget*>(QString::fromLatin1(name)), name);
+        return namedControl<Widget>(*this, name);
     }
-    QTabWidget& notebook() const;
+    QTabWidget& notebook() const { return *notebook_; }
     QTimer& timer(int number) const;  // Timer1 ... Timer6
 
     // Shows a page as the program's own choice (the profile's page at
@@ -64,40 +82,36 @@ class TForm1 : public QMainWindow, public PageSelector {
     // Page change reaction; `leaving` is the page that the notebook leaves.
     void TabbedNotebook1Change(int leaving);
 
-    // Runs when the user closes the window (the close sequence). Returning
-    // false keeps the window open.
-    void setCloseSequence(std::function<bool()> sequence) { closeSequence_ = std::move(sequence); }
-
     // Centres the window on its screen and shows it.
     void showCentred();
 
   protected:
+    // Runs the close sequence once. A close asked for while a command holds
+    // the line waits until that command has ended.
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    template <class Widget>
-    static Widget& checked(Widget* widget, const char* name) {
-        if (widget == nullptr) {
-            missingControl(name);
-        }
-        return *widget;
-    }
-    [[noreturn]] static void missingControl(const char* name);
-
     void buildTimers();
     void onPageShown(int index);
+    PageContext pageContext();
 
     AppState& state_;
     SerialPort& port_;
+    QTabWidget* notebook_ = nullptr;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<EventPump> ownPump_;
     std::unique_ptr<Clock> ownClock_;
     MessageBoxes* boxes_ = nullptr;
-    EventPump* pump_ = nullptr;
     Clock* clock_ = nullptr;
-    std::function<bool()> closeSequence_;
+    std::unique_ptr<CommandGuard> commands_;
+    ConnectionBar* connectionBar_ = nullptr;
+    MeasurePage* measurePage_ = nullptr;
+    SensorPage* sensorPage_ = nullptr;
+    ExchangePage* exchangePage_ = nullptr;
+    SearchPage* searchPage_ = nullptr;
     int shownPage_ = 0;
     bool pageChangeByProgram_ = false;
+    bool closed_ = false;
 };
 
 }  // namespace m8163

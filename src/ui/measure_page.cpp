@@ -5,14 +5,9 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
 
-#include "measure/measured_value.h"
-#include "measure/measurement_log.h"
-#include "measure/polling.h"
-#include "protocol/exchange_failure.h"
-#include "ui/main_window.h"
+#include "ui/named_control.h"
 
 namespace m8163 {
 
@@ -43,107 +38,113 @@ void setText(QLabel& label, const std::string& text) {
 
 }  // namespace
 
-MeasurePage::MeasurePage(TForm1& window)
-    : QObject(&window),
-      window_(window),
-      value_(window.control<QLabel>("Panel1")),
-      relativeValue_(window.control<QLabel>("Panel10")),
-      status_(window.control<QLabel>("Panel2")),
-      exchange_(window.control<QLabel>("Panel3")),
-      cycles_(window.control<QLabel>("Label54")),
-      measurementErrors_(window.control<QLabel>("Label55")),
-      exchangeErrors_(window.control<QLabel>("Label56")),
-      start_(window.control<QPushButton>("Button18")),
-      stop_(window.control<QPushButton>("Button19")),
-      measurementLog_(window.control<QCheckBox>("CheckBox7")),
-      exchangeLog_(window.control<QCheckBox>("CheckBox6")),
-      timer_(window.timer(4)) {
+MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext& context,
+                         std::function<bool()> firstPageActive)
+    : QObject(&root),
+      context_(context),
+      firstPageActive_(std::move(firstPageActive)),
+      value_(namedControl<QLabel>(root, "Panel1")),
+      relativeValue_(namedControl<QLabel>(root, "Panel10")),
+      status_(namedControl<QLabel>(root, "Panel2")),
+      exchange_(namedControl<QLabel>(root, "Panel3")),
+      cycles_(namedControl<QLabel>(root, "Label54")),
+      measurementErrors_(namedControl<QLabel>(root, "Label55")),
+      exchangeErrors_(namedControl<QLabel>(root, "Label56")),
+      read_(namedControl<QPushButton>(root, "Button17")),
+      start_(namedControl<QPushButton>(root, "Button18")),
+      stop_(namedControl<QPushButton>(root, "Button19")),
+      reset_(namedControl<QPushButton>(root, "Button16")),
+      measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
+      timer_(pollingTimer) {
     setObjectName(QStringLiteral("MeasurePage"));
     // A coarse timer may fire up to 5 % early or late; the cycle is meant to
     // be the interval plus the tick's own time.
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&window.control<QPushButton>("Button17"), &QPushButton::clicked, this,
-            &MeasurePage::Button17Click);
-    connect(&start_, &QPushButton::clicked, this, &MeasurePage::Button18Click);
-    connect(&stop_, &QPushButton::clicked, this, &MeasurePage::Button19Click);
-    connect(&window.control<QPushButton>("Button16"), &QPushButton::clicked, this,
-            &MeasurePage::Button16Click);
-    connect(&timer_, &QTimer::timeout, this, &MeasurePage::Timer4Timer);
-    // Only the user's clicks change the switches; the program ticking the
-    // boxes to show a loaded value does not.
-    connect(&measurementLog_, &QCheckBox::clicked, this, &MeasurePage::CheckBox7Click);
-    connect(&exchangeLog_, &QCheckBox::clicked, this, &MeasurePage::CheckBox6Click);
-    showPollingSwitch();
-    showCounters();
+    CommandGuard& commands = context_.commands;
+    commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
+                     [this] { Button17Click(); });
+    commands.connect(&start_, &QPushButton::clicked, this, CommandKind::Local,
+                     [this] { Button18Click(); });
+    commands.connect(&stop_, &QPushButton::clicked, this, CommandKind::Local,
+                     [this] { Button19Click(); });
+    commands.connect(&reset_, &QPushButton::clicked, this, CommandKind::Local,
+                     [this] { Button16Click(); });
+    commands.connect(&timer_, &QTimer::timeout, this, CommandKind::Local,
+                     [this] { Timer4Timer(); });
+    // Only the user's clicks change the switch; the program ticking the box
+    // to show a loaded value does not.
+    commands.connect(&measurementLog_, &QCheckBox::clicked, this, CommandKind::Local,
+                     [this] { CheckBox7Click(); });
+    showPollingSwitch(context_.state.polling.polling);
+    showCounters(counterTexts(context_.state.polling));
+}
+
+MeasureData MeasurePage::data() const {
+    AppState& state = context_.state;
+    return {state.polling, state.measurement, state.measurementLog};
 }
 
 void MeasurePage::Button17Click() {
-    AppState& state = window_.state();
-    const ModbusLine line{window_.port(), state.connection, window_.clock()};
-    const ExchangeStatus status = readMeasuredValue(line, state.measurement);
-    if (!status.ok()) {
-        reportExchangeFailure(window_.boxes(), status);
-        return;
-    }
-    showMeasurement(state.measurement.izmerr, state.measurement.exerr & 0xFFFFu);
-    appendMeasurementLine(state.measurementLog, state.measurement, window_.clock());
-    window_.boxes().show({"Прочитано измеренное значение.",
-                          "Результат операции",
-                          BoxIcon::Information,
-                          BoxButtons::Ok,
-                          {}});
+    runSingleRead(data(), context_.line(), context_.boxes, *this);
 }
 
 void MeasurePage::Button18Click() {
-    startPolling(window_.state().polling);
-    showPollingSwitch();
+    setPolling(true);
 }
 
 void MeasurePage::Button19Click() {
-    stopPolling(window_.state().polling);
-    showPollingSwitch();
+    setPolling(false);
 }
 
 void MeasurePage::Button16Click() {
     // The box has only OK, so the reset always follows it. Polling goes on.
-    if (window_.boxes().show(resetCountersBox()) != BoxAnswer::Ok)
+    if (context_.boxes.show(resetCountersBox()) != BoxAnswer::Ok)
         return;
-    resetCounters(window_.state().polling);
-    showCounters();
+    resetCounters(context_.state.polling);
+    showCounters(counterTexts(context_.state.polling));
 }
 
 void MeasurePage::Timer4Timer() {
     // Stopped for the whole tick, so that ticks never overlap, even when a
     // slow exchange outlasts the interval.
     timer_.stop();
-    AppState& state = window_.state();
-    if (applyPageRule(state.polling, window_.notebook().currentIndex() == TForm1::kMeasurePage)) {
-        showPollingSwitch();
-    }
-    if (state.polling.polling) {
-        const ModbusLine line{window_.port(), state.connection, window_.clock()};
-        const unsigned result = readMeasuredValue(line, state.measurement).result;
-        showMeasurement(state.measurement.izmerr, state.measurement.exerr & 0xFFFFu);
-        showCounters();
-        countCycle(state.polling, result, state.measurement);
-        showCounters();
-        appendMeasurementLine(state.measurementLog, state.measurement, window_.clock());
-    }
+    // A command that holds the line (waiting in a pause) keeps it; this tick
+    // passes and the next one tries again.
+    if (!context_.commands.lineHeld())
+        runPollingTick(data(), context_.line(), firstPageActive_(), *this);
     timer_.setInterval(kPollingInterval);
     timer_.start();
 }
 
 void MeasurePage::CheckBox7Click() {
-    window_.state().measurementLog.writeFile = measurementLog_.isChecked() ? 1 : 0;
+    context_.state.measurementLog.writeFile = measurementLog_.isChecked() ? 1 : 0;
 }
 
-void MeasurePage::CheckBox6Click() {
-    window_.state().connection.useLogFile = exchangeLog_.isChecked() ? 1 : 0;
+void MeasurePage::setPolling(bool on) {
+    if (on)
+        startPolling(context_.state.polling);
+    else
+        stopPolling(context_.state.polling);
+    showPollingSwitch(on);
 }
 
-void MeasurePage::showMeasurement(std::uint16_t status, unsigned exchangeResult) {
-    const MeasurementView view =
-        measurementView(window_.state().measurement, status, exchangeResult);
+void MeasurePage::stopForClose() {
+    timer_.stop();
+    setPolling(false);
+}
+
+void MeasurePage::resetForStartup() {
+    context_.state.polling = PollingState{};
+    showPollingSwitch(false);
+    showCounters(counterTexts(context_.state.polling));
+}
+
+void MeasurePage::showPollingSwitch(bool on) {
+    start_.setEnabled(!on);
+    stop_.setEnabled(on);
+}
+
+void MeasurePage::showMeasurement(const MeasurementView& view) {
     setText(value_, view.value);
     setText(relativeValue_, view.relativeValue);
     paint(value_, view.valueColour);
@@ -154,17 +155,10 @@ void MeasurePage::showMeasurement(std::uint16_t status, unsigned exchangeResult)
     paint(exchange_, view.exchangeColour);
 }
 
-void MeasurePage::showCounters() {
-    const CounterTexts texts = counterTexts(window_.state().polling);
+void MeasurePage::showCounters(const CounterTexts& texts) {
     setText(cycles_, texts.cycles);
     setText(measurementErrors_, texts.measurementErrors);
     setText(exchangeErrors_, texts.exchangeErrors);
-}
-
-void MeasurePage::showPollingSwitch() {
-    const bool on = window_.state().polling.polling;
-    start_.setEnabled(!on);
-    stop_.setEnabled(on);
 }
 
 }  // namespace m8163

@@ -1,27 +1,29 @@
 #pragma once
 
 #include <QObject>
-#include <cstdint>
+
+#include "measure/measure_sequences.h"
+#include "ui/page_context.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+class QWidget;
 
 // The page "Измеренное значение": single reading, cyclic polling with its
-// counters, and the switches of the two log files. It finds its controls in
-// the window by name, connects them by pointer and runs the commands on the
-// window's state, port and seams.
+// counters, and the measurement log switch. The commands are sequences in
+// measure/; the page resolves its controls once, wires them, and shows what
+// the sequences give it.
 
 namespace m8163 {
 
-class TForm1;
-
-class MeasurePage : public QObject {
+class MeasurePage : public QObject, public MeasureView {
   public:
-    // Wires the page into the window and shows the polling switch and the
-    // counters; lives as long as the window (its QObject parent).
-    explicit MeasurePage(TForm1& window);
+    // `root` holds the page's controls; `pollingTimer` is Timer4. Lives as
+    // long as the window (its QObject parent).
+    MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext& context,
+                std::function<bool()> firstPageActive);
 
     // "Прочитать однократно".
     void Button17Click();
@@ -32,17 +34,26 @@ class MeasurePage : public QObject {
     void Button16Click();
     // The polling tick.
     void Timer4Timer();
-    // Measurement log and exchange log switches.
+    // Measurement log switch.
     void CheckBox7Click();
-    void CheckBox6Click();
 
-    void showMeasurement(std::uint16_t status, unsigned exchangeResult);
-    void showCounters();
-    // Button18 enabled exactly when polling is off, Button19 when it is on.
-    void showPollingSwitch();
+    // The one writer of the polling switch: the state and the two buttons.
+    void setPolling(bool on);
+    // Switch off and no more ticks: the start of the close sequence.
+    void stopForClose();
+
+    // Polling off, counters zero, shown: the start-up state.
+    void resetForStartup();
+
+    void showPollingSwitch(bool on) override;
+    void showMeasurement(const MeasurementView& view) override;
+    void showCounters(const CounterTexts& texts) override;
 
   private:
-    TForm1& window_;
+    MeasureData data() const;
+
+    PageContext context_;
+    std::function<bool()> firstPageActive_;
     QLabel& value_;              // Panel1
     QLabel& relativeValue_;      // Panel10
     QLabel& status_;             // Panel2
@@ -50,10 +61,11 @@ class MeasurePage : public QObject {
     QLabel& cycles_;             // Label54
     QLabel& measurementErrors_;  // Label55
     QLabel& exchangeErrors_;     // Label56
+    QPushButton& read_;          // Button17
     QPushButton& start_;         // Button18
     QPushButton& stop_;          // Button19
+    QPushButton& reset_;         // Button16
     QCheckBox& measurementLog_;  // CheckBox7
-    QCheckBox& exchangeLog_;     // CheckBox6
     QTimer& timer_;              // Timer4
 };
 

@@ -35,16 +35,8 @@ class GuardScope {
     bool before_;
 };
 
-std::string editText(const QWidget& window, const char* name) {
-    return namedControl<QLineEdit>(window, name).text().toStdString();
-}
-
-int listIndex(const QWidget& window, const char* name) {
-    return namedControl<QComboBox>(window, name).currentIndex();
-}
-
-bool checked(const QWidget& window, const char* name) {
-    return namedControl<QCheckBox>(window, name).isChecked();
+std::string editText(const QLineEdit& edit) {
+    return edit.text().toStdString();
 }
 
 // A list index stored as a register: "no selection" (-1) becomes 0xFFFF.
@@ -57,8 +49,8 @@ bool refuse(MessageBoxes& boxes, const char* text) {
     return false;
 }
 
-std::optional<std::uint16_t> factoryWord(const QWidget& window, const char* name) {
-    auto value = readWholeNumber(editText(window, name));
+std::optional<std::uint16_t> factoryWord(const QLineEdit& edit) {
+    auto value = readWholeNumber(editText(edit));
     if (!value || *value < 0 || *value > 0xFFFF)
         return std::nullopt;
     return static_cast<std::uint16_t>(*value);
@@ -93,13 +85,29 @@ int shownEntry(const QComboBox& list) {
 
 }  // namespace
 
-bool takeOverExchangePage(const QWidget& window, AppState& state, MessageBoxes& boxes) {
+ExchangeEditors ExchangeEditors::find(const QWidget& root) {
+    return {namedControl<QLineEdit>(root, "Edit3"),     namedControl<QLineEdit>(root, "Edit1"),
+            namedControl<QLineEdit>(root, "Edit2"),     namedControl<QComboBox>(root, "ComboBox7"),
+            namedControl<QComboBox>(root, "ComboBox8"), namedControl<QComboBox>(root, "ComboBox9"),
+            namedControl<QComboBox>(root, "ComboBox4"), namedControl<QCheckBox>(root, "CheckBox3"),
+            namedControl<QCheckBox>(root, "CheckBox4"), namedControl<QComboBox>(root, "ComboBox5"),
+            namedControl<QLineEdit>(root, "Edit5"),     namedControl<QLineEdit>(root, "Edit4"),
+            namedControl<QComboBox>(root, "ComboBox6")};
+}
+
+SensorEditors SensorEditors::find(const QWidget& root) {
+    return {namedControl<QLineEdit>(root, "Edit25"), namedControl<QLineEdit>(root, "Edit26"),
+            namedControl<QComboBox>(root, "ComboBox17"), namedControl<QLineEdit>(root, "Edit24"),
+            namedControl<QLineEdit>(root, "Edit22")};
+}
+
+bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, MessageBoxes& boxes) {
     GuardScope guard(state.refreshGuard);
     RegisterImage& image = state.image;
 
     constexpr const char* kModelRefused =
         "Вводимый код модели не получается представить целым числом.";
-    auto model = readHex(editText(window, "Edit3"));
+    auto model = readHex(editText(editors.modelCode));
     if (!model)
         return refuse(boxes, kModelRefused);
     if (*model > 0xFFFF) {
@@ -108,8 +116,8 @@ bool takeOverExchangePage(const QWidget& window, AppState& state, MessageBoxes& 
     }
     image.word(reg::kModelCode) = static_cast<std::uint16_t>(*model);
 
-    auto factory1 = factoryWord(window, "Edit1");
-    auto factory2 = factoryWord(window, "Edit2");
+    auto factory1 = factoryWord(editors.factoryNumber1);
+    auto factory2 = factoryWord(editors.factoryNumber2);
     if (!factory1 || !factory2) {
         return refuse(boxes,
                       "Вводимые данные заводского номера не получается представить целым числом.");
@@ -117,43 +125,43 @@ bool takeOverExchangePage(const QWidget& window, AppState& state, MessageBoxes& 
     image.word(reg::kFactoryNumber1) = *factory1;
     image.word(reg::kFactoryNumber2) = *factory2;
 
-    image.word(reg::kManufactureDay) = indexWord(listIndex(window, "ComboBox7") + 1);
-    image.word(reg::kManufactureMonth) = indexWord(listIndex(window, "ComboBox8") + 1);
-    image.word(reg::kManufactureYear) = indexWord(listIndex(window, "ComboBox9"));
-    image.word(reg::kSpeedCode) = speedCode(listIndex(window, "ComboBox4"));
+    image.word(reg::kManufactureDay) = indexWord(editors.day.currentIndex() + 1);
+    image.word(reg::kManufactureMonth) = indexWord(editors.month.currentIndex() + 1);
+    image.word(reg::kManufactureYear) = indexWord(editors.year.currentIndex());
+    image.word(reg::kSpeedCode) = speedCode(editors.speed.currentIndex());
     image.word(reg::kParityCode) =
-        parityCode(checked(window, "CheckBox3"), checked(window, "CheckBox4"));
-    image.word(reg::kNetworkNumber) = indexWord(listIndex(window, "ComboBox5"));
+        parityCode(editors.parityOn.isChecked(), editors.parityEven.isChecked());
+    image.word(reg::kNetworkNumber) = indexWord(editors.networkNumber.currentIndex());
 
-    auto hardware = readWholeNumber(editText(window, "Edit5"));
+    auto hardware = readWholeNumber(editText(editors.hardware));
     if (!hardware) {
         return refuse(boxes,
                       "Вводимые данные версии железа не получается представить целым числом.");
     }
     image.word(reg::kHardwareVersion) = static_cast<std::uint16_t>(*hardware);
 
-    auto software = readWholeNumber(editText(window, "Edit4"));
+    auto software = readWholeNumber(editText(editors.software));
     if (!software) {
         return refuse(boxes, "Вводимые данные версии ПО не получается представить целым числом.");
     }
     image.word(reg::kSoftwareVersion) = static_cast<std::uint16_t>(*software);
 
-    image.word(reg::kWatchdogTime) = indexWord(listIndex(window, "ComboBox6"));
+    image.word(reg::kWatchdogTime) = indexWord(editors.watchdog.currentIndex());
     return true;
 }
 
-bool takeOverSensorPage(const QWidget& window, AppState& state, MessageBoxes& boxes) {
+bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBoxes& boxes) {
     GuardScope guard(state.refreshGuard);
     SensorSettings& sensor = state.image.sensor;
 
-    auto offset = readReal(editText(window, "Edit25"));
+    auto offset = readReal(editText(editors.offset));
     sensor.offset = offset.value_or(0.0f);
     if (!offset) {
         return refuse(boxes,
                       "Данные смещения не удается представить числом. Проверьте поле ввода.");
     }
 
-    auto adjustment = readReal(editText(window, "Edit26"));
+    auto adjustment = readReal(editText(editors.adjustment));
     sensor.adjustment = adjustment.value_or(0.0f);
     if (!adjustment) {
         return refuse(boxes,
@@ -161,7 +169,7 @@ bool takeOverSensorPage(const QWidget& window, AppState& state, MessageBoxes& bo
     }
 
     // An averaging code outside the list would reach the module as it is.
-    int averaging = shownEntry(namedControl<QComboBox>(window, "ComboBox17"));
+    int averaging = shownEntry(editors.averaging);
     if (averaging < 0) {
         return refuse(boxes, "Усреднение не выбрано из списка. Проверьте поле ввода.");
     }
@@ -169,12 +177,12 @@ bool takeOverSensorPage(const QWidget& window, AppState& state, MessageBoxes& bo
     return true;
 }
 
-void takeOverUserText(const QWidget& window, AppState& state) {
-    setUserText(state.image, editText(window, "Edit24"));
+void takeOverUserText(const SensorEditors& editors, AppState& state) {
+    setUserText(state.image, editText(editors.userText));
 }
 
-void takeOverTypeName(const QWidget& window, AppState& state) {
-    setTypeName(state.image, editText(window, "Edit22"));
+void takeOverTypeName(const SensorEditors& editors, AppState& state) {
+    setTypeName(state.image, editText(editors.typeName));
 }
 
 }  // namespace m8163

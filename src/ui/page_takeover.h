@@ -9,9 +9,9 @@ class QWidget;
 // "Ошибка ввода", warning icon, OK) and ends the take-over at once: the fields
 // before the refused one keep their new values, the later ones are not taken.
 //
-// Controls are found by object name below `window` (TForm1 or any widget
-// holding controls of the same names and kinds), so these work on any form
-// laid out like the main window. A missing control throws std::logic_error.
+// The take-overs read the page's editors, which the page resolves once by
+// name (find() below `root`: TForm1 or any widget holding controls of the same
+// names and kinds); a missing control throws std::logic_error.
 //
 // Callers in the window:
 //   takeOverExchangePage - page change reactions of "Параметры обмена"
@@ -23,10 +23,44 @@ class QWidget;
 //   takeOverTypeName     - the covered "Записать" (Button21), before the
 //                          user text.
 
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
 namespace m8163 {
 
 struct AppState;
 class MessageBoxes;
+
+// The editors of the page "Параметры обмена" that its take-over reads.
+struct ExchangeEditors {
+    const QLineEdit& modelCode;       // Edit3
+    const QLineEdit& factoryNumber1;  // Edit1
+    const QLineEdit& factoryNumber2;  // Edit2
+    const QComboBox& day;             // ComboBox7
+    const QComboBox& month;           // ComboBox8
+    const QComboBox& year;            // ComboBox9
+    const QComboBox& speed;           // ComboBox4
+    const QCheckBox& parityOn;        // CheckBox3
+    const QCheckBox& parityEven;      // CheckBox4
+    const QComboBox& networkNumber;   // ComboBox5
+    const QLineEdit& hardware;        // Edit5
+    const QLineEdit& software;        // Edit4
+    const QComboBox& watchdog;        // ComboBox6
+
+    static ExchangeEditors find(const QWidget& root);
+};
+
+// The editors of the page "Настройки датчика" that its take-overs read.
+struct SensorEditors {
+    const QLineEdit& offset;      // Edit25
+    const QLineEdit& adjustment;  // Edit26
+    const QComboBox& averaging;   // ComboBox17
+    const QLineEdit& userText;    // Edit24
+    const QLineEdit& typeName;    // Edit22
+
+    static SensorEditors find(const QWidget& root);
+};
 
 // Reads Edit3 (model code, hexadecimal), Edit1 and Edit2 (factory number
 // words, 0 ... 65535), ComboBox7 to ComboBox9 (day, month, year), ComboBox4
@@ -35,20 +69,20 @@ class MessageBoxes;
 // 32-bit number) and ComboBox6 (watchdog) into state.image, in that order.
 // A model code above 0xFFFF stores 0xFFFF and is refused. The refresh guard
 // is set while it runs.
-bool takeOverExchangePage(const QWidget& window, AppState& state, MessageBoxes& boxes);
+bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, MessageBoxes& boxes);
 
 // Reads Edit25 (offset), Edit26 (adjustment) and ComboBox17 (averaging) into
 // state.image.sensor. An unreadable real stores 0 and is refused. The
 // averaging is the entry whose text the list shows; a text that matches no
 // entry (nothing picked yet, or typed) is refused and leaves the averaging
 // as it was. The refresh guard is set while it runs.
-bool takeOverSensorPage(const QWidget& window, AppState& state, MessageBoxes& boxes);
+bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBoxes& boxes);
 
 // Packs the text of Edit24 into the UserText registers: the first 16
 // characters, blanks after a shorter text.
-void takeOverUserText(const QWidget& window, AppState& state);
+void takeOverUserText(const SensorEditors& editors, AppState& state);
 
 // Packs the text of Edit22 into the TypeName registers (32 characters).
-void takeOverTypeName(const QWidget& window, AppState& state);
+void takeOverTypeName(const SensorEditors& editors, AppState& state);
 
 }  // namespace m8163

@@ -16,9 +16,17 @@ void QtEventPump::processPending() {
 }
 
 void QtEventPump::pause(std::chrono::milliseconds duration) {
-    timer_.start(duration);
-    while (timer_.isActive()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + duration;
+    auto left = duration;
+    // A pause started from a message during this one re-arms the shared
+    // timer; when it has ended, this one waits out what is left of its own.
+    while (left > std::chrono::milliseconds::zero()) {
+        timer_.start(left);
+        while (timer_.isActive()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
     }
 }
 

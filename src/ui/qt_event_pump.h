@@ -21,9 +21,10 @@ class QtEventPump : public EventPump {
 
     void processPending() override;
     // Arms the timer with `duration` and runs window messages, sleeping in
-    // the event loop between them, until the timer is no longer active. A
-    // pause started from one of those messages re-arms the same timer, so
-    // both pauses end at its tick.
+    // the event loop between them, until `duration` has passed. A pause
+    // started from one of those messages re-arms the same timer; the outer
+    // pause then arms it again for the time it still has, so no pause is cut
+    // short by another.
     void pause(std::chrono::milliseconds duration) override;
 
   private:

@@ -1,16 +1,19 @@
 #include "ui/startup.h"
 
-#include <QLabel>
 #include <QLocale>
-#include <QPushButton>
 #include <clocale>
 
 #include "config/connection_file.h"
 #include "config/profile_file.h"
 #include "config/settings_paths.h"
 #include "link/port_open.h"
+#include "ui/command_guard.h"
+#include "ui/connection_bar.h"
+#include "ui/exchange_page.h"
 #include "ui/main_window.h"
+#include "ui/measure_page.h"
 #include "ui/page_takeover.h"
+#include "ui/search_page.h"
 #include "ui/window_init.h"
 
 namespace m8163 {
@@ -45,27 +48,6 @@ CatalogueLists catalogueLists(const AppState& state) {
         static_cast<unsigned>(chosen.mountingLength), static_cast<unsigned>(chosen.caseType)};
 }
 
-// The controls that a search disables and enables again at its end.
-void enableSearchControls(TForm1& window) {
-    for (const char* name :
-         {"ComboBox1",  "ComboBox2",  "ComboBox3",  "CheckBox1",  "CheckBox2",  "Button2",
-          "Button15",   "CheckBox9",  "CheckBox10", "CheckBox11", "CheckBox12", "CheckBox13",
-          "CheckBox14", "CheckBox15", "CheckBox16", "CheckBox17", "CheckBox18", "CheckBox19",
-          "ComboBox12", "ComboBox13", "Button33"}) {
-        window.control<QWidget>(name).setEnabled(true);
-    }
-}
-
-void startPollingOff(TForm1& window) {
-    AppState& state = window.state();
-    state.polling = PollingState{};
-    window.control<QPushButton>("Button18").setEnabled(true);
-    window.control<QPushButton>("Button19").setEnabled(false);
-    for (const char* counter : {"Label54", "Label55", "Label56"}) {
-        window.control<QLabel>(counter).setText(QStringLiteral("0"));
-    }
-}
-
 void startup(TForm1& window) {
     AppState& state = window.state();
     loadConnectionSettings(connectionPath(), state.connection, state.comPorts, window.boxes());
@@ -76,7 +58,8 @@ void startup(TForm1& window) {
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
     initialiseWindowContents(window, catalogueLists(state));
-    enableSearchControls(window);
+    window.connectionBar().setSearchLock(false);
+    window.searchPage().setSearchLock(false);
 
     const ConnectionSettings& line = state.connection;
     openPort(window.port(), state.comPorts, line.portNumber, line.speed, 8, line.parity,
@@ -84,23 +67,21 @@ void startup(TForm1& window) {
     if (window.port().isOpen()) {
         window.port().clearRtsSetDtr();
     }
-    startPollingOff(window);
+    window.measurePage().resetForStartup();
     state.sensorSettingsRead = false;
 }
 
 void close(TForm1& window) {
     AppState& state = window.state();
+    // No tick may read the closed port while a box of this sequence is open.
+    window.measurePage().stopForClose();
     closePort(window.port());
-    takeOverExchangePage(window, state, window.boxes());
+    window.exchangePage().takeOver();
     saveConnectionSettings(connectionPath(), state.connection);
     saveProfile(recentProfilePath(), profileParts(window));
 }
 
 }  // namespace
-
-MessageBox errorBox(const std::exception& error) {
-    return {error.what(), "8163", BoxIcon::Error, BoxButtons::Ok, {}};
-}
 
 void runStartupSequence(TForm1& window) {
     try {

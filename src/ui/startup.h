@@ -15,16 +15,12 @@ class TForm1;
 // sequence there; the window opens all the same. Nothing is sent.
 void runStartupSequence(TForm1& window);
 
-// What the window runs when the user closes it: closes the port, takes the
+// What the window runs when the user closes it: stops polling, closes the port, takes the
 // connection bar and the exchange page back into the settings, saves
 // dev.dat, takes the search page's choices and saves recent.prf. An error of
 // a settings file is shown as at start-up and skips the later steps; the
 // window closes all the same, since a user who cannot remove the cause
 // could otherwise never close it. Nothing is sent.
 void runCloseSequence(TForm1& window);
-
-// The standard error box for an error that ends a sequence: its message,
-// the application's title as caption.
-MessageBox errorBox(const std::exception& error);
 
 }  // namespace m8163

@@ -137,7 +137,7 @@ struct TakeOverTest : ::testing::Test {
 };
 
 TEST_F(TakeOverTest, ExchangePageTakesEveryFieldInRegisterForm) {
-    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(word(reg::kModelCode), 0x8163);
     EXPECT_EQ(word(reg::kFactoryNumber1), 123);
@@ -176,7 +176,8 @@ TEST_F(TakeOverTest, ModelCodeTexts) {
         state.image.words.fill(kUntouched);
         boxes.shown.clear();
         form.edit("Edit3").setText(c.text);
-        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes),
+                  c.accepted);
         EXPECT_EQ(word(reg::kModelCode), c.stored);
         if (c.accepted) {
             EXPECT_TRUE(boxes.shown.empty());
@@ -204,7 +205,8 @@ TEST_F(TakeOverTest, FactoryNumberWordsMustFit16BitsUnsigned) {
         boxes.shown.clear();
         form.fillValid();
         form.edit(c.edit).setText(c.text);
-        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes),
+                  c.accepted);
         EXPECT_EQ(word(reg::kModelCode), 0x8163);
         if (c.accepted) {
             EXPECT_TRUE(boxes.shown.empty());
@@ -222,7 +224,7 @@ TEST_F(TakeOverTest, FactoryNumberWordsMustFit16BitsUnsigned) {
 TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     form.edit("Edit4").setText("-1");
     form.edit("Edit5").setText("70000");
-    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
     EXPECT_EQ(word(reg::kSoftwareVersion), 0xFFFF);
     EXPECT_EQ(word(reg::kHardwareVersion), 4464);
 
@@ -230,7 +232,7 @@ TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     state.image.words.fill(kUntouched);
     form.combo("ComboBox4").setCurrentIndex(7);
     form.edit("Edit5").setText("3.0");
-    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
     expectOneRefusal("Вводимые данные версии железа не получается представить целым числом.");
     EXPECT_EQ(word(reg::kSpeedCode), 10);
     EXPECT_EQ(word(reg::kModelCode), 0x8163);
@@ -247,7 +249,7 @@ TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     state.image.words.fill(kUntouched);
     form.edit("Edit5").setText("4");
     form.edit("Edit4").setText("");
-    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
     expectOneRefusal("Вводимые данные версии ПО не получается представить целым числом.");
     EXPECT_EQ(word(reg::kHardwareVersion), 4);
     EXPECT_EQ(word(reg::kSoftwareVersion), kUntouched);
@@ -259,7 +261,7 @@ TEST_F(TakeOverTest, ListsWithoutSelectionAndParityBoxes) {
          {"ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7", "ComboBox8", "ComboBox9"}) {
         form.combo(name).setCurrentIndex(-1);
     }
-    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
     EXPECT_EQ(word(reg::kManufactureDay), 0);
     EXPECT_EQ(word(reg::kManufactureMonth), 0);
     EXPECT_EQ(word(reg::kManufactureYear), 0xFFFF);
@@ -277,13 +279,13 @@ TEST_F(TakeOverTest, ListsWithoutSelectionAndParityBoxes) {
         SCOPED_TRACE(std::to_string(c.parityOn) + std::to_string(c.even));
         form.check("CheckBox3").setChecked(c.parityOn);
         form.check("CheckBox4").setChecked(c.even);
-        EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
+        EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
         EXPECT_EQ(word(reg::kParityCode), c.code);
     }
 }
 
 TEST_F(TakeOverTest, SensorPageReadsTheLeadingRealOfEachField) {
-    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(state.image.sensor.offset, -1.25f);
     EXPECT_EQ(state.image.sensor.adjustment, 1.001f);
@@ -292,14 +294,14 @@ TEST_F(TakeOverTest, SensorPageReadsTheLeadingRealOfEachField) {
 
     form.edit("Edit25").setText("1.5e1");
     form.edit("Edit26").setText("2,5");  // pasted with a comma: reads 2
-    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
     EXPECT_EQ(state.image.sensor.offset, 15.0f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
 }
 
 TEST_F(TakeOverTest, SensorPageRefusals) {
     form.edit("Edit25").setText("abc");
-    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
     expectOneRefusal("Данные смещения не удается представить числом. Проверьте поле ввода.");
     EXPECT_EQ(state.image.sensor.offset, 0.0f);
     EXPECT_EQ(state.image.sensor.adjustment, 88.0f);
@@ -309,7 +311,7 @@ TEST_F(TakeOverTest, SensorPageRefusals) {
     boxes.shown.clear();
     form.edit("Edit25").setText("0.5");
     form.edit("Edit26").setText("Нет данных");
-    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
     expectOneRefusal("Данные подстройки не удается представить числом. Проверьте поле ввода.");
     EXPECT_EQ(state.image.sensor.offset, 0.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 0.0f);
@@ -336,7 +338,7 @@ TEST_F(TakeOverTest, AveragingIsTheEntryTheListShows) {
         list.setCurrentIndex(c.index);
         if (c.typed)
             list.setEditText(QString::fromUtf8(c.typed));
-        EXPECT_EQ(takeOverSensorPage(form.window, state, boxes), c.accepted);
+        EXPECT_EQ(takeOverSensorPage(SensorEditors::find(form.window), state, boxes), c.accepted);
         EXPECT_EQ(state.image.sensor.averaging, c.averaging);
         if (!c.accepted) {
             expectOneRefusal("Усреднение не выбрано из списка. Проверьте поле ввода.");
@@ -364,13 +366,13 @@ TEST_F(TakeOverTest, RefreshGuardIsSetWhileATakeOverRuns) {
     GuardWatchingBoxes watching(state);
     form.edit("Edit3").setText("");
     form.edit("Edit25").setText("");
-    EXPECT_FALSE(takeOverExchangePage(form.window, state, watching));
-    EXPECT_FALSE(takeOverSensorPage(form.window, state, watching));
+    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, watching));
+    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, watching));
     EXPECT_EQ(watching.guardDuringBox, (std::vector<bool>{true, true}));
     EXPECT_FALSE(state.refreshGuard);
 
     state.refreshGuard = true;
-    EXPECT_FALSE(takeOverExchangePage(form.window, state, watching));
+    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, watching));
     EXPECT_TRUE(state.refreshGuard);
 }
 
@@ -388,24 +390,25 @@ TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         form.edit("Edit24").setText(QString::fromUtf8(c.text));
-        takeOverUserText(form.window, state);
+        takeOverUserText(SensorEditors::find(form.window), state);
         EXPECT_EQ(userText(state.image), c.sent);
     }
     // Register form: first character in the high byte.
     form.edit("Edit24").setText("AB");
-    takeOverUserText(form.window, state);
+    takeOverUserText(SensorEditors::find(form.window), state);
     EXPECT_EQ(word(reg::kUserText), 0x4142);
     EXPECT_EQ(word(reg::kUserText + 1), 0x2020);
     EXPECT_EQ(word(reg::kUserText - 1), kUntouched);  // the word before the text
 
     form.edit("Edit22").setText(QString(40, QChar('x')));
-    takeOverTypeName(form.window, state);
+    takeOverTypeName(SensorEditors::find(form.window), state);
     EXPECT_EQ(typeName(state.image), std::string(32, 'x'));
 }
 
 TEST_F(TakeOverTest, MissingControlIsAProgrammingError) {
     delete form.window.findChild<QLineEdit*>("Edit26");
-    EXPECT_THROW(takeOverSensorPage(form.window, state, boxes), std::logic_error);
+    EXPECT_THROW(takeOverSensorPage(SensorEditors::find(form.window), state, boxes),
+                 std::logic_error);
 }
 
 TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
@@ -414,7 +417,7 @@ TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
         GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
     form.edit("Edit25").setText("2.5");
     form.edit("Edit26").setText("2,5");
-    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
 }
@@ -431,7 +434,7 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     installDecimalKeys(window);
 
     // The identity editors are emptied at start-up: the model code is refused.
-    EXPECT_FALSE(takeOverExchangePage(window, state, boxes));
+    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(window), state, boxes));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Вводимый код модели не получается представить целым числом.");
 
@@ -444,7 +447,7 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     window.control<QComboBox>("ComboBox5").setCurrentIndex(17);
     window.control<QCheckBox>("CheckBox3").setChecked(true);
     window.control<QCheckBox>("CheckBox4").setChecked(true);
-    EXPECT_TRUE(takeOverExchangePage(window, state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(window), state, boxes));
     EXPECT_EQ(state.image.word(reg::kModelCode), 0x8163);
     EXPECT_EQ(state.image.word(reg::kFactoryNumber2), 34);
     EXPECT_EQ(state.image.word(reg::kSpeedCode), 10);
@@ -464,8 +467,8 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     window.control<QComboBox>("ComboBox17").setCurrentIndex(4);
     window.control<QLineEdit>("Edit24").setText("Котёл №2, линия 1");
     boxes.shown.clear();
-    EXPECT_TRUE(takeOverSensorPage(window, state, boxes));
-    takeOverUserText(window, state);
+    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(window), state, boxes));
+    takeOverUserText(SensorEditors::find(window), state);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 1.0f);

@@ -1,0 +1,46 @@
+#include "measure/measure_sequences.h"
+
+#include "measure/measurement_log.h"
+#include "protocol/exchange_failure.h"
+
+namespace m8163 {
+namespace {
+
+// The panels show the record's status word and the low half of EXERR.
+MeasurementView viewOf(const MeasurementRecord& record) {
+    return measurementView(record, record.izmerr, record.exerr & 0xFFFFu);
+}
+
+}  // namespace
+
+void runSingleRead(const MeasureData& data, const ModbusLine& line, MessageBoxes& boxes,
+                   MeasureView& view) {
+    const ExchangeStatus status = readMeasuredValue(line, data.record);
+    if (!status.ok()) {
+        reportExchangeFailure(boxes, status);
+        return;
+    }
+    view.showMeasurement(viewOf(data.record));
+    appendMeasurementLine(data.log, data.record, line.clock);
+    boxes.show({"Прочитано измеренное значение.",
+                "Результат операции",
+                BoxIcon::Information,
+                BoxButtons::Ok,
+                {}});
+}
+
+void runPollingTick(const MeasureData& data, const ModbusLine& line, bool firstPageActive,
+                    MeasureView& view) {
+    if (applyPageRule(data.polling, firstPageActive))
+        view.showPollingSwitch(data.polling.polling);
+    if (!data.polling.polling)
+        return;
+    const unsigned result = readMeasuredValue(line, data.record).result;
+    view.showMeasurement(viewOf(data.record));
+    view.showCounters(counterTexts(data.polling));
+    countCycle(data.polling, result, data.record);
+    view.showCounters(counterTexts(data.polling));
+    appendMeasurementLine(data.log, data.record, line.clock);
+}
+
+}  // namespace m8163

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "recorders.h"
+#include "scripted_port.h"
+#include "ui/main_window.h"
+#include "ui/startup.h"
+
+// The window exactly as main() builds it (its pages, the decimal keys, the
+// close sequence it runs itself, the real event pump whose pauses wait on
+// Timer5), after the start-up sequence, in a fresh working folder. Boxes are
+// recorded and answered, the clock is fixed, the port is scripted.
+
+namespace m8163::test {
+
+// A scripted port that notes what happened to it, in order, beside the bytes.
+class EventPort : public ScriptedPort {
+  public:
+    std::vector<std::string>* events = nullptr;
+
+    void close() override {
+        note("port closed");
+        ScriptedPort::close();
+    }
+    std::size_t read(std::uint8_t* buffer, std::size_t size) override {
+        note("port read");
+        return ScriptedPort::read(buffer, size);
+    }
+
+  private:
+    void note(const char* what) {
+        if (events != nullptr)
+            events->push_back(what);
+    }
+};
+
+// Recorded boxes; `whileShown` runs while a box is open, as the window's
+// messages do under a modal box.
+class OpenBoxes : public RecordingBoxes {
+  public:
+    std::function<void(const MessageBox&)> whileShown;
+
+    BoxAnswer show(const MessageBox& box) override {
+        if (whileShown)
+            whileShown(box);
+        return RecordingBoxes::show(box);
+    }
+};
+
+class ProgramWindowTest : public ::testing::Test {
+  protected:
+    std::filesystem::path folder;
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::vector<std::string> events;
+    AppState state;
+    EventPort port;
+    OpenBoxes boxes;
+    FixedClock clock;
+    std::unique_ptr<TForm1> window;
+
+    void SetUp() override {
+        char name[] = "/tmp/m8163-window-test.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        folder = name;
+        std::filesystem::current_path(folder);
+        port.openState = false;
+        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+        runStartupSequence(*window);
+        ASSERT_TRUE(boxes.shown.empty());
+        port.events = &events;
+    }
+    void TearDown() override {
+        window.reset();
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
+
+    template <class Widget>
+    Widget& control(const char* name) {
+        return window->control<Widget>(name);
+    }
+
+    // Runs the window's messages until `done` holds or `limitMs` passes.
+    static bool runUntil(const std::function<bool()>& done, int limitMs) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!done()) {
+            if (elapsed.elapsed() > limitMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        return true;
+    }
+    // Lets the window's messages run for `ms`.
+    static void runFor(int ms) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+};
+
+}  // namespace m8163::test
