@@ -17,6 +17,11 @@ namespace m8163::ui {
 
 namespace {
 
+// "Нет данных" in the notebook's font is wider than the averaging field
+// beside its arrow: the field's font is a little smaller and narrower.
+constexpr int kAveragingFontPixels = 15;
+constexpr int kAveragingFontStretch = 80;
+
 const QString kNoData = QStringLiteral("Нет данных");
 const QString kNoDataIndented = QStringLiteral(" Нет данных");
 
@@ -110,7 +115,11 @@ void buildVisibleLayer(QWidget* page) {
     addLabel(top, "Label118", {112, 288, 107, 20}, "Тип датчика");
     addValueDisplay(top, "Panel16", {24, 312, 345, 33});
     addLabel(top, "Label119", {40, 360, 103, 20}, "Усреднение");
-    addEditableList(top, "ComboBox17", {32, 392, 113, 28}, kNoData);
+    QComboBox* averaging = addEditableList(top, "ComboBox17", {32, 392, 113, 28}, kNoData);
+    QFont narrowed = averaging->font();
+    narrowed.setPixelSize(kAveragingFontPixels);
+    narrowed.setStretch(kAveragingFontStretch);
+    averaging->setFont(narrowed);
     addButton(top, "Button35", {496, 312, 209, 41}, "Прочитать");
     addButton(top, "Button36", {496, 376, 209, 41}, "Записать");
 }

@@ -153,6 +153,17 @@ TEST_F(WindowTest, FilledListsKeepTheirTextAndNoSelection) {
     EXPECT_TRUE(window.control<QLineEdit>("Edit6").isReadOnly());
 }
 
+TEST_F(WindowTest, TheAveragingListShowsNoDataWhole) {
+    window.show();
+    window.notebook().setCurrentIndex(TForm1::kSensorPage);
+    QComboBox& averaging = list("ComboBox17");
+    QLineEdit& field = *averaging.lineEdit();
+    // A line edit keeps two pixels free at each side of its text.
+    const int needed = field.fontMetrics().horizontalAdvance(averaging.currentText()) + 4;
+    EXPECT_LE(needed, field.contentsRect().width()) << "the text is cut";
+    EXPECT_EQ(field.cursorPosition(), 0);
+}
+
 TEST_F(WindowTest, CatalogueListsSelectTheStoredIndexOnlyWhenItExists) {
     EXPECT_EQ(list("ComboBox14").currentIndex(), 3);
     EXPECT_EQ(list("ComboBox15").currentIndex(), 2);
