@@ -26,7 +26,7 @@ struct PortTimeouts {
 // Line format. Data bits are always 8 and there is one stop bit.
 struct LineSettings {
     int speed = 19200;  // bit/s
-    int parity = 0;     // 0 none, 1 odd (checked), 2 even (checked); other values: none
+    int parity = 0;     // code (line_format.h): odd and even are checked; other codes: none
 
     bool operator==(const LineSettings&) const = default;
 };

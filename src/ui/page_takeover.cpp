@@ -11,6 +11,7 @@
 
 #include "base/message_boxes.h"
 #include "base/number_text.h"
+#include "link/line_format.h"
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "ui/app_state.h"
@@ -64,16 +65,15 @@ std::optional<std::uint16_t> factoryWord(const QWidget& window, const char* name
     return static_cast<std::uint16_t>(*value);
 }
 
-// The speed list holds 1200 ... 115200 bit/s, codes 3 ... 10; without a
-// selection the module is given 9600 bit/s.
+// Without a selection in the speed list the module is given 9600 bit/s.
 std::uint16_t speedCode(int index) {
-    return index >= 0 && index <= 7 ? static_cast<std::uint16_t>(index + 3) : 6;
+    const LineFormat* format = lineFormatByListIndex(index);
+    return (format != nullptr ? format : lineFormatByBitRate(9600))->moduleCode;
 }
 
-std::uint16_t parityCode(bool parityOn, bool even) {
-    if (!parityOn)
-        return 0;
-    return even ? 2 : 1;
+std::uint16_t parityWord(bool parityOn, bool even) {
+    const Parity parity = !parityOn ? Parity::None : even ? Parity::Even : Parity::Odd;
+    return static_cast<std::uint16_t>(parityCode(parity));
 }
 
 // The entry whose text the list shows; -1 when the shown text is none of
@@ -122,7 +122,7 @@ bool takeOverExchangePage(const QWidget& window, AppState& state, MessageBoxes& 
     image.word(reg::kManufactureYear) = indexWord(listIndex(window, "ComboBox9"));
     image.word(reg::kSpeedCode) = speedCode(listIndex(window, "ComboBox4"));
     image.word(reg::kParityCode) =
-        parityCode(checked(window, "CheckBox3"), checked(window, "CheckBox4"));
+        parityWord(checked(window, "CheckBox3"), checked(window, "CheckBox4"));
     image.word(reg::kNetworkNumber) = indexWord(listIndex(window, "ComboBox5"));
 
     auto hardware = readWholeNumber(editText(window, "Edit5"));
