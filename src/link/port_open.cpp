@@ -67,7 +67,11 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     if (!result.ok) {
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
                     BoxButtons::Ok, openFailureDetail(device, result)});
+        return;
     }
+    // The open raised both lines; a raised RTS would leave an RS-485
+    // converter keyed to transmit.
+    port.clearRtsAndDtr();
 }
 
 void closePort(SerialPort& port) {

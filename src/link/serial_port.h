@@ -63,6 +63,9 @@ class SerialPort {
     // Returns the ReceiveError bits seen since the previous call and starts
     // counting afresh.
     virtual unsigned clearErrors() = 0;
+    // Modem-control lines. Opening a tty raises both; the module's line wants
+    // both off after every open, and start-up then clears RTS and sets DTR.
+    virtual void clearRtsAndDtr() = 0;
     virtual void clearRtsSetDtr() = 0;
 
     // One write of the whole buffer; returns the bytes written (0 when not open).

@@ -166,14 +166,21 @@ unsigned TermiosPort::clearErrors() {
     return errors;
 }
 
+void TermiosPort::clearRtsAndDtr() {
+    changeModemLines(TIOCMBIC, TIOCM_RTS | TIOCM_DTR);
+}
+
 void TermiosPort::clearRtsSetDtr() {
-    if (fd_ < 0)
-        return;
-    // A pseudo-terminal has no modem lines (ENOTTY); nothing to report then.
-    int rts = TIOCM_RTS;
-    ioctl(fd_, TIOCMBIC, &rts);
-    int dtr = TIOCM_DTR;
-    ioctl(fd_, TIOCMBIS, &dtr);
+    changeModemLines(TIOCMBIC, TIOCM_RTS);
+    changeModemLines(TIOCMBIS, TIOCM_DTR);
+}
+
+// A pseudo-terminal has no modem lines and refuses the request (ENOTTY, or
+// EINVAL); nothing to report then. A device that has gone away fails here
+// too, and the next read or write notices that.
+void TermiosPort::changeModemLines(unsigned long request, int lines) {
+    if (fd_ >= 0)
+        ioctl(fd_, request, &lines);
 }
 
 std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
