@@ -54,6 +54,7 @@ class TimingPort final : public m8163::SerialPort {
         port_.purge();
     }
     unsigned clearErrors() override { return port_.clearErrors(); }
+    void clearRtsAndDtr() override { port_.clearRtsAndDtr(); }
     void clearRtsSetDtr() override { port_.clearRtsSetDtr(); }
     std::size_t write(const std::uint8_t* data, std::size_t size) override {
         return port_.write(data, size);

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "config/ini_file.h"
-#include "search/search_settings.h"
+#include "link/line_format.h"
 
 namespace m8163 {
 namespace {
@@ -23,17 +23,18 @@ constexpr char kBoxCaption[] = "Проверьте параметры устан
 // before, in this order.
 void takeLineSettings(const std::string& text, ConnectionSettings& settings) {
     settings.speed = 19200;
-    for (int speed : kLineSpeeds) {
-        if (text.find(std::to_string(speed)) != std::string::npos)
-            settings.speed = speed;
+    for (const LineFormat& format : kLineFormats) {
+        if (text.find(std::to_string(format.bitRate)) != std::string::npos)
+            settings.speed = format.bitRate;
     }
-    settings.parity = kParityNone;
+    Parity parity = Parity::None;
     if (text.find('N') != std::string::npos)
-        settings.parity = kParityNone;
+        parity = Parity::None;
     if (text.find('E') != std::string::npos)
-        settings.parity = kParityEven;
+        parity = Parity::Even;
     if (text.find('O') != std::string::npos)
-        settings.parity = kParityOdd;
+        parity = Parity::Odd;
+    settings.parity = parityCode(parity);
 }
 
 MessageBox warningBox(const char* text, BoxIcon icon) {
@@ -51,19 +52,21 @@ std::string comKey(std::size_t index) {
 }  // namespace
 
 std::string lineSettingsText(const ConnectionSettings& settings) {
-    std::string text = "19200,";
-    for (int speed : kLineSpeeds) {
-        if (settings.speed == speed)
-            text = std::to_string(speed) + ",";
-    }
+    const LineFormat* format = lineFormatByBitRate(settings.speed);
+    std::string text = format != nullptr ? std::to_string(format->bitRate) + "," : "19200,";
     // Any code but odd and even is written as none, so that the text always
     // has its four fields.
-    if (settings.parity == kParityOdd)
-        text += "O,";
-    else if (settings.parity == kParityEven)
-        text += "E,";
-    else
-        text += "N,";
+    switch (parityFromCode(settings.parity)) {
+        case Parity::Odd:
+            text += "O,";
+            break;
+        case Parity::Even:
+            text += "E,";
+            break;
+        case Parity::None:
+            text += "N,";
+            break;
+    }
     return text + "8,2";
 }
 

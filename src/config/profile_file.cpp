@@ -1,9 +1,11 @@
 #include "config/profile_file.h"
 
+#include <array>
 #include <iterator>
 #include <string_view>
 
 #include "config/ini_file.h"
+#include "link/line_format.h"
 
 namespace m8163 {
 namespace {
@@ -79,17 +81,32 @@ struct SearchKey {
     std::int32_t created;
     std::int32_t loadDefault;
 };
-constexpr SearchKey kSpeedKeys[] = {
-    {"1200", 0, 0},  {"2400", 0, 0},  {"4800", 0, 0},  {"9600", 1, 0},
-    {"19200", 1, 1}, {"38400", 0, 1}, {"57600", 0, 1}, {"115200", 0, 1},
+// A speed's key is its bit rate; these are the values of the eight keys in
+// the line formats' order.
+struct SpeedDefaults {
+    std::int32_t created;
+    std::int32_t loadDefault;
 };
-static_assert(std::size(kSpeedKeys) == kLineSpeeds.size());
+constexpr std::array<SpeedDefaults, kLineFormats.size()> kSpeedDefaults{{
+    {0, 0},
+    {0, 0},
+    {0, 0},
+    {1, 0},
+    {1, 1},
+    {0, 1},
+    {0, 1},
+    {0, 1},
+}};
+
+std::string speedKey(std::size_t index) {
+    return std::to_string(kLineFormats[index].bitRate);
+}
 
 constexpr SearchKey kBeg{"beg", 1, 1};
 constexpr SearchKey kEnd{"end", 5, 5};
-constexpr SearchKey kParityNon{"parity_non", 0, 0};
-constexpr SearchKey kParityOdd{"parity_odd", 0, 0};
-constexpr SearchKey kParityEv{"parity_ev", 1, 1};
+constexpr SearchKey kParityNonKey{"parity_non", 0, 0};
+constexpr SearchKey kParityOddKey{"parity_odd", 0, 0};
+constexpr SearchKey kParityEvKey{"parity_ev", 1, 1};
 
 // The search settings field of each key after the speeds.
 struct SearchField {
@@ -97,9 +114,9 @@ struct SearchField {
     int SearchSettings::*field;
 };
 constexpr SearchField kSearchFields[] = {
-    {kBeg, &SearchSettings::firstAddress},     {kEnd, &SearchSettings::lastAddress},
-    {kParityNon, &SearchSettings::parityNone}, {kParityOdd, &SearchSettings::parityOdd},
-    {kParityEv, &SearchSettings::parityEven},
+    {kBeg, &SearchSettings::firstAddress},        {kEnd, &SearchSettings::lastAddress},
+    {kParityNonKey, &SearchSettings::parityNone}, {kParityOddKey, &SearchSettings::parityOdd},
+    {kParityEvKey, &SearchSettings::parityEven},
 };
 
 constexpr char kDefaultMeasurementLog[] = "izm.txt";
@@ -109,8 +126,8 @@ constexpr char kDefaultRangeMax[] = "200.0";
 
 // Register image words the load checks, and what replaces a bad value.
 constexpr std::size_t kNetworkNumberWord = 8;  // 0x0408, 1 ... 247
-constexpr std::size_t kSpeedCodeWord = 9;      // 0x0409, 3 ... 10
-constexpr std::size_t kParityCodeWord = 10;    // 0x040A, 0 ... 2
+constexpr std::size_t kSpeedCodeWord = 9;      // 0x0409, a line format's module code
+constexpr std::size_t kParityCodeWord = 10;    // 0x040A, a parity code
 
 std::string registerKey(std::size_t word) {
     return "reg_" + std::to_string(word);
@@ -141,8 +158,8 @@ void writeCreatedProfile(IniDocument& ini) {
     ini.writeInt("KONSTR", "konstr_line_index", 0);
     ini.writeInt("KONSTR", "konstr_long_index", 0);
     ini.writeInt("KONSTR", "konstr_case_index", 0);
-    for (const SearchKey& speed : kSpeedKeys)
-        ini.writeInt("Seach", speed.key, speed.created);
+    for (std::size_t i = 0; i < kSpeedDefaults.size(); ++i)
+        ini.writeInt("Seach", speedKey(i), kSpeedDefaults[i].created);
     for (const SearchField& field : kSearchFields)
         ini.writeInt("Seach", field.key.key, field.key.created);
 }
@@ -151,14 +168,13 @@ void writeCreatedProfile(IniDocument& ini) {
 // next write of exchange parameters nonsense: replace them by sane ones.
 void correctExchangeWords(RegisterImage& image) {
     std::uint16_t& speedCode = image.words[kSpeedCodeWord];
-    if (speedCode < 3 || speedCode > 10)
-        speedCode = 7;
+    if (lineFormatByModuleCode(speedCode) == nullptr)
+        speedCode = lineFormatByBitRate(19200)->moduleCode;
     std::uint16_t& networkNumber = image.words[kNetworkNumberWord];
     if (networkNumber < 1 || networkNumber > 247)
         networkNumber = 2;
-    std::uint16_t& parityCode = image.words[kParityCodeWord];
-    if (parityCode > 2)
-        parityCode = 0;
+    std::uint16_t& parity = image.words[kParityCodeWord];
+    parity = static_cast<std::uint16_t>(parityCode(parityFromCode(parity)));
 }
 
 std::int32_t readAndKeep(IniDocument& ini, const char* section, const std::string& key,
@@ -228,7 +244,7 @@ void loadProfile(const std::string& path, const std::string& cataloguePath,
 
     SearchSettings& search = parts.search;
     for (std::size_t i = 0; i < search.speeds.size(); ++i) {
-        search.speeds[i] = readAndKeep(ini, "Seach", kSpeedKeys[i].key, kSpeedKeys[i].loadDefault);
+        search.speeds[i] = readAndKeep(ini, "Seach", speedKey(i), kSpeedDefaults[i].loadDefault);
     }
     for (const SearchField& field : kSearchFields) {
         search.*field.field = readAndKeep(ini, "Seach", field.key.key, field.key.loadDefault);
@@ -257,7 +273,7 @@ void saveProfile(const std::string& path, const ProfileParts& parts) {
 
     const SearchSettings& search = parts.search;
     for (std::size_t i = 0; i < search.speeds.size(); ++i) {
-        ini.writeInt("Seach", kSpeedKeys[i].key, search.speeds[i]);
+        ini.writeInt("Seach", speedKey(i), search.speeds[i]);
     }
     for (const SearchField& field : kSearchFields) {
         ini.writeInt("Seach", field.key.key, search.*field.field);

@@ -2,18 +2,18 @@
 
 #include <string>
 
+#include "link/line_format.h"
+
 // How the program reaches the module: one process-wide instance, loaded from
 // and saved to dev.dat, changed by the connection bar, the search and the
 // exchange page.
 
 namespace m8163 {
 
-enum ParityCode : int { kParityNone = 0, kParityOdd = 1, kParityEven = 2 };
-
 struct ConnectionSettings {
     int portNumber = 1;        // 1 ... 8 select COM1 ... COM8
     int speed = 19200;         // bit/s, one of the eight line speeds
-    int parity = kParityNone;  // ParityCode
+    int parity = kParityNone;  // stored code: parityFromCode()
     int moduleAddress = 0;     // Modbus address of every request, 0 ... 255
     int timeoutMs = 1000;      // fixed part of every read time-out
     int stopBits = 1;          // always one stop bit; passed to the port open

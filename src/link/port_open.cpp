@@ -6,21 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <utility>
+
+#include "link/line_format.h"
 
 namespace m8163 {
 namespace {
-
-constexpr std::array<std::pair<int, std::uint32_t>, 8> kOpeningTimes{{
-    {1200, 192},
-    {2400, 96},
-    {4800, 48},
-    {9600, 24},
-    {19200, 12},
-    {38400, 6},
-    {57600, 6},
-    {115200, 6},
-}};
 
 // The group that owns the device, if the system can name it.
 std::string owningGroup(const std::string& device) {
@@ -54,12 +44,7 @@ std::string openFailureDetail(const std::string& device, const OpenResult& resul
 }  // namespace
 
 PortTimeouts openingTimeouts(int speed, int timeoutMs) {
-    // A speed between the listed ones takes the slower row's longer times.
-    std::uint32_t perByte = kOpeningTimes.front().second;
-    for (const auto& [rowSpeed, ms] : kOpeningTimes) {
-        if (rowSpeed <= speed)
-            perByte = ms;
-    }
+    const auto perByte = static_cast<std::uint32_t>(timingFormat(speed).perByte.count());
     PortTimeouts timeouts;
     timeouts.readInterval = perByte;
     timeouts.readMultiplier = perByte;
@@ -77,12 +62,16 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
 
     LineSettings line;
     line.speed = speed;
-    line.parity = parity == 1 || parity == 2 ? parity : 0;
+    line.parity = parityCode(parityFromCode(parity));
     const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
     if (!result.ok) {
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
                     BoxButtons::Ok, openFailureDetail(device, result)});
+        return;
     }
+    // The open raised both lines; a raised RTS would leave an RS-485
+    // converter keyed to transmit.
+    port.clearRtsAndDtr();
 }
 
 void closePort(SerialPort& port) {

@@ -26,7 +26,7 @@ struct PortTimeouts {
 // Line format. Data bits are always 8 and there is one stop bit.
 struct LineSettings {
     int speed = 19200;  // bit/s
-    int parity = 0;     // 0 none, 1 odd (checked), 2 even (checked); other values: none
+    int parity = 0;     // code (line_format.h): odd and even are checked; other codes: none
 
     bool operator==(const LineSettings&) const = default;
 };
@@ -63,6 +63,9 @@ class SerialPort {
     // Returns the ReceiveError bits seen since the previous call and starts
     // counting afresh.
     virtual unsigned clearErrors() = 0;
+    // Modem-control lines. Opening a tty raises both; the module's line wants
+    // both off after every open, and start-up then clears RTS and sets DTR.
+    virtual void clearRtsAndDtr() = 0;
     virtual void clearRtsSetDtr() = 0;
 
     // One write of the whole buffer; returns the bytes written (0 when not open).

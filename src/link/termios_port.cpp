@@ -7,9 +7,12 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <system_error>
+
+#include "link/line_format.h"
 
 namespace m8163 {
 namespace {
@@ -21,27 +24,13 @@ using std::chrono::milliseconds;
 // stuck; this bounds the wait for room.
 constexpr milliseconds kWriteRoomLimit{2000};
 
+// The termios constant of each listed line format, by list index.
+constexpr std::array<speed_t, kLineFormats.size()> kBauds = {B1200,  B2400,  B4800,  B9600,
+                                                             B19200, B38400, B57600, B115200};
+
 speed_t baudFor(int speed) {
-    switch (speed) {
-        case 1200:
-            return B1200;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        default:
-            return B0;
-    }
+    const LineFormat* format = lineFormatByBitRate(speed);
+    return format == nullptr ? B0 : kBauds[static_cast<std::size_t>(format->listIndex)];
 }
 
 OpenResult failure(int error) {
@@ -107,12 +96,17 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
-    if (line.parity == 1) {
-        t.c_cflag |= PARENB | PARODD;
-        t.c_iflag |= INPCK;
-    } else if (line.parity == 2) {
-        t.c_cflag |= PARENB;
-        t.c_iflag |= INPCK;
+    switch (parityFromCode(line.parity)) {
+        case Parity::Odd:
+            t.c_cflag |= PARENB | PARODD;
+            t.c_iflag |= INPCK;
+            break;
+        case Parity::Even:
+            t.c_cflag |= PARENB;
+            t.c_iflag |= INPCK;
+            break;
+        case Parity::None:
+            break;
     }
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
@@ -172,14 +166,21 @@ unsigned TermiosPort::clearErrors() {
     return errors;
 }
 
+void TermiosPort::clearRtsAndDtr() {
+    changeModemLines(TIOCMBIC, TIOCM_RTS | TIOCM_DTR);
+}
+
 void TermiosPort::clearRtsSetDtr() {
-    if (fd_ < 0)
-        return;
-    // A pseudo-terminal has no modem lines (ENOTTY); nothing to report then.
-    int rts = TIOCM_RTS;
-    ioctl(fd_, TIOCMBIC, &rts);
-    int dtr = TIOCM_DTR;
-    ioctl(fd_, TIOCMBIS, &dtr);
+    changeModemLines(TIOCMBIC, TIOCM_RTS);
+    changeModemLines(TIOCMBIS, TIOCM_DTR);
+}
+
+// A pseudo-terminal has no modem lines and refuses the request (ENOTTY, or
+// EINVAL); nothing to report then. A device that has gone away fails here
+// too, and the next read or write notices that.
+void TermiosPort::changeModemLines(unsigned long request, int lines) {
+    if (fd_ >= 0)
+        ioctl(fd_, request, &lines);
 }
 
 std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {

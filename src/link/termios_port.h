@@ -27,6 +27,7 @@ class TermiosPort final : public SerialPort {
     void setTimeouts(const PortTimeouts& timeouts) override { timeouts_ = timeouts; }
     void purge() override;
     unsigned clearErrors() override;
+    void clearRtsAndDtr() override;
     void clearRtsSetDtr() override;
 
     std::size_t write(const std::uint8_t* data, std::size_t size) override;
@@ -37,6 +38,7 @@ class TermiosPort final : public SerialPort {
         long parity = 0, frame = 0, overrun = 0, bufferOverrun = 0, brk = 0;
     };
     bool readCounts(ErrorCounts& counts) const;
+    void changeModemLines(unsigned long request, int lines);
 
     int fd_ = -1;
     PortTimeouts timeouts_;

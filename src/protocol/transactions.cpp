@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "link/exchange_log.h"
+#include "link/line_format.h"
 
 namespace m8163 {
 namespace {
@@ -19,43 +20,14 @@ constexpr std::size_t kMaxRegisters = 123;
 
 using Frame = std::array<std::uint8_t, 256>;
 
-struct ReadTimes {
-    int speed;
-    std::uint32_t readInterval;  // ms, function 03
-    std::uint32_t readPerByte;
-    std::uint32_t writeInterval;  // ms, function 16
-    std::uint32_t writePerByte;
-};
-
-// Above 9600 bit/s a read of registers keeps a longer inter-byte interval
-// than a write, so that its reply is framed by silence safely.
-constexpr std::array<ReadTimes, 8> kTimes{{
-    {1200, 192, 192, 192, 192},
-    {2400, 96, 96, 96, 96},
-    {4800, 48, 48, 48, 48},
-    {9600, 24, 24, 24, 24},
-    {19200, 24, 12, 12, 12},
-    {38400, 24, 6, 6, 6},
-    {57600, 24, 6, 6, 6},
-    {115200, 12, 6, 6, 6},
-}};
-
-// The row of the speed; a speed between rows takes the slower row's longer
-// times (every caller passes one of the listed speeds).
-const ReadTimes& timesFor(int speed) {
-    const ReadTimes* row = &kTimes.front();
-    for (const ReadTimes& r : kTimes) {
-        if (r.speed <= speed)
-            row = &r;
-    }
-    return *row;
-}
-
 PortTimeouts timeoutsFor(const ConnectionSettings& settings, std::uint8_t function) {
-    const ReadTimes& t = timesFor(settings.speed);
+    // Every caller passes a listed speed; timingFormat() still gives an
+    // unlisted one the slower neighbour's longer times.
+    const LineFormat& format = timingFormat(settings.speed);
+    const auto interval = function == kReadFunction ? format.readInterval : format.perByte;
     PortTimeouts timeouts;
-    timeouts.readInterval = function == kReadFunction ? t.readInterval : t.writeInterval;
-    timeouts.readMultiplier = function == kReadFunction ? t.readPerByte : t.writePerByte;
+    timeouts.readInterval = static_cast<std::uint32_t>(interval.count());
+    timeouts.readMultiplier = static_cast<std::uint32_t>(format.perByte.count());
     timeouts.readConstant = static_cast<std::uint32_t>(std::max(settings.timeoutMs, 0));
     return timeouts;
 }
@@ -95,7 +67,7 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     const unsigned receiveErrors = port.clearErrors();
 
     ExchangeStatus status;
-    const bool parityOn = settings.parity == kParityOdd || settings.parity == kParityEven;
+    const bool parityOn = parityFromCode(settings.parity) != Parity::None;
     if (parityOn && receiveErrors != 0)
         status.result |= kParityError;
     if (received != ex.expectedLength)

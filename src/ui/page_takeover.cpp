@@ -11,6 +11,7 @@
 
 #include "base/message_boxes.h"
 #include "base/number_text.h"
+#include "link/line_format.h"
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "ui/app_state.h"
@@ -56,16 +57,15 @@ std::optional<std::uint16_t> factoryWord(const QLineEdit& edit) {
     return static_cast<std::uint16_t>(*value);
 }
 
-// The speed list holds 1200 ... 115200 bit/s, codes 3 ... 10; without a
-// selection the module is given 9600 bit/s.
+// Without a selection in the speed list the module is given 9600 bit/s.
 std::uint16_t speedCode(int index) {
-    return index >= 0 && index <= 7 ? static_cast<std::uint16_t>(index + 3) : 6;
+    const LineFormat* format = lineFormatByListIndex(index);
+    return (format != nullptr ? format : lineFormatByBitRate(9600))->moduleCode;
 }
 
-std::uint16_t parityCode(bool parityOn, bool even) {
-    if (!parityOn)
-        return 0;
-    return even ? 2 : 1;
+std::uint16_t parityWord(bool parityOn, bool even) {
+    const Parity parity = !parityOn ? Parity::None : even ? Parity::Even : Parity::Odd;
+    return static_cast<std::uint16_t>(parityCode(parity));
 }
 
 // The entry whose text the list shows; -1 when the shown text is none of
@@ -130,7 +130,7 @@ bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, Messa
     image.word(reg::kManufactureYear) = indexWord(editors.year.currentIndex());
     image.word(reg::kSpeedCode) = speedCode(editors.speed.currentIndex());
     image.word(reg::kParityCode) =
-        parityCode(editors.parityOn.isChecked(), editors.parityEven.isChecked());
+        parityWord(editors.parityOn.isChecked(), editors.parityEven.isChecked());
     image.word(reg::kNetworkNumber) = indexWord(editors.networkNumber.currentIndex());
 
     auto hardware = readWholeNumber(editText(editors.hardware));

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include "link/line_format.h"
 #include "module/register_codec.h"
-#include "search/search_settings.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
@@ -130,8 +130,8 @@ void initialiseWindowContents(TForm1& window, const CatalogueLists& catalogue) {
     }
     fill(list("ComboBox1"), ports);
     QStringList speeds;
-    for (int speed : kLineSpeeds) {
-        speeds.append(QString::number(speed));
+    for (const LineFormat& format : kLineFormats) {
+        speeds.append(QString::number(format.bitRate));
     }
     fill(list("ComboBox2"), speeds);
     fill(list("ComboBox4"), speeds);

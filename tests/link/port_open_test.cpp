@@ -88,6 +88,29 @@ TEST(OpenPort, FailureShowsTheBoxAndExchangesFailUntilReopened) {
     EXPECT_EQ(value[0], 7);
 }
 
+// Opening a tty raises RTS and DTR. Every successful open leaves both off, a
+// failed one touches nothing, and start-up's call then drops RTS before it
+// raises DTR.
+TEST(OpenPort, ControlLinesOffAfterEveryOpen) {
+    const ComPortMap map = numberedMap();
+    test::ScriptedPort port;
+    test::RecordingBoxes boxes;
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 2, 9600, 8, 2, 1, 1000, boxes);
+    port.failOpen = true;
+    openPort(port, map, 3, 9600, 8, 2, 1, 1000, boxes);
+    port.failOpen = false;
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    port.clearRtsSetDtr();
+    const std::vector<std::string> expected = {
+        "open",    "RTS off", "DTR off",  // first open
+        "open",    "RTS off", "DTR off",  // reopen at another format
+        "open",    "RTS off", "DTR off",  // after the failed open
+        "RTS off", "DTR on",              // start-up's setting
+    };
+    EXPECT_EQ(port.lineCalls, expected);
+}
+
 TEST(OpenPort, PermissionHintNamesTheDevicesGroup) {
     ComPortMap map;
     map.devices[0] = "/dev/null";  // owned by root's group

@@ -16,12 +16,22 @@ OpenResult ScriptedPort::open(const std::string& device, const LineSettings& set
     line = settings;
     timeoutsSet.push_back(timeouts);
     openState = true;
+    lineCalls.push_back("open");
     return {true, 0, {}};
 }
 
 void ScriptedPort::close() {
     ++closes;
     openState = false;
+}
+
+void ScriptedPort::clearRtsAndDtr() {
+    lineCalls.insert(lineCalls.end(), {"RTS off", "DTR off"});
+}
+
+void ScriptedPort::clearRtsSetDtr() {
+    ++rtsDtrCalls;
+    lineCalls.insert(lineCalls.end(), {"RTS off", "DTR on"});
 }
 
 void ScriptedPort::setTimeouts(const PortTimeouts& timeouts) {

@@ -30,7 +30,10 @@ class ScriptedPort : public SerialPort {
     LineSettings line;
     int purges = 0;
     int closes = 0;
-    int rtsDtrCalls = 0;
+    int rtsDtrCalls = 0;  // clearRtsSetDtr() calls
+    // Successful opens and modem-line changes, in order: "open", "RTS off",
+    // "DTR off", "DTR on".
+    std::vector<std::string> lineCalls;
 
     // Makes the next open() calls fail with this result.
     bool failOpen = false;
@@ -45,7 +48,8 @@ class ScriptedPort : public SerialPort {
     void setTimeouts(const PortTimeouts& timeouts) override;
     void purge() override { ++purges; }
     unsigned clearErrors() override;
-    void clearRtsSetDtr() override { ++rtsDtrCalls; }
+    void clearRtsAndDtr() override;
+    void clearRtsSetDtr() override;
     std::size_t write(const std::uint8_t* data, std::size_t size) override;
     std::size_t read(std::uint8_t* buffer, std::size_t size) override;
 
