@@ -76,6 +76,10 @@ TEST_F(StartupTest, FirstStartCreatesTheFilesAndOpensCom1WithoutSendingAnything)
     ASSERT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyUSB0"});
     EXPECT_EQ(port.line, (LineSettings{19200, 0}));
     EXPECT_EQ(port.rtsDtrCalls, 1);
+    // The open leaves both control lines off; start-up alone then clears RTS
+    // and sets DTR.
+    EXPECT_EQ(port.lineCalls,
+              (std::vector<std::string>{"open", "RTS off", "DTR off", "RTS off", "DTR on"}));
     EXPECT_TRUE(port.written.empty());
 
     EXPECT_EQ(window->windowTitle(), "ZOVO 8163  0.0.2");
