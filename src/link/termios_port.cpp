@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -23,6 +24,9 @@ using std::chrono::milliseconds;
 // A write finds room in the driver's buffer at once unless the device is
 // stuck; this bounds the wait for room.
 constexpr milliseconds kWriteRoomLimit{2000};
+
+// While a device is missing, a reopen is tried at most this often.
+constexpr std::chrono::seconds kReopenSpacing{1};
 
 // The termios constant of each listed line format, by list index.
 constexpr std::array<speed_t, kLineFormats.size()> kBauds = {B1200,  B2400,  B4800,  B9600,
@@ -60,6 +64,11 @@ short waitFor(int fd, short events, Clock::time_point deadline) {
 
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
+// What a read or write of a hung-up or removed device fails with.
+bool deviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 }  // namespace
 
 TermiosPort::~TermiosPort() {
@@ -69,11 +78,21 @@ TermiosPort::~TermiosPort() {
 OpenResult TermiosPort::open(const std::string& device, const LineSettings& line,
                              const PortTimeouts& timeouts) {
     close();
-    const speed_t baud = baudFor(line.speed);
+    device_ = device;
+    line_ = line;
+    timeouts_ = timeouts;
+    const OpenResult result = openDevice();
+    if (!result.ok)
+        device_.clear();
+    return result;
+}
+
+OpenResult TermiosPort::openDevice() {
+    const speed_t baud = baudFor(line_.speed);
     if (baud == B0)
         return failure(EINVAL);
 
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return failure(errno);
     termios saved{};
@@ -96,7 +115,7 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
-    switch (parityFromCode(line.parity)) {
+    switch (parityFromCode(line_.parity)) {
         case Parity::Odd:
             t.c_cflag |= PARENB | PARODD;
             t.c_iflag |= INPCK;
@@ -117,12 +136,18 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
 
     fd_ = fd;
     saved_ = saved;
-    timeouts_ = timeouts;
     readCounts(baseline_);
     return {true, 0, {}};
 }
 
 void TermiosPort::close() {
+    release();
+    device_.clear();
+    lost_ = false;
+    dtrOn_ = false;
+}
+
+void TermiosPort::release() {
     if (fd_ < 0)
         return;
     tcsetattr(fd_, TCSANOW, &saved_);
@@ -134,7 +159,35 @@ void TermiosPort::close() {
     fd_ = -1;
 }
 
+// Holding the descriptor of a vanished USB adapter would keep its tty in
+// use, and the adapter plugged back in would come up under another name.
+void TermiosPort::noticeHangUp() {
+    if (fd_ < 0)
+        return;
+    release();
+    lost_ = true;
+    nextReopen_ = Clock::now();
+}
+
+void TermiosPort::reopenIfLost() {
+    const auto now = Clock::now();
+    if (!lost_ || now < nextReopen_)
+        return;
+    nextReopen_ = now + kReopenSpacing;
+    if (!openDevice().ok)
+        return;
+    lost_ = false;
+    const bool dtr = dtrOn_;
+    clearRtsAndDtr();
+    if (dtr)
+        clearRtsSetDtr();
+}
+
 void TermiosPort::purge() {
+    struct stat node {};
+    if (fd_ >= 0 && fstat(fd_, &node) == 0 && node.st_nlink == 0)
+        noticeHangUp();  // its device node was deleted
+    reopenIfLost();
     if (fd_ >= 0)
         tcflush(fd_, TCIOFLUSH);
 }
@@ -167,10 +220,12 @@ unsigned TermiosPort::clearErrors() {
 }
 
 void TermiosPort::clearRtsAndDtr() {
+    dtrOn_ = false;
     changeModemLines(TIOCMBIC, TIOCM_RTS | TIOCM_DTR);
 }
 
 void TermiosPort::clearRtsSetDtr() {
+    dtrOn_ = true;
     changeModemLines(TIOCMBIC, TIOCM_RTS);
     changeModemLines(TIOCMBIS, TIOCM_DTR);
 }
@@ -184,6 +239,7 @@ void TermiosPort::changeModemLines(unsigned long request, int lines) {
 }
 
 std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
+    reopenIfLost();
     if (fd_ < 0)
         return 0;
     const auto deadline = Clock::now() + kWriteRoomLimit;
@@ -196,9 +252,14 @@ std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            break;  // hung up or gone
+        if (n < 0 && errno != EAGAIN) {
+            if (deviceGone(errno))
+                noticeHangUp();
+            break;
+        }
         const short events = waitFor(fd_, POLLOUT, deadline);
+        if ((events & kHangUp) != 0)
+            noticeHangUp();
         if (events == 0 || (events & kHangUp) != 0)
             break;
     }
@@ -231,8 +292,11 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            return got;  // EIO: the device is gone
+        if (n < 0 && errno != EAGAIN) {
+            if (deviceGone(errno))
+                noticeHangUp();
+            return got;
+        }
         // Nothing although poll reported input: the line has ended.
         if (woken)
             return got;
@@ -249,6 +313,7 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
             const ssize_t rest = ::read(fd_, buffer + got, size - got);
             if (rest > 0)
                 got += static_cast<std::size_t>(rest);
+            noticeHangUp();
             return got;
         }
         woken = true;

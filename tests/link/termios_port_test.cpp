@@ -2,12 +2,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "link/port_open.h"
@@ -210,6 +215,53 @@ TEST_F(TermiosPortTest, HangUpEndsReadsAtOnce) {
     }
     EXPECT_LT(since(start), 2000ms);
     EXPECT_LT(cpuTime() - cpuBefore, 200ms);
+}
+
+// After a hang-up the port lets the device go and tries the same path again
+// at the next exchange, but not more than once a second while it is
+// missing. The path here is a link that is turned to a plain file once the
+// line is gone: each retry opens that file (and is refused: not a tty),
+// which inotify counts.
+TEST_F(TermiosPortTest, HungUpPortRetriesItsPathAtMostOnceASecond) {
+    std::string folder = (std::filesystem::temp_directory_path() / "m8163-link-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string link = folder + "/port";
+    const std::string plainFile = folder + "/not-a-tty";
+    std::ofstream(plainFile).put('x');
+    std::filesystem::create_symlink(pty.slave, link);
+    ASSERT_TRUE(port.open(link, LineSettings{19200, 0}, {10, 10, 100, 0, 0}).ok);
+
+    pty.closeMaster();
+    std::uint8_t reply[8];
+    EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+    EXPECT_TRUE(port.lost());
+    EXPECT_TRUE(port.isOpen());
+
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(plainFile, link);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, plainFile.c_str(), IN_OPEN), 0);
+    int opens = 0;
+    const auto start = Steady::now();
+    while (since(start) < 2500ms) {
+        port.purge();
+        EXPECT_EQ(port.write(reply, 8), 0u);
+        EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+        // Read as they come: inotify merges an event with an unread twin.
+        inotify_event events[16];
+        for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+            opens += static_cast<int>(n / static_cast<ssize_t>(sizeof(inotify_event)));
+        std::this_thread::sleep_for(20ms);
+    }
+    ::close(watch);
+    EXPECT_GE(opens, 2);  // at about 0 s, 1 s and 2 s
+    EXPECT_LE(opens, 3);
+
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.lost());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
