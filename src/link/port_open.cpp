@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "link/line_format.h"
+#include "link/port_holders.h"
 
 namespace m8163 {
 namespace {
@@ -37,6 +40,13 @@ std::string openFailureDetail(const std::string& device, const OpenResult& resul
                   " $USER, затем войдите в систему заново.";
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
+        const std::vector<PortHolder> holders = portHolders(device);
+        for (std::size_t i = 0; i < holders.size(); ++i) {
+            detail += i == 0 ? " Его держит: " : ", ";
+            detail += holders[i].name + " (PID " + std::to_string(holders[i].pid) + ")";
+        }
+        if (!holders.empty())
+            detail += ".";
     }
     return detail;
 }

@@ -108,7 +108,14 @@ OpenResult TermiosPort::openDevice() {
         ::close(fd);
         return failure(error);
     }
-    ioctl(fd, TIOCEXCL);
+    // Root gets past another program's exclusive flag; the flag still says
+    // the device is taken. Only a flag set here is ours to clear at close.
+    int heldExclusively = 0;
+    if (ioctl(fd, TIOCGEXCL, &heldExclusively) == 0 && heldExclusively != 0) {
+        ::close(fd);
+        return failure(EBUSY);
+    }
+    exclusiveOurs_ = ioctl(fd, TIOCEXCL) == 0;
 
     termios t = saved;
     cfmakeraw(&t);
@@ -153,8 +160,10 @@ void TermiosPort::release() {
     tcsetattr(fd_, TCSANOW, &saved_);
     // The exclusive flag belongs to the tty, not to this descriptor: on a
     // pseudo-terminal whose other end stays open it outlives the close and
-    // would refuse our own reopen. Clear it before letting go.
-    ioctl(fd_, TIOCNXCL);
+    // would refuse our own reopen. Clear ours before letting go.
+    if (exclusiveOurs_)
+        ioctl(fd_, TIOCNXCL);
+    exclusiveOurs_ = false;
     ::close(fd_);  // releases the lock
     fd_ = -1;
 }

@@ -61,7 +61,8 @@ class TermiosPort final : public SerialPort {
     PortTimeouts timeouts_;
     termios saved_{};  // the device's settings before open, restored at close
     ErrorCounts baseline_;
-    bool dtrOn_ = false;  // as the program last set it; a reopen restores it
+    bool exclusiveOurs_ = false;  // this port set the tty's exclusive flag
+    bool dtrOn_ = false;          // as the program last set it; a reopen restores it
     bool lost_ = false;
     std::chrono::steady_clock::time_point nextReopen_{};
 };

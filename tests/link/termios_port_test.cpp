@@ -128,6 +128,34 @@ TEST_F(TermiosPortTest, CloseLeavesTheDeviceOpenableForOthers) {
     ::close(fd);
 }
 
+// Another program holds the device with the exclusive flag. Root's open gets
+// past that flag, so the port checks it itself: the open is refused as busy,
+// the box names the holder, and the holder's flag outlives our attempt.
+TEST_F(TermiosPortTest, DeviceHeldExclusivelyByAnotherIsBusy) {
+    const int other = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    ComPortMap map;
+    map.devices[0] = pty.slave;
+    test::RecordingBoxes boxes;
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_FALSE(port.isOpen());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& detail = boxes.shown[0].detail;
+    EXPECT_NE(detail.find("Порт занят другой программой."), std::string::npos) << detail;
+    EXPECT_NE(detail.find("(PID " + std::to_string(getpid()) + ")"), std::string::npos) << detail;
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+
+    // Once the other program lets go, the port opens.
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
 TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
     openPlain({5000, 0, 10000, 0, 0});
     const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};
