@@ -11,9 +11,9 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <system_error>
 
 #include "link/line_format.h"
+#include "link/system_reason.h"
 
 namespace m8163 {
 namespace {
@@ -38,7 +38,7 @@ speed_t baudFor(int speed) {
 }
 
 OpenResult failure(int error) {
-    return {false, error, std::generic_category().message(error)};
+    return {false, error, systemReason(error)};
 }
 
 // Waits in the kernel until the device is ready for `events`, a hang-up, or
