@@ -277,14 +277,13 @@ std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
 
 // Returns when `size` bytes are in; once a byte is in, when no further byte
 // came within the interval after the last one; at the latest when
-// constant + multiplier * size ms have passed. A hang-up ends it at once.
+// constant + multiplier * size ms have passed, and never after a minute. A
+// hang-up ends it at once.
 std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
     if (fd_ < 0 || size == 0)
         return 0;
     const auto start = Clock::now();
-    const auto total = milliseconds(std::uint64_t{timeouts_.readConstant} +
-                                    std::uint64_t{timeouts_.readMultiplier} * size);
-    const auto totalDeadline = start + total;
+    const auto totalDeadline = start + readTimeLimit(timeouts_, size);
     const milliseconds interval(timeouts_.readInterval);
     auto lastByte = start;
     std::size_t got = 0;

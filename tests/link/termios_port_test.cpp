@@ -38,6 +38,29 @@ milliseconds cpuTime() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+// The time-outs are kept as given (a TimeOut of 0x7FFFFFFF stays that), but
+// a single read never waits more than a minute.
+TEST(ReadTimeLimit, ConstantPlusPerByteAtMostAMinute) {
+    struct Case {
+        PortTimeouts timeouts;
+        std::size_t size;
+        milliseconds limit;
+    };
+    const Case cases[] = {
+        {{12, 12, 1000, 0, 0}, 21, 1252ms},
+        {{0, 0, 0, 0, 0}, 8, 0ms},
+        {{0, 0, 60000, 0, 0}, 0, 60000ms},
+        {{0, 1, 59999, 0, 0}, 2, 60000ms},
+        {{0, 0, 0x7FFFFFFF, 0, 0}, 8, 60000ms},
+        {{0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0}, 256, 60000ms},
+        {{0, 0xFFFFFFFF, 0, 0, 0}, SIZE_MAX, 60000ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.timeouts.readConstant);
+        EXPECT_EQ(readTimeLimit(c.timeouts, c.size), c.limit);
+    }
+}
+
 class TermiosPortTest : public ::testing::Test {
   protected:
     test::PtyPair pty;
