@@ -32,12 +32,15 @@ std::optional<std::string> grantingGroup(const DeviceAccess& access) {
 }
 
 std::string permissionAdvice(const DeviceAccess& access) {
-    if (const auto group = grantingGroup(access)) {
-        return "Доступ к порту даёт членство в группе " + *group + ": sudo usermod -aG " + *group +
-               " $USER, затем войдите в систему заново.";
-    }
+    if (const auto group = grantingGroup(access))
+        return joinGroupAdvice(*group);
     return "Права доступа к устройству не позволяют его открыть, и членство в группе этого не "
            "исправит; изменить права может администратор системы.";
+}
+
+std::string joinGroupAdvice(const std::string& group) {
+    return "Доступ к порту даёт членство в группе " + group + ": sudo usermod -aG " + group +
+           " $USER, затем войдите в систему заново.";
 }
 
 }  // namespace m8163

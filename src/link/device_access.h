@@ -26,4 +26,7 @@ std::optional<std::string> grantingGroup(const DeviceAccess& access);
 // permissions forbid access.
 std::string permissionAdvice(const DeviceAccess& access);
 
+// How to join `group`.
+std::string joinGroupAdvice(const std::string& group);
+
 }  // namespace m8163

@@ -8,13 +8,16 @@
 #include "link/device_access.h"
 #include "link/line_format.h"
 #include "link/port_holders.h"
+#include "link/serial_devices.h"
 
 namespace m8163 {
 namespace {
 
-std::string openFailureDetail(const std::string& device, const OpenResult& result) {
+std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result) {
     std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
-    if (result.error == EACCES || result.error == EPERM) {
+    if (result.error == ENOENT) {
+        detail += "\n" + serialDeviceListing(serialDevices(), comNumber);
+    } else if (result.error == EACCES || result.error == EPERM) {
         detail += "\n" + permissionAdvice(deviceAccess(device));
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
@@ -54,7 +57,7 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
     if (!result.ok) {
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
-                    BoxButtons::Ok, openFailureDetail(device, result)});
+                    BoxButtons::Ok, openFailureDetail(device, index + 1, result)});
         return;
     }
     // The open raised both lines; a raised RTS would leave an RS-485

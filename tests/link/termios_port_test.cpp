@@ -151,6 +151,27 @@ TEST_F(TermiosPortTest, CloseLeavesTheDeviceOpenableForOthers) {
     ::close(fd);
 }
 
+// A configured path that does not exist: the box gives the reason in Russian
+// and what this machine offers instead.
+TEST_F(TermiosPortTest, MissingDeviceListsTheSerialPortsThere) {
+    ComPortMap map;
+    map.devices[1] = "/nonexistent/ttyUSB9";
+    test::RecordingBoxes boxes;
+    openPort(port, map, 2, 19200, 8, 0, 1, 1000, boxes);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& detail = boxes.shown[0].detail;
+    EXPECT_EQ(detail.rfind("Устройство: /nonexistent/ttyUSB9\n"
+                           "Причина: Нет такого файла или каталога\n"
+                           "Последовательн",
+                           0),
+              0u)
+        << detail;
+    // Whatever this machine has: a COM2 example, or that there is none.
+    const bool listed = detail.find("\nCOM2=/dev/") != std::string::npos;
+    const bool none = detail.find("не найдено") != std::string::npos;
+    EXPECT_NE(listed, none) << detail;
+}
+
 // Another program holds the device with the exclusive flag. Root's open gets
 // past that flag, so the port checks it itself: the open is refused as busy,
 // the box names the holder, and the holder's flag outlives our attempt.
