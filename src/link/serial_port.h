@@ -34,12 +34,13 @@ inline constexpr std::chrono::milliseconds kLongestRead{60'000};
 // readMultiplier * size, at most kLongestRead.
 constexpr std::chrono::milliseconds readTimeLimit(const PortTimeouts& timeouts, std::size_t size) {
     const auto longest = static_cast<std::uint64_t>(kLongestRead.count());
-    const std::uint64_t perBytes = timeouts.readMultiplier == 0 ? 0
-                                   : size > longest / timeouts.readMultiplier
-                                       ? longest
-                                       : std::uint64_t{timeouts.readMultiplier} * size;
-    const std::uint64_t total = std::min(std::uint64_t{timeouts.readConstant} + perBytes, longest);
-    return std::chrono::milliseconds(static_cast<std::chrono::milliseconds::rep>(total));
+    std::uint64_t total = timeouts.readConstant;
+    // Compared before multiplying, so that the product cannot overflow.
+    if (timeouts.readMultiplier != 0 && size > longest / timeouts.readMultiplier)
+        total = longest;
+    else
+        total += std::uint64_t{timeouts.readMultiplier} * size;
+    return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, longest)));
 }
 
 // Line format. Data bits are always 8 and there is one stop bit.
