@@ -1,42 +1,33 @@
 #include "link/port_open.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <string>
+#include <vector>
 
+#include "link/device_access.h"
 #include "link/line_format.h"
+#include "link/port_holders.h"
+#include "link/serial_devices.h"
 
 namespace m8163 {
 namespace {
 
-// The group that owns the device, if the system can name it.
-std::string owningGroup(const std::string& device) {
-    struct stat st {};
-    if (stat(device.c_str(), &st) != 0)
-        return {};
-    group entry{};
-    group* found = nullptr;
-    std::array<char, 4096> text{};
-    if (getgrgid_r(st.st_gid, &entry, text.data(), text.size(), &found) != 0 || found == nullptr) {
-        return {};
-    }
-    return found->gr_name;
-}
-
-std::string openFailureDetail(const std::string& device, const OpenResult& result) {
+std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result) {
     std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
-    if (result.error == EACCES || result.error == EPERM) {
-        std::string groupName = owningGroup(device);
-        if (groupName.empty())
-            groupName = "dialout";
-        detail += "\nДоступ к порту даёт членство в группе, которой принадлежит устройство (" +
-                  groupName + "): sudo usermod -aG " + groupName +
-                  " $USER, затем войдите в систему заново.";
+    if (result.error == ENOENT) {
+        detail += "\n" + serialDeviceListing(serialDevices(), comNumber);
+    } else if (result.error == EACCES || result.error == EPERM) {
+        detail += "\n" + permissionAdvice(deviceAccess(device));
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
+        const std::vector<PortHolder> holders = portHolders(device);
+        for (std::size_t i = 0; i < holders.size(); ++i) {
+            detail += i == 0 ? " Его держит: " : ", ";
+            detail += holders[i].name + " (PID " + std::to_string(holders[i].pid) + ")";
+        }
+        if (!holders.empty())
+            detail += ".";
     }
     return detail;
 }
@@ -66,7 +57,7 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
     if (!result.ok) {
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
-                    BoxButtons::Ok, openFailureDetail(device, result)});
+                    BoxButtons::Ok, openFailureDetail(device, index + 1, result)});
         return;
     }
     // The open raised both lines; a raised RTS would leave an RS-485

@@ -12,9 +12,12 @@ namespace m8163 {
 // 1 ... 8 open COM1) through the name-to-device map: 8 data bits and one stop
 // bit whatever is asked, parity 1 odd / 2 even with checking, else none; read
 // interval and multiplier from the speed, constant `timeoutMs`; RTS and DTR
-// off (the open raised them). A failed open
-// shows the error box with the device and the system's reason and leaves the
-// port closed, so every exchange fails until the next successful open.
+// off (the open raised them). A failed open shows the error box with the
+// device and the system's reason, and what the user can do: for a missing
+// device the serial devices present and how to map one, for a busy one the
+// processes that hold it, for a refused one the group that grants access.
+// The port is then closed, so every exchange fails until the next
+// successful open.
 void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
               int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,7 +14,8 @@ namespace m8163 {
 // Read and write time-outs in milliseconds. A read of N bytes returns when
 // N bytes are in; or, once a byte has arrived, when the gap after the last
 // byte exceeds readInterval; or when readConstant + readMultiplier * N have
-// passed since the read began. The write values are always 0 here.
+// passed since the read began (see readTimeLimit). The write values are
+// always 0 here.
 struct PortTimeouts {
     std::uint32_t readInterval = 0;
     std::uint32_t readMultiplier = 0;
@@ -22,6 +25,23 @@ struct PortTimeouts {
 
     bool operator==(const PortTimeouts&) const = default;
 };
+
+// No single read waits longer than this, whatever the time-outs say: a
+// TimeOut of 0x7FFFFFFF ms in dev.dat would freeze the window for 24 days.
+inline constexpr std::chrono::milliseconds kLongestRead{60'000};
+
+// How long a read of `size` bytes may take in all: readConstant +
+// readMultiplier * size, at most kLongestRead.
+constexpr std::chrono::milliseconds readTimeLimit(const PortTimeouts& timeouts, std::size_t size) {
+    const auto longest = static_cast<std::uint64_t>(kLongestRead.count());
+    std::uint64_t total = timeouts.readConstant;
+    // Compared before multiplying, so that the product cannot overflow.
+    if (timeouts.readMultiplier != 0 && size > longest / timeouts.readMultiplier)
+        total = longest;
+    else
+        total += std::uint64_t{timeouts.readMultiplier} * size;
+    return std::chrono::milliseconds(static_cast<std::int64_t>(std::min(total, longest)));
+}
 
 // Line format. Data bits are always 8 and there is one stop bit.
 struct LineSettings {

@@ -5,14 +5,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <system_error>
 
 #include "link/line_format.h"
+#include "link/system_reason.h"
 
 namespace m8163 {
 namespace {
@@ -24,6 +25,9 @@ using std::chrono::milliseconds;
 // stuck; this bounds the wait for room.
 constexpr milliseconds kWriteRoomLimit{2000};
 
+// While a device is missing, a reopen is tried at most this often.
+constexpr std::chrono::seconds kReopenSpacing{1};
+
 // The termios constant of each listed line format, by list index.
 constexpr std::array<speed_t, kLineFormats.size()> kBauds = {B1200,  B2400,  B4800,  B9600,
                                                              B19200, B38400, B57600, B115200};
@@ -34,7 +38,7 @@ speed_t baudFor(int speed) {
 }
 
 OpenResult failure(int error) {
-    return {false, error, std::generic_category().message(error)};
+    return {false, error, systemReason(error)};
 }
 
 // Waits in the kernel until the device is ready for `events`, a hang-up, or
@@ -60,6 +64,11 @@ short waitFor(int fd, short events, Clock::time_point deadline) {
 
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
+// What a read or write of a hung-up or removed device fails with.
+bool deviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 }  // namespace
 
 TermiosPort::~TermiosPort() {
@@ -69,11 +78,21 @@ TermiosPort::~TermiosPort() {
 OpenResult TermiosPort::open(const std::string& device, const LineSettings& line,
                              const PortTimeouts& timeouts) {
     close();
-    const speed_t baud = baudFor(line.speed);
+    device_ = device;
+    line_ = line;
+    timeouts_ = timeouts;
+    const OpenResult result = openDevice();
+    if (!result.ok)
+        device_.clear();
+    return result;
+}
+
+OpenResult TermiosPort::openDevice() {
+    const speed_t baud = baudFor(line_.speed);
     if (baud == B0)
         return failure(EINVAL);
 
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return failure(errno);
     termios saved{};
@@ -89,14 +108,21 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
         ::close(fd);
         return failure(error);
     }
-    ioctl(fd, TIOCEXCL);
+    // Root gets past another program's exclusive flag; the flag still says
+    // the device is taken. Only a flag set here is ours to clear at close.
+    int heldExclusively = 0;
+    if (ioctl(fd, TIOCGEXCL, &heldExclusively) == 0 && heldExclusively != 0) {
+        ::close(fd);
+        return failure(EBUSY);
+    }
+    exclusiveOurs_ = ioctl(fd, TIOCEXCL) == 0;
 
     termios t = saved;
     cfmakeraw(&t);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
-    switch (parityFromCode(line.parity)) {
+    switch (parityFromCode(line_.parity)) {
         case Parity::Odd:
             t.c_cflag |= PARENB | PARODD;
             t.c_iflag |= INPCK;
@@ -117,24 +143,60 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
 
     fd_ = fd;
     saved_ = saved;
-    timeouts_ = timeouts;
     readCounts(baseline_);
     return {true, 0, {}};
 }
 
 void TermiosPort::close() {
+    release();
+    device_.clear();
+    lost_ = false;
+    dtrOn_ = false;
+}
+
+void TermiosPort::release() {
     if (fd_ < 0)
         return;
     tcsetattr(fd_, TCSANOW, &saved_);
     // The exclusive flag belongs to the tty, not to this descriptor: on a
     // pseudo-terminal whose other end stays open it outlives the close and
-    // would refuse our own reopen. Clear it before letting go.
-    ioctl(fd_, TIOCNXCL);
+    // would refuse our own reopen. Clear ours before letting go.
+    if (exclusiveOurs_)
+        ioctl(fd_, TIOCNXCL);
+    exclusiveOurs_ = false;
     ::close(fd_);  // releases the lock
     fd_ = -1;
 }
 
+// Holding the descriptor of a vanished USB adapter would keep its tty in
+// use, and the adapter plugged back in would come up under another name.
+void TermiosPort::noticeHangUp() {
+    if (fd_ < 0)
+        return;
+    release();
+    lost_ = true;
+    nextReopen_ = Clock::now();
+}
+
+void TermiosPort::reopenIfLost() {
+    const auto now = Clock::now();
+    if (!lost_ || now < nextReopen_)
+        return;
+    nextReopen_ = now + kReopenSpacing;
+    if (!openDevice().ok)
+        return;
+    lost_ = false;
+    const bool dtr = dtrOn_;
+    clearRtsAndDtr();
+    if (dtr)
+        clearRtsSetDtr();
+}
+
 void TermiosPort::purge() {
+    struct stat node {};
+    if (fd_ >= 0 && fstat(fd_, &node) == 0 && node.st_nlink == 0)
+        noticeHangUp();  // its device node was deleted
+    reopenIfLost();
     if (fd_ >= 0)
         tcflush(fd_, TCIOFLUSH);
 }
@@ -167,10 +229,12 @@ unsigned TermiosPort::clearErrors() {
 }
 
 void TermiosPort::clearRtsAndDtr() {
+    dtrOn_ = false;
     changeModemLines(TIOCMBIC, TIOCM_RTS | TIOCM_DTR);
 }
 
 void TermiosPort::clearRtsSetDtr() {
+    dtrOn_ = true;
     changeModemLines(TIOCMBIC, TIOCM_RTS);
     changeModemLines(TIOCMBIS, TIOCM_DTR);
 }
@@ -184,6 +248,7 @@ void TermiosPort::changeModemLines(unsigned long request, int lines) {
 }
 
 std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
+    reopenIfLost();
     if (fd_ < 0)
         return 0;
     const auto deadline = Clock::now() + kWriteRoomLimit;
@@ -196,9 +261,14 @@ std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            break;  // hung up or gone
+        if (n < 0 && errno != EAGAIN) {
+            if (deviceGone(errno))
+                noticeHangUp();
+            break;
+        }
         const short events = waitFor(fd_, POLLOUT, deadline);
+        if ((events & kHangUp) != 0)
+            noticeHangUp();
         if (events == 0 || (events & kHangUp) != 0)
             break;
     }
@@ -207,14 +277,13 @@ std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
 
 // Returns when `size` bytes are in; once a byte is in, when no further byte
 // came within the interval after the last one; at the latest when
-// constant + multiplier * size ms have passed. A hang-up ends it at once.
+// constant + multiplier * size ms have passed, and never after a minute. A
+// hang-up ends it at once.
 std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
     if (fd_ < 0 || size == 0)
         return 0;
     const auto start = Clock::now();
-    const auto total = milliseconds(std::uint64_t{timeouts_.readConstant} +
-                                    std::uint64_t{timeouts_.readMultiplier} * size);
-    const auto totalDeadline = start + total;
+    const auto totalDeadline = start + readTimeLimit(timeouts_, size);
     const milliseconds interval(timeouts_.readInterval);
     auto lastByte = start;
     std::size_t got = 0;
@@ -231,8 +300,11 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            return got;  // EIO: the device is gone
+        if (n < 0 && errno != EAGAIN) {
+            if (deviceGone(errno))
+                noticeHangUp();
+            return got;
+        }
         // Nothing although poll reported input: the line has ended.
         if (woken)
             return got;
@@ -249,6 +321,7 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
             const ssize_t rest = ::read(fd_, buffer + got, size - got);
             if (rest > 0)
                 got += static_cast<std::size_t>(rest);
+            noticeHangUp();
             return got;
         }
         woken = true;

@@ -2,12 +2,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "link/port_open.h"
@@ -31,6 +36,29 @@ milliseconds cpuTime() {
     getrusage(RUSAGE_SELF, &usage);
     auto ms = [](const timeval& t) { return milliseconds(t.tv_sec * 1000 + t.tv_usec / 1000); };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// The time-outs are kept as given (a TimeOut of 0x7FFFFFFF stays that), but
+// a single read never waits more than a minute.
+TEST(ReadTimeLimit, ConstantPlusPerByteAtMostAMinute) {
+    struct Case {
+        PortTimeouts timeouts;
+        std::size_t size;
+        milliseconds limit;
+    };
+    const Case cases[] = {
+        {{12, 12, 1000, 0, 0}, 21, 1252ms},
+        {{0, 0, 0, 0, 0}, 8, 0ms},
+        {{0, 0, 60000, 0, 0}, 0, 60000ms},
+        {{0, 1, 59999, 0, 0}, 2, 60000ms},
+        {{0, 0, 0x7FFFFFFF, 0, 0}, 8, 60000ms},
+        {{0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0}, 256, 60000ms},
+        {{0, 0xFFFFFFFF, 0, 0, 0}, SIZE_MAX, 60000ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.timeouts.readConstant);
+        EXPECT_EQ(readTimeLimit(c.timeouts, c.size), c.limit);
+    }
 }
 
 class TermiosPortTest : public ::testing::Test {
@@ -123,6 +151,55 @@ TEST_F(TermiosPortTest, CloseLeavesTheDeviceOpenableForOthers) {
     ::close(fd);
 }
 
+// A configured path that does not exist: the box gives the reason in Russian
+// and what this machine offers instead.
+TEST_F(TermiosPortTest, MissingDeviceListsTheSerialPortsThere) {
+    ComPortMap map;
+    map.devices[1] = "/nonexistent/ttyUSB9";
+    test::RecordingBoxes boxes;
+    openPort(port, map, 2, 19200, 8, 0, 1, 1000, boxes);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& detail = boxes.shown[0].detail;
+    EXPECT_EQ(detail.rfind("Устройство: /nonexistent/ttyUSB9\n"
+                           "Причина: Нет такого файла или каталога\n"
+                           "Последовательн",
+                           0),
+              0u)
+        << detail;
+    // Whatever this machine has: a COM2 example, or that there is none.
+    const bool listed = detail.find("\nCOM2=/dev/") != std::string::npos;
+    const bool none = detail.find("не найдено") != std::string::npos;
+    EXPECT_NE(listed, none) << detail;
+}
+
+// Another program holds the device with the exclusive flag. Root's open gets
+// past that flag, so the port checks it itself: the open is refused as busy,
+// the box names the holder, and the holder's flag outlives our attempt.
+TEST_F(TermiosPortTest, DeviceHeldExclusivelyByAnotherIsBusy) {
+    const int other = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    ComPortMap map;
+    map.devices[0] = pty.slave;
+    test::RecordingBoxes boxes;
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_FALSE(port.isOpen());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& detail = boxes.shown[0].detail;
+    EXPECT_NE(detail.find("Порт занят другой программой."), std::string::npos) << detail;
+    EXPECT_NE(detail.find("(PID " + std::to_string(getpid()) + ")"), std::string::npos) << detail;
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+
+    // Once the other program lets go, the port opens.
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
 TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
     openPlain({5000, 0, 10000, 0, 0});
     const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};
@@ -210,6 +287,53 @@ TEST_F(TermiosPortTest, HangUpEndsReadsAtOnce) {
     }
     EXPECT_LT(since(start), 2000ms);
     EXPECT_LT(cpuTime() - cpuBefore, 200ms);
+}
+
+// After a hang-up the port lets the device go and tries the same path again
+// at the next exchange, but not more than once a second while it is
+// missing. The path here is a link that is turned to a plain file once the
+// line is gone: each retry opens that file (and is refused: not a tty),
+// which inotify counts.
+TEST_F(TermiosPortTest, HungUpPortRetriesItsPathAtMostOnceASecond) {
+    std::string folder = (std::filesystem::temp_directory_path() / "m8163-link-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string link = folder + "/port";
+    const std::string plainFile = folder + "/not-a-tty";
+    std::ofstream(plainFile).put('x');
+    std::filesystem::create_symlink(pty.slave, link);
+    ASSERT_TRUE(port.open(link, LineSettings{19200, 0}, {10, 10, 100, 0, 0}).ok);
+
+    pty.closeMaster();
+    std::uint8_t reply[8];
+    EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+    EXPECT_TRUE(port.lost());
+    EXPECT_TRUE(port.isOpen());
+
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(plainFile, link);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, plainFile.c_str(), IN_OPEN), 0);
+    int opens = 0;
+    const auto start = Steady::now();
+    while (since(start) < 2500ms) {
+        port.purge();
+        EXPECT_EQ(port.write(reply, 8), 0u);
+        EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+        // Read as they come: inotify merges an event with an unread twin.
+        inotify_event events[16];
+        for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+            opens += static_cast<int>(n / static_cast<ssize_t>(sizeof(inotify_event)));
+        std::this_thread::sleep_for(20ms);
+    }
+    ::close(watch);
+    EXPECT_GE(opens, 2);  // at about 0 s, 1 s and 2 s
+    EXPECT_LE(opens, 3);
+
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.lost());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
