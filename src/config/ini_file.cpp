@@ -83,7 +83,7 @@ std::string notASettingsFile(const struct stat& info) {
     if (S_ISREG(info.st_mode)) {
         if (info.st_size > kMaxSettingsFileSize)
             return "файл больше 1 МиБ (" + std::to_string(info.st_size) +
-                   " байт), файл настроек таким не бывает";
+                   " байт): файл настроек не бывает таким большим";
         return {};
     }
     if (S_ISDIR(info.st_mode))

@@ -15,21 +15,12 @@ namespace m8163 {
 namespace {
 
 namespace fs = std::filesystem;
+using test::folderEntries;
 using test::readBytes;
 using test::TempFolder;
 using test::writeBytes;
 
 const std::string kOldText = "[S]\r\nk=old\r\n";
-
-// Names of everything in the folder: a failed save must leave no
-// temporary file behind.
-std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(IniFile, CreatesAMissingFileAndWritesOnlyWhenTheTextChanges) {
     TempFolder folder;

@@ -36,14 +36,6 @@ void makeOld(const std::string& path) {
     fs::last_write_time(path, old);
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(SaveTemporary, IsNamedAfterItsFileAndProcessAndLocked) {
     TempFolder folder;
     std::string temporary;
@@ -100,7 +92,7 @@ TEST(SaveTemporary, OnlyStaleOnesOfTheFileAreRemoved) {
     expected.push_back(fs::path(held).filename());
     expected.push_back(fs::path(heldOld).filename());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(namesIn(folder.path()), expected);
+    EXPECT_EQ(test::folderEntries(folder.path()), expected);
     ::close(heldFd);
     ::close(heldOldFd);
     // The saves ended without their rename: the old one goes now, the young
