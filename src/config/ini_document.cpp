@@ -55,6 +55,16 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// A value without one pair of enclosing quotes.
+std::string_view unquoted(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value.remove_prefix(1);
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
 // The whole of `text` as a number of type T, or nullopt.
 template <class T>
 std::optional<T> wholeNumber(std::string_view text, int base) {
@@ -180,12 +190,7 @@ std::optional<std::string> IniDocument::find(std::string_view section, std::stri
     std::size_t at = findKey(header, key);
     if (at == npos)
         return std::nullopt;
-    std::string_view value = lines_[at].value;
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return cp1251ToUtf8(value.substr(0, kIniMaxValueLength));
+    return cp1251ToUtf8(unquoted(lines_[at].value).substr(0, kIniMaxValueLength));
 }
 
 std::string IniDocument::readString(std::string_view section, std::string_view key,
@@ -232,8 +237,13 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
     }
     std::size_t at = findKey(header, key);
     if (at != npos) {
-        // The key keeps the spelling the file gave it.
         Line& line = lines_[at];
+        // A value written back as it was read keeps its bytes: a byte that
+        // Windows-1251 leaves unassigned, or a UTF-8 hand edit, reads as
+        // U+FFFD and would otherwise come back as "?".
+        if (cp1251ToUtf8(unquoted(line.value)) == value)
+            valueText = line.value;
+        // The key keeps the spelling the file gave it.
         line = classify(line.name + "=" + valueText, std::move(line.ending), at == 0);
         return;
     }

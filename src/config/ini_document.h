@@ -16,6 +16,10 @@
 // - a value loses the blanks at its ends and one pair of enclosing quotes;
 // - a write changes only the line of its key; a missing key goes after the
 //   last line of its section, a missing section at the end of the file;
+// - a write of the text that a read of the key gives (the whole value, not
+//   cut at kIniMaxValueLength) keeps the value's bytes, quotes included, so
+//   that bytes with no Windows-1251 character (0x98, UTF-8 typed by hand)
+//   survive a load that writes back what it read;
 // - every line that is not written keeps its bytes and its line end; new
 //   lines end in CR LF.
 // The bytes are Windows-1251; names and values cross this interface as

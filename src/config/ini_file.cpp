@@ -9,8 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/save_temporary.h"
+#include "config/settings_paths.h"
+
 namespace m8163 {
 namespace {
+
+constexpr off_t kMaxSettingsFileSize = 1 << 20;
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -27,6 +32,11 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    void reset(int fd) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
     // Closes now and reports the result, so that a failed close is seen.
     int close() {
         int result = ::close(fd_);
@@ -52,20 +62,6 @@ std::string writeTarget(const std::string& path) {
     return path;
 }
 
-std::string folderOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -78,6 +74,45 @@ bool writeAll(int fd, const std::string& text) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Why the file described by `info` cannot be a settings file, or "" when it
+// can. Anything but a plain file of a sane size is refused before a read:
+// a FIFO blocks, a device such as /dev/zero never ends.
+std::string notASettingsFile(const struct stat& info) {
+    if (S_ISREG(info.st_mode)) {
+        if (info.st_size > kMaxSettingsFileSize)
+            return "файл больше 1 МиБ (" + std::to_string(info.st_size) +
+                   " байт): файл настроек не бывает таким большим";
+        return {};
+    }
+    if (S_ISDIR(info.st_mode))
+        return "это папка, а не файл";
+    if (S_ISFIFO(info.st_mode))
+        return "это именованный канал (FIFO), а не обычный файл";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return "это устройство, а не обычный файл";
+    if (S_ISSOCK(info.st_mode))
+        return "это сокет, а не обычный файл";
+    return "это не обычный файл";
+}
+
+// " (ссылка на ...)" for a symbolic link, so that the user sees what the
+// name stands for.
+std::string linkNote(const std::string& path) {
+    char target[PATH_MAX];
+    ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    if (n <= 0)
+        return {};
+    return " (ссылка на " + std::string(target, static_cast<std::size_t>(n)) + ")";
+}
+
+std::string folderRefuses(const std::string& target, int error) {
+    return "в папке \"" + folderOf(target) + "\" нельзя создать файл (" + systemReason(error) + ")";
+}
+
+std::string fileRefuses(int error) {
+    return "файл закрыт для записи (" + systemReason(error) + ")";
 }
 
 mode_t creationMode() {
@@ -99,29 +134,45 @@ IniFile::IniFile(std::string path)
     : path_(std::move(path)), replace_([](const std::string& from, const std::string& to) {
           return ::rename(from.c_str(), to.c_str());
       }) {
-    Descriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    removeStaleSaveTemporaries(writeTarget(path_));
+    auto refuse = [this](const std::string& reason) {
+        throw SettingsFileError(path_, false, reason + linkNote(path_));
+    };
+    // Look before opening: opening a device may act on it, and a FIFO
+    // without O_NONBLOCK waits for a writer.
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) != 0) {
         // No file (or no folder): the loaders create it with its defaults.
         if (errno == ENOENT || errno == ENOTDIR)
             return;
-        throw SettingsFileError(path_, false, systemReason(errno));
+        refuse(systemReason(errno));
     }
-    struct stat info {};
+    if (std::string why = notASettingsFile(info); !why.empty())
+        refuse(why);
+    Descriptor fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        refuse(systemReason(errno));
+    // The name may stand for another file by now.
     if (::fstat(fd.get(), &info) != 0)
-        throw SettingsFileError(path_, false, systemReason(errno));
-    if (S_ISDIR(info.st_mode))
-        throw SettingsFileError(path_, false, systemReason(EISDIR));
+        refuse(systemReason(errno));
+    if (std::string why = notASettingsFile(info); !why.empty())
+        refuse(why);
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw SettingsFileError(path_, false, systemReason(errno));
+            refuse(systemReason(errno));
         }
         if (n == 0)
             break;
         original_.append(buffer, static_cast<std::size_t>(n));
+        // A file that grows while it is read, or one that gives no size.
+        if (original_.size() > static_cast<std::size_t>(kMaxSettingsFileSize)) {
+            info.st_size = static_cast<off_t>(original_.size());
+            refuse(notASettingsFile(info));
+        }
     }
     existed_ = true;
     static_cast<IniDocument&>(*this) = IniDocument(original_);
@@ -138,22 +189,29 @@ void IniFile::save() {
 
 void IniFile::writeReplacement(const std::string& text) {
     const std::string target = writeTarget(path_);
-    auto fail = [this](int error) { throw SettingsFileError(path_, true, systemReason(error)); };
+    auto fail = [this](const std::string& reason) { throw SettingsFileError(path_, true, reason); };
 
     struct stat old {};
     bool haveOld = ::stat(target.c_str(), &old) == 0;
     // A write in place would be refused for a file without write permission;
     // the rename below would not notice, so ask first.
     if (haveOld && !allowReadOnly_ && ::access(target.c_str(), W_OK) != 0)
-        fail(errno);
+        fail(fileRefuses(errno));
 
-    std::string temporary = folderOf(target) + "/." + nameOf(target) + ".XXXXXX";
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        fail(errno);
+    std::string temporary;
+    Descriptor fd(createSaveTemporary(target, temporary));
+    if (fd.get() < 0) {
+        int folderError = errno;
+        bool folderRefused = folderError == EACCES || folderError == EPERM || folderError == EROFS;
+        if (haveOld && folderRefused) {
+            writeInPlace(target, text, folderError);
+            return;
+        }
+        fail(folderRefuses(target, folderError));
+    }
     auto failAndRemove = [&](int error) {
         ::unlink(temporary.c_str());
-        fail(error);
+        fail(systemReason(error));
     };
 
     if (!writeAll(fd.get(), text))
@@ -178,6 +236,50 @@ void IniFile::writeReplacement(const std::string& text) {
     Descriptor folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0)
         ::fsync(folder.get());
+}
+
+// The folder takes no new file, so the text cannot go through a temporary;
+// the file itself may still be writable. A crash during this write can leave
+// a part of the new text: the price of a folder that refuses new files.
+void IniFile::writeInPlace(const std::string& target, const std::string& text, int folderError) {
+    auto bothRefuse = [&](int fileError) {
+        throw SettingsFileError(
+            path_, true, folderRefuses(target, folderError) + ", и " + fileRefuses(fileError));
+    };
+    auto fail = [this](const std::string& reason) { throw SettingsFileError(path_, true, reason); };
+
+    const int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Descriptor fd(::open(target.c_str(), flags));
+    if (fd.get() < 0 && errno == EACCES && allowReadOnly_) {
+        // The owner may make the file writable even in a folder that is not.
+        struct stat info {};
+        if (::stat(target.c_str(), &info) == 0 &&
+            ::chmod(target.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0)
+            fd.reset(::open(target.c_str(), flags));
+        else
+            errno = EACCES;
+    }
+    if (fd.get() < 0)
+        bothRefuse(errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        fail(systemReason(errno));
+    if (!S_ISREG(info.st_mode))
+        fail(notASettingsFile(info));
+    // Room for the whole text before a byte of the old one is overwritten, so
+    // that a full disk refuses the save and leaves the file as it was.
+    if (static_cast<off_t>(text.size()) > info.st_size &&
+        ::fallocate(fd.get(), 0, 0, static_cast<off_t>(text.size())) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        fail(systemReason(errno));
+    if (!writeAll(fd.get(), text))
+        fail(systemReason(errno));
+    if (::ftruncate(fd.get(), static_cast<off_t>(text.size())) != 0)
+        fail(systemReason(errno));
+    if (::fsync(fd.get()) != 0)
+        fail(systemReason(errno));
+    if (fd.close() != 0)
+        fail(systemReason(errno));
 }
 
 }  // namespace m8163

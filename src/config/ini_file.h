@@ -8,9 +8,10 @@
 
 // A settings file opened for one load or one save: read whole when opened,
 // changed in memory, written once by save(). The new text goes to a
-// temporary file in the same folder, is flushed to the disk and then renamed
-// over the old file, so that a crash, a kill or a full disk leaves either the
-// old file or the new one, never a part of either.
+// temporary file in the same folder (save_temporary.h), is flushed to the
+// disk and then renamed over the old file, so that a crash, a kill or a full
+// disk leaves either the old file or the new one, never a part of either.
+// Only when the folder refuses new files is the file written in place.
 
 namespace m8163 {
 
@@ -31,8 +32,10 @@ class IniFile : public IniDocument {
     // with errno set, like rename(2). Tests put a failing one in its place.
     using ReplaceFunction = std::function<int(const std::string& from, const std::string& to)>;
 
-    // Reads the file if it exists. A file that exists but cannot be read
-    // throws SettingsFileError.
+    // Removes what killed saves of the file left behind, then reads the file
+    // if it exists. Throws SettingsFileError, before reading a byte, for
+    // anything but a plain file of at most 1 MiB (a FIFO, a device, a
+    // folder), and for a file that cannot be read; the file stays untouched.
     explicit IniFile(std::string path);
 
     const std::string& path() const { return path_; }
@@ -45,12 +48,15 @@ class IniFile : public IniDocument {
     void setReplaceFunction(ReplaceFunction replace) { replace_ = std::move(replace); }
 
     // Writes the text when it differs from what was read (a file that did
-    // not exist is created). Throws SettingsFileError; the old file is then
-    // left as it was.
+    // not exist is created). A folder that takes no new files but holds a
+    // writable file gets the text written into the file itself (written,
+    // then flushed to the disk). Throws SettingsFileError saying whether the
+    // folder, the file or both refused; the old file is then left as it was.
     void save();
 
   private:
     void writeReplacement(const std::string& text);
+    void writeInPlace(const std::string& target, const std::string& text, int folderError);
 
     std::string path_;
     bool existed_ = false;

@@ -19,4 +19,9 @@ std::string currentFolder();
 // `folder` followed by "/" and `fileName`.
 std::string settingsFilePath(std::string_view folder, std::string_view fileName);
 
+// The folder part of `path` ("." for a bare name, "/" for a file in the
+// root) and the name after the last "/".
+std::string folderOf(std::string_view path);
+std::string fileNameOf(std::string_view path);
+
 }  // namespace m8163

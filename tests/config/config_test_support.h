@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/cp1251.h"
 #include "config/page_selector.h"
@@ -43,6 +45,16 @@ class TempFolder {
   private:
     std::string path_;
 };
+
+// Names of everything in the folder, sorted: a save must leave no temporary
+// file behind.
+inline std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -223,8 +223,8 @@ TEST_F(ConnectionFile, DamagedFilesLoadWithDefaults) {
     const std::string cases[] = {
         "",
         garbage,
-        "[COM_SETTINGS]\r\nNumber=" + std::string(1 << 20, '7') + "\r\nSettings=9600,E,8,1",
-        "[COM_SETTINGS]\r\nSettings=" + std::string(1 << 20, 'x') + "4800",
+        "[COM_SETTINGS]\r\nNumber=" + std::string(1 << 19, '7') + "\r\nSettings=9600,E,8,1",
+        "[COM_SETTINGS]\r\nSettings=" + std::string(1 << 19, 'x') + "4800",
         "[DEVICE]\r\nNetAdrr=5",  // no final line end
     };
     for (const std::string& bytes : cases) {
@@ -240,7 +240,7 @@ TEST_F(ConnectionFile, DamagedFilesLoadWithDefaults) {
     }
     // The values that could be read came through.
     EXPECT_EQ(settings.moduleAddress, 5);
-    writeBytes(path, "[COM_SETTINGS]\r\nSettings=" + std::string(1 << 20, 'x') + "4800");
+    writeBytes(path, "[COM_SETTINGS]\r\nSettings=" + std::string(1 << 19, 'x') + "4800");
     load();
     EXPECT_EQ(settings.speed, 19200);  // past the 1023 characters a read returns
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/cp1251.h"
 #include "config_test_support.h"
 
 namespace m8163 {
@@ -149,6 +150,36 @@ TEST(IniDocument, KeepsTheBytesOfLinesItDoesNotWrite) {
     ini.writeInt("A", "k", 5);
     ini.writeInt("A", "new", 6);
     EXPECT_EQ(ini.bytes(), "junk\n[A]\nk=5\r\nodd\rline\nlast=2\r\nnew=6\r\n");
+}
+
+// What a load reads and writes back keeps its bytes, even where they have no
+// Windows-1251 character; a value the program changes is Windows-1251.
+TEST(IniDocument, AValueWrittenBackAsReadKeepsItsBytes) {
+    struct Case {
+        const char* name;
+        std::string value;  // bytes on disk
+    };
+    const Case cases[] = {
+        {"unassigned byte 0x98", "COM\x98.txt"},
+        {"UTF-8 typed by hand", "\xD0\x98\xD0\xB7\xD0\xBC.txt"},  // "Изм.txt"
+        {"quotes around blanks", "\" a b \""},
+        {"Windows-1251", "\xC6\xF3\xF0\xED\xE0\xEB.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string original = "[LOG]\r\nLogFileName=" + c.value + "\r\nUseLogFile=1\r\n";
+        IniDocument ini(original);
+        const std::string read = ini.readString("LOG", "LogFileName", "");
+        ini.writeString("LOG", "LogFileName", read);
+        EXPECT_EQ(ini.bytes(), original);
+
+        ini.writeString("LOG", "LogFileName", read + "Ж");
+        EXPECT_EQ(ini.bytes(),
+                  "[LOG]\r\nLogFileName=" + utf8ToCp1251(read + "Ж") + "\r\nUseLogFile=1\r\n");
+    }
+    IniDocument ini("[S]\r\nk=\x98\r\n");
+    ini.writeString("S", "k", "И\xEF\xBF\xBD");  // changed: U+FFFD has no byte
+    EXPECT_EQ(ini.bytes(), "[S]\r\nk=\xC8?\r\n");
 }
 
 TEST(IniDocument, AValueStaysOnOneLine) {

@@ -15,21 +15,12 @@ namespace m8163 {
 namespace {
 
 namespace fs = std::filesystem;
+using test::folderEntries;
 using test::readBytes;
 using test::TempFolder;
 using test::writeBytes;
 
 const std::string kOldText = "[S]\r\nk=old\r\n";
-
-// Names of everything in the folder: a failed save must leave no
-// temporary file behind.
-std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(IniFile, CreatesAMissingFileAndWritesOnlyWhenTheTextChanges) {
     TempFolder folder;
@@ -115,19 +106,82 @@ int saveAndClassify(const std::string& path) {
     }
 }
 
-TEST(IniFile, AReadOnlyFolderRefusesTheWriteAndKeepsTheOldFile) {
-    TempFolder folder;
-    const std::string path = folder.file("a.ini");
-    writeBytes(path, kOldText);
-    // The file itself may be written by anyone: only the folder refuses.
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read |
-                              fs::perms::others_write);
-    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec |
-                                       fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_EQ(test::runAsOrdinaryUser([&] { return saveAndClassify(path); }), 0);
-    EXPECT_EQ(readBytes(path), kOldText);
-    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"a.ini"});
+// A folder that refuses new files takes no temporary: a writable file there
+// is written in place, and a refusal says which of the two said no.
+TEST(IniFile, AReadOnlyFolderGetsTheFileWrittenInPlace) {
+    enum Outcome { Written, FolderRefused, FileRefused, BothRefused, Other };
+    struct Case {
+        const char* name;
+        bool fileExists;
+        bool fileWritable;
+        bool ownedByUser;  // else by root, when the tests run as root
+        bool allowReadOnly;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"writable file", true, true, true, false, Written},
+        {"read-only file", true, false, true, false, FileRefused},
+        {"own read-only file that may be overwritten", true, false, true, true, Written},
+        {"someone else's read-only file that may be overwritten", true, false, false, true,
+         BothRefused},
+        {"no file", false, false, true, false, FolderRefused},
+    };
+    // Longer than the new text: a write in place must cut the file.
+    const std::string longer = "[S]\r\nk=an old value longer than the new one\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.ownedByUser && ::geteuid() != 0)
+            continue;  // only root can give a file to someone else
+        TempFolder folder;
+        const std::string path = folder.file("a.ini");
+        if (c.fileExists) {
+            writeBytes(path, longer);
+            const auto readable =
+                fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+            const auto writable =
+                fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+            fs::permissions(path, c.fileWritable ? readable | writable : readable);
+            if (c.ownedByUser && ::geteuid() == 0) {
+                ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+            }
+        }
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+        const int result = test::runAsOrdinaryUser([&] {
+            try {
+                IniFile ini(path);
+                if (c.allowReadOnly)
+                    ini.allowReadOnlyOverwrite();
+                ini.writeString("S", "k", "new");
+                ini.save();
+                return Written;
+            } catch (const SettingsFileError& error) {
+                const std::string what = error.what();
+                bool folderSaid =
+                    what.find("в папке \"" + folder.path() + "\"") != std::string::npos;
+                bool fileSaid = what.find("файл закрыт для записи") != std::string::npos;
+                if (what.find(path) == std::string::npos)
+                    return Other;
+                return folderSaid && fileSaid ? BothRefused
+                       : folderSaid           ? FolderRefused
+                       : fileSaid             ? FileRefused
+                                              : Other;
+            }
+        });
+        EXPECT_EQ(result, c.outcome);
+        fs::permissions(folder.path(), fs::perms::owner_all);
+        if (c.outcome == Written) {
+            EXPECT_EQ(readBytes(path), "[S]\r\nk=new\r\n");
+            struct stat after {};
+            ::stat(path.c_str(), &after);
+            EXPECT_EQ(after.st_ino, before.st_ino);  // the same file, not a new one
+        } else if (c.fileExists) {
+            EXPECT_EQ(readBytes(path), longer);
+        }
+        EXPECT_EQ(folderEntries(folder.path()).size(), c.fileExists ? 1u : 0u);
+    }
 }
 
 TEST(IniFile, AReadOnlyFileIsRefusedUnlessTheCallerAllowsIt) {
