@@ -11,6 +11,8 @@ m8163_packages=(
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
     clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
     locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
+    dpkg-dev file               # the Debian package: dpkg-shlibdeps, and file to find the binaries
+    desktop-file-utils appstream  # its test validates the desktop entry and the metainfo
 )
 
 m8163_ensure_packages() {
