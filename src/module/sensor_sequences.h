@@ -46,10 +46,10 @@ class SensorView {
     virtual ~SensorView() = default;
     // The polling switch of the measured-value page goes off.
     virtual void switchPollingOff() = 0;
-    // Fills the editors and panels of the settings (their change reactions
-    // mark them); then, after one pass of pending messages,
+    // Fills the editors and panels of the settings; their change reactions
+    // mark the editors.
     virtual void showSensorSettings(const SensorDisplay& display) = 0;
-    // paints the filled editors white.
+    // Paints the editors that showSensorSettings() filled white.
     virtual void clearSettingsMarks() = 0;
     // Edit24 gets the user text and is painted white; Panel15 the type name.
     virtual void showTexts(const std::string& userText, const std::string& typeName) = 0;
