@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <system_error>
@@ -54,6 +55,17 @@ std::size_t readDigits(std::string_view text, std::size_t& i, unsigned base, std
                     : value * base + static_cast<unsigned>(d);
     }
     return count;
+}
+
+// The reals' field width: shorter texts get leading blanks.
+constexpr std::size_t kRealWidth = 11;
+// From this magnitude on the fixed form is too long for the fields.
+constexpr double kLargestFixedShown = 1e7;
+
+std::string padded(std::string text) {
+    if (text.size() < kRealWidth)
+        text.insert(0, kRealWidth - text.size(), ' ');
+    return text;
 }
 
 }  // namespace
@@ -171,17 +183,29 @@ std::string formatHex4(std::uint32_t value) {
 }
 
 std::string formatReal(double value, int decimals) {
-    constexpr std::size_t kWidth = 11;
     decimals = std::clamp(decimals, 0, 20);
     // The largest double has 309 integral digits; with sign, point and 20
     // decimals it fits here.
     std::array<char, 400> buffer{};
     auto [end, ec] =
         std::to_chars(buffer.begin(), buffer.end(), value, std::chars_format::fixed, decimals);
-    std::string text = ec == std::errc() ? std::string(buffer.begin(), end) : std::string("?");
-    if (text.size() < kWidth)
-        text.insert(0, kWidth - text.size(), ' ');
-    return text;
+    return padded(ec == std::errc() ? std::string(buffer.begin(), end) : std::string("?"));
+}
+
+bool shownInExponentForm(double value) {
+    return std::isfinite(value) && std::fabs(value) >= kLargestFixedShown;
+}
+
+std::string formatShownReal(double value) {
+    if (std::isnan(value))
+        return padded("nan");
+    if (!shownInExponentForm(value))
+        return formatReal4(value);
+    // Two exponent digits at least, as printf writes them: " 1.2346e+07".
+    std::array<char, 32> buffer{};
+    auto [end, ec] =
+        std::to_chars(buffer.begin(), buffer.end(), value, std::chars_format::scientific, 4);
+    return padded(ec == std::errc() ? std::string(buffer.begin(), end) : std::string("?"));
 }
 
 }  // namespace m8163

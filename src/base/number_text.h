@@ -56,4 +56,15 @@ inline std::string formatReal2(double value) {
     return formatReal(value, 2);
 }
 
+// A real as the sensor page and the measured-value panel show it: "%11.4f"
+// while the magnitude is below 1e7; from 1e7 on the fixed text outgrows the
+// fields (a panel would show a slice of it), so it takes the exponent form
+// "%11.4e" (" 1.2346e+07", "-3.4028e+38"), 11 characters like the fixed one.
+// Infinities and NaN show as "inf", "-inf" and "nan", right-aligned to 11;
+// the sign of a NaN means nothing and is not shown.
+std::string formatShownReal(double value);
+// Whether formatShownReal() gives `value` in the exponent form, with fewer
+// digits than the fixed form would show.
+bool shownInExponentForm(double value);
+
 }  // namespace m8163

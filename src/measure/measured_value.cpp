@@ -1,6 +1,7 @@
 #include "measure/measured_value.h"
 
 #include <array>
+#include <cmath>
 
 #include "base/number_text.h"
 #include "module/register_codec.h"
@@ -22,10 +23,11 @@ ExchangeStatus readMeasuredValue(const ModbusLine& line, MeasurementRecord& reco
 MeasurementView measurementView(const MeasurementRecord& record, std::uint16_t status,
                                 unsigned exchangeResult) {
     MeasurementView view;
-    view.value = formatReal4(record.izmf);
+    view.value = formatShownReal(record.izmf);
     view.relativeValue = std::to_string(record.relativeValue);
+    // A value that is no number is no measurement, whatever the status says.
+    view.valueColour = std::isfinite(record.izmf) ? PanelColour::White : PanelColour::Yellow;
     if (status == 0) {
-        view.valueColour = PanelColour::White;
         view.status = "Нормальное измерение";
         view.statusColour = PanelColour::ButtonFace;
     } else {

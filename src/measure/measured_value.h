@@ -41,7 +41,9 @@ struct MeasurementView {
 // The panels for the record's value and relative value, with the status word
 // and exchange result the caller passes (IZMERR and the low 16 bits of EXERR).
 // A faulty status word shows the texts of its bits; one without any known
-// bit (0x0020) shows a lone blank, still on yellow.
+// bit (0x0020) shows a lone blank, still on yellow. The value shows as
+// formatShownReal() gives it; an infinite or NaN value paints the value
+// panels yellow even beside a normal status.
 MeasurementView measurementView(const MeasurementRecord& record, std::uint16_t status,
                                 unsigned exchangeResult);
 

@@ -79,7 +79,8 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     connectionBar_ = new ConnectionBar(*this, context);
     measurePage_ = new MeasurePage(*this, timer(4), context,
                                    [this] { return notebook_->currentIndex() == kMeasurePage; });
-    sensorPage_ = new SensorPage(*this, context);
+    // The sensor read switches polling off through the switch's one writer.
+    sensorPage_ = new SensorPage(*this, context, [this] { measurePage_->setPolling(false); });
     exchangePage_ = new ExchangePage(*this, context);
     searchPage_ = new SearchPage(*this, context);
 

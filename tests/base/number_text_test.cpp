@@ -164,6 +164,43 @@ TEST(NumberText, LargeAndNonFiniteRealsShowReadably) {
     EXPECT_EQ(formatReal2(-std::numeric_limits<float>::quiet_NaN()), "       -nan");
 }
 
+TEST(NumberText, ShownRealsFitTheFieldAndNeverLoseTheirMagnitude) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        double value;
+        std::string shown;
+        bool exponent;
+    };
+    const Case cases[] = {
+        {25.0, "    25.0000", false},
+        {-1.23456, "    -1.2346", false},
+        {9999999.0f, "9999999.0000", false},  // the largest single below 1e7
+        {-9999999.0f, "-9999999.0000", false},
+        {1e7, " 1.0000e+07", true},
+        {12345678.0f, " 1.2346e+07", true},
+        {-12345678.0f, "-1.2346e+07", true},
+        {99999999.0f, " 1.0000e+08", true},
+        {std::numeric_limits<float>::max(), " 3.4028e+38", true},
+        {-std::numeric_limits<float>::max(), "-3.4028e+38", true},
+        {inf, "        inf", false},
+        {-inf, "       -inf", false},
+        {nan, "        nan", false},
+        {-nan, "        nan", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(formatShownReal(c.value), c.shown);
+        EXPECT_EQ(shownInExponentForm(c.value), c.exponent);
+        if (c.exponent) {
+            // The exponent form reads back to the value within its 5 digits.
+            const auto back = readReal(c.shown);
+            ASSERT_TRUE(back);
+            EXPECT_NEAR(*back / c.value, 1.0, 1e-4);
+        }
+    }
+}
+
 // Qt sets the C library's locale from the environment. Under a locale whose
 // decimal separator is "," the conversions must still use ".".
 void expectPointConversions() {

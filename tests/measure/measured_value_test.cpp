@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "recorders.h"
 #include "scripted_port.h"
 
@@ -95,16 +97,30 @@ TEST(MeasurementViewTest, PanelsFollowStatusAndExchange) {
     }
 }
 
-TEST(MeasurementViewTest, ValuesThatDoNotFitTheFieldStayReadable) {
-    MeasurementRecord record;
-    record.izmf = std::numeric_limits<float>::infinity();
-    EXPECT_NE(measurementView(record, 0, 0).value.find("inf"), std::string::npos);
-    record.izmf = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_NE(measurementView(record, 0, 0).value.find("nan"), std::string::npos);
-    record.izmf = -std::numeric_limits<float>::max();
-    std::string huge = measurementView(record, 0, 0).value;
-    EXPECT_FALSE(huge.empty());
-    EXPECT_EQ(huge.front(), '-');
+TEST(MeasurementViewTest, ValuesThatDoNotFitTheFieldShowInTheExponentFormAndNoNumberOnYellow) {
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float value;
+        std::uint16_t status;
+        std::string shown;
+        PanelColour colour;
+    };
+    const Case cases[] = {
+        {-std::numeric_limits<float>::max(), 0, "-3.4028e+38", PanelColour::White},
+        {12345678.0f, 0, " 1.2346e+07", PanelColour::White},
+        {std::numeric_limits<float>::quiet_NaN(), 0, "        nan", PanelColour::Yellow},
+        {inf, 0, "        inf", PanelColour::Yellow},
+        {-inf, 0x0002, "       -inf", PanelColour::Yellow},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        MeasurementRecord record{c.value, 7, c.status, 0};
+        const MeasurementView view = measurementView(record, c.status, 0);
+        EXPECT_EQ(view.value, c.shown);
+        EXPECT_EQ(view.valueColour, c.colour);
+        // The status panel still tells the module's own status word.
+        EXPECT_EQ(view.status, c.status == 0 ? "Нормальное измерение" : " Ниже НПИ ");
+    }
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ class ProgramWindowTest : public ::testing::Test {
     OpenBoxes boxes;
     FixedClock clock;
     std::unique_ptr<TForm1> window;
+    // The window's event pump; left empty, the real one whose pauses wait on
+    // Timer5. A test fixture may set a recording one before SetUp().
+    EventPump* pumpSeam = nullptr;
 
     void SetUp() override {
         char name[] = "/tmp/m8163-window-test.XXXXXX";
@@ -74,7 +77,7 @@ class ProgramWindowTest : public ::testing::Test {
         folder = name;
         std::filesystem::current_path(folder);
         port.openState = false;
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, pumpSeam, &clock});
         runStartupSequence(*window);
         ASSERT_TRUE(boxes.shown.empty());
         port.events = &events;

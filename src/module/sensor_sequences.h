@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/event_pump.h"
+#include "base/message_boxes.h"
+#include "module/register_image.h"
+#include "protocol/transactions.h"
+
+// The commands of the sensor-settings page ("Прочитать", "Записать" and
+// their covered twins) as sequences over the register image, the line, the
+// pump and a small view that the page implements, so that their order is
+// tested without a window.
+
+namespace m8163 {
+
+// The sensor settings as the page shows them: reals in their display form,
+// list entries as indexes (the page decides what an index without an entry
+// shows).
+struct SensorDisplay {
+    std::string rangeMin;              // Edit6
+    std::string rangeMax;              // Edit7
+    std::string offset;                // Edit8 and Edit25
+    std::string adjustment;            // Edit9 and Edit26
+    std::uint16_t sensorType = 0;      // ComboBox10, and its text in Panel16
+    std::string constructionRangeMin;  // Panel13
+    std::string constructionRangeMax;  // Panel14
+    bool squareRoot = false;           // CheckBox5
+    std::uint16_t averaging = 0;       // ComboBox11 and ComboBox17
+
+    bool operator==(const SensorDisplay&) const = default;
+};
+
+SensorDisplay sensorDisplay(const SensorSettings& sensor);
+
+// Which edit marks "Записать" clears before its questions.
+enum class EditMarks {
+    All,      // Button36: every editor of the page
+    Covered,  // Button21: the covered editors only
+};
+
+class SensorView {
+  public:
+    virtual ~SensorView() = default;
+    // The polling switch of the measured-value page goes off.
+    virtual void switchPollingOff() = 0;
+    // Fills the editors and panels of the settings; their change reactions
+    // mark the editors.
+    virtual void showSensorSettings(const SensorDisplay& display) = 0;
+    // Paints the editors that showSensorSettings() filled white.
+    virtual void clearSettingsMarks() = 0;
+    // Edit24 gets the user text and is painted white; Panel15 the type name.
+    virtual void showTexts(const std::string& userText, const std::string& typeName) = 0;
+    virtual void clearEditMarks(EditMarks marks) = 0;
+    // Offset, adjustment and averaging into the register image; false after
+    // a refused field (its box shown).
+    virtual bool takeOverSettings() = 0;
+    // The user text (Edit24), the type name (Edit22) into the image.
+    virtual void takeOverUserText() = 0;
+    virtual void takeOverTypeName() = 0;
+};
+
+// What the sensor commands work on.
+struct SensorData {
+    RegisterImage& image;
+    // Cleared at start-up; set by the first read or write that looks at it.
+    bool& settingsRead;
+};
+
+// The read's twins differ in the texts: the covered one leaves them alone.
+enum class SensorReadTexts { Shown, Left };
+
+// "Прочитать": polling off, the five block reads; a failure shows its one
+// box and leaves the page as it was; otherwise the page shows the settings
+// and the success box follows.
+void runSensorRead(const SensorData& data, const ModbusLine& line, EventPump& pump,
+                   MessageBoxes& boxes, SensorView& view, SensorReadTexts texts);
+
+// "Записать": marks cleared, the questions, the take-over (a refusal ends
+// the command before any exchange), the three block writes, the success box.
+// The covered twin (EditMarks::Covered) also packs the type name.
+void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& pump,
+                    MessageBoxes& boxes, SensorView& view, EditMarks marks);
+
+// The value that "Записать" sends for a real the page showed: a large value
+// shown in the exponent form carries fewer digits than it has, so while its
+// editor still holds the very text shown for it, the value read (`shown`)
+// goes back unchanged instead of the rounded `taken` one.
+float unroundedReal(std::string_view editorText, float shown, float taken);
+
+}  // namespace m8163
