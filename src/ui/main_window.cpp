@@ -76,11 +76,12 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     commands_->onCloseDue([this] { close(); });
 
     const PageContext context = pageContext();
-    connectionBar_ = new ConnectionBar(*this, context);
+    // "Помигать" and "Выставить INIT" switch polling off through its one writer.
+    connectionBar_ = new ConnectionBar(*this, context, [this] { measurePage_->setPolling(false); });
     measurePage_ = new MeasurePage(*this, timer(4), context,
                                    [this] { return notebook_->currentIndex() == kMeasurePage; });
     sensorPage_ = new SensorPage(*this, context);
-    exchangePage_ = new ExchangePage(*this, context);
+    exchangePage_ = new ExchangePage(*this, context, *connectionBar_);
     searchPage_ = new SearchPage(*this, context);
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,
