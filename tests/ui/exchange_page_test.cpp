@@ -95,27 +95,23 @@ TEST_F(ExchangeWindow, PageRefreshShowsSpeedCodesAndNetworkNumbersInRangeOnly) {
 
 TEST_F(ExchangeWindow, PageRefreshShowsTheIdentityOnThePanels) {
     RegisterImage& image = state.image;
-    image.word(0x0400) = 0x8163;
-    image.word(0x0401) = 12;
-    image.word(0x0402) = 3456;
-    image.word(0x0403) = 2;
-    image.word(0x0404) = 15;
-    image.word(0x0405) = 14;
-    image.word(0x0406) = 3;
-    image.word(0x0407) = 11;
+    image.word(0x0400) = 0x0A2B;
+    image.word(0x0401) = 7;
+    image.word(0x0402) = 65535;
+    image.word(0x0403) = 3;
+    image.word(0x0404) = 270;
+    image.word(0x0405) = 31;
+    image.word(0x0406) = 12;
+    image.word(0x0407) = 15;
     image.word(0x040C) = 25;
     showImage();
-    EXPECT_EQ(control<QLineEdit>("Edit3").text(), "8163");
-    for (auto [panel, shown] : {std::pair{"Panel19", "8163"},
-                                {"Panel5", "12"},
-                                {"Panel6", "3456"},
-                                {"Panel21", "2"},
-                                {"Panel20", "15"},
-                                {"Panel8", "14"},
-                                {"Panel9", "3"},
-                                {"Panel17", "2011"}}) {
+    EXPECT_EQ(control<QLineEdit>("Edit3").text(), "0A2B");
+    EXPECT_EQ(control<QLineEdit>("Edit2").text(), "65535");
+    const std::pair<const char*, const char*> panels[] = {
+        {"Panel19", "0A2B"}, {"Panel5", "7"},  {"Panel6", "65535"}, {"Panel21", "3"},
+        {"Panel20", "270"},  {"Panel8", "31"}, {"Panel9", "12"},    {"Panel17", "2015"}};
+    for (auto [panel, shown] : panels)
         EXPECT_EQ(text(panel), shown) << panel;
-    }
     EXPECT_EQ(list("ComboBox6").currentText(), "2.5");
 
     // Values that name no entry leave the date panels empty.
