@@ -18,7 +18,7 @@
 
 #include "base/clock.h"
 #include "link/termios_port.h"
-#include "recorders.h"
+#include "program_window.h"
 #include "sim/pty_server.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -28,12 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string fileText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::fileText;
 
 class ExchangeSimTest : public ::testing::Test {
   protected:

@@ -23,12 +23,7 @@ namespace fs = std::filesystem;
 constexpr const char* kSilence =
     "При приеме принято не ожидаемое число символов. Возможно, ответа просто не было.";
 
-std::string fileText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::fileText;
 
 class ExchangeWindow : public test::ProgramWindowTest {
   protected:
