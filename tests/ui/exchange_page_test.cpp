@@ -362,5 +362,31 @@ TEST_F(ExchangeWindow, CloseShowsNoBoxAndStoresTheBar) {
     EXPECT_NE(devDat.find("NetAdrr=17"), std::string::npos) << devDat;
 }
 
+TEST_F(ExchangeWindow, AModuleNumberTheListCannotShowSurvivesAClose) {
+    state.connection.moduleAddress = 250;
+    showSettings();
+    ASSERT_EQ(list("ComboBox3").currentIndex(), -1);
+    window->show();
+    window->close();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_NE(fileText(folder / "dev.dat").find("NetAdrr=250\r\n"), std::string::npos);
+}
+
+TEST_F(ExchangeWindow, ChangingTheConnectionReopensThePortAndTheNextReadUsesIt) {
+    window->connectionBar().changeConnection(9600, 1, 247);
+    EXPECT_EQ(list("ComboBox2").currentText(), "9600");
+    EXPECT_TRUE(box("CheckBox1").isChecked());
+    EXPECT_FALSE(box("CheckBox2").isChecked());
+    EXPECT_EQ(list("ComboBox3").currentText(), "247");
+    EXPECT_EQ(text("Label5"), "COM1, 9600 , нечетный паритет ");
+    EXPECT_EQ(port.line, (LineSettings{9600, 1}));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    port.replyRegisters(247, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+    control<QPushButton>("Button17").click();
+    ASSERT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.written[0][0], 247);
+}
+
 }  // namespace
 }  // namespace m8163
