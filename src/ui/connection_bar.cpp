@@ -4,14 +4,55 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <initializer_list>
 
+#include "link/line_format.h"
+#include "link/port_open.h"
 #include "ui/named_control.h"
+#include "ui/refresh_guard.h"
 
 namespace m8163 {
 
-ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context)
+namespace {
+
+const char* parityText(int code) {
+    switch (parityFromCode(code)) {
+        case Parity::Odd:
+            return " нечетный паритет ";
+        case Parity::Even:
+            return " четный паритет ";
+        case Parity::None:
+            break;
+    }
+    return " без паритета ";
+}
+
+Parity parityOf(const QCheckBox& on, const QCheckBox& even) {
+    if (!on.isChecked())
+        return Parity::None;
+    return even.isChecked() ? Parity::Even : Parity::Odd;
+}
+
+}  // namespace
+
+void showParity(QCheckBox& on, QCheckBox& even, int code) {
+    const Parity parity = parityFromCode(code);
+    on.setChecked(parity != Parity::None);
+    even.setChecked(parity == Parity::Even);
+}
+
+std::string connectionCaption(const ConnectionSettings& settings) {
+    std::string caption = "COM" + std::to_string(static_cast<unsigned>(settings.portNumber)) + ", ";
+    if (const LineFormat* format = lineFormatByBitRate(settings.speed))
+        caption += std::to_string(format->bitRate) + " ,";
+    return caption + parityText(settings.parity);
+}
+
+ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
+                             std::function<void()> stopPolling)
     : QObject(&root),
       context_(context),
+      stopPolling_(std::move(stopPolling)),
       port_(namedControl<QComboBox>(root, "ComboBox1")),
       speed_(namedControl<QComboBox>(root, "ComboBox2")),
       module_(namedControl<QComboBox>(root, "ComboBox3")),
@@ -19,16 +60,91 @@ ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context)
       parityEven_(namedControl<QCheckBox>(root, "CheckBox2")),
       caption_(namedControl<QLabel>(root, "Label5")),
       exchangeLog_(namedControl<QCheckBox>(root, "CheckBox6")),
+      measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
       blink_(namedControl<QPushButton>(root, "Button2")),
       init_(namedControl<QPushButton>(root, "Button15")) {
     setObjectName(QStringLiteral("ConnectionBar"));
-    // Only the user's clicks change the switch, not the program showing it.
-    context_.commands.connect(&exchangeLog_, &QCheckBox::clicked, this, CommandKind::Local,
-                              [this] { CheckBox6Click(); });
+    CommandGuard& commands = context_.commands;
+    // Only the user's picks and clicks are changes; the program showing the
+    // settings raises none. A change that cannot run now (another command
+    // holds the line) springs back, so that the bar never shows a connection
+    // that is not the one in use.
+    auto change = [this] {
+        if (!context_.commands.run(CommandKind::Line, [this] { connectionChanged(); }))
+            refresh();
+    };
+    for (QComboBox* list : {&port_, &speed_, &module_})
+        QObject::connect(list, &QComboBox::activated, this, change);
+    for (QCheckBox* box : {&parityOn_, &parityEven_})
+        QObject::connect(box, &QCheckBox::clicked, this, change);
+    commands.connect(&blink_, &QPushButton::clicked, this, CommandKind::Line,
+                     [this] { Button2Click(); });
+    commands.connect(&init_, &QPushButton::clicked, this, CommandKind::Line,
+                     [this] { Button15Click(); });
+    commands.connect(&exchangeLog_, &QCheckBox::clicked, this, CommandKind::Local,
+                     [this] { CheckBox6Click(); });
+}
+
+void ConnectionBar::connectionChanged() {
+    if (context_.state.refreshGuard)
+        return;
+    applyControls();
+    context_.pump.processPending();
+    updateCaption();
+    reopenPort();
+}
+
+void ConnectionBar::Button2Click() {
+    runBlink(context_.line(), context_.boxes, *this);
+}
+
+void ConnectionBar::Button15Click() {
+    runSetInit(context_.state.connection, context_.pump, context_.boxes, *this);
 }
 
 void ConnectionBar::CheckBox6Click() {
     context_.state.connection.useLogFile = exchangeLog_.isChecked() ? 1 : 0;
+}
+
+void ConnectionBar::refresh() {
+    RefreshGuardScope guard(context_.state.refreshGuard);
+    const ConnectionSettings& settings = context_.state.connection;
+    const bool knownPort = settings.portNumber >= 1 && settings.portNumber <= port_.count();
+    port_.setCurrentIndex(knownPort ? settings.portNumber - 1 : 0);
+    const LineFormat* format = lineFormatByBitRate(settings.speed);
+    speed_.setCurrentIndex((format != nullptr ? format : lineFormatByBitRate(9600))->listIndex);
+    showParity(parityOn_, parityEven_, settings.parity);
+    updateCaption();
+    module_.setCurrentIndex(settings.moduleAddress);
+    measurementLog_.setChecked(context_.state.measurementLog.writeFile == 1);
+    exchangeLog_.setChecked(settings.useLogFile == 1);
+}
+
+void ConnectionBar::updateCaption() {
+    caption_.setText(QString::fromStdString(connectionCaption(context_.state.connection)));
+    // The label grows with its text, as wide as the caption needs.
+    caption_.adjustSize();
+}
+
+void ConnectionBar::applyControls() {
+    RefreshGuardScope guard(context_.state.refreshGuard);
+    ConnectionSettings& settings = context_.state.connection;
+    if (port_.currentIndex() >= 0)
+        settings.portNumber = port_.currentIndex() + 1;
+    if (const LineFormat* format = lineFormatByListIndex(speed_.currentIndex()))
+        settings.speed = format->bitRate;
+    settings.parity = parityCode(parityOf(parityOn_, parityEven_));
+    if (module_.currentIndex() >= 0)
+        settings.moduleAddress = module_.currentIndex();
+}
+
+void ConnectionBar::changeConnection(int speed, int parity, int moduleAddress) {
+    ConnectionSettings& settings = context_.state.connection;
+    settings.speed = speed;
+    settings.parity = parity;
+    settings.moduleAddress = moduleAddress;
+    reopenPort();
+    refresh();
 }
 
 void ConnectionBar::setSearchLock(bool locked) {
@@ -36,6 +152,16 @@ void ConnectionBar::setSearchLock(bool locked) {
                                                             &parityEven_, &blink_, &init_}) {
         control->setEnabled(!locked);
     }
+}
+
+void ConnectionBar::stopPolling() {
+    stopPolling_();
+}
+
+void ConnectionBar::reopenPort() {
+    const ConnectionSettings& settings = context_.state.connection;
+    openPort(context_.port, context_.state.comPorts, settings.portNumber, settings.speed, 8,
+             settings.parity, settings.stopBits, settings.timeoutMs, context_.boxes);
 }
 
 }  // namespace m8163

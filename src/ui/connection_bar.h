@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
+#include <string>
 
+#include "module/exchange_sequences.h"
 #include "ui/page_context.h"
 
 class QCheckBox;
@@ -11,32 +14,69 @@ class QPushButton;
 class QWidget;
 
 // The connection bar above the notebook: port, speed, module number, the
-// parity boxes, "Помигать", "Выставить INIT" and the exchange log switch.
+// parity boxes and the caption that sums them up, "Помигать", "Выставить
+// INIT" and the exchange log switch.
 
 namespace m8163 {
 
-class ConnectionBar : public QObject {
-  public:
-    // `root` holds the bar's controls; lives as long as it (its QObject parent).
-    ConnectionBar(QWidget& root, const PageContext& context);
+// The caption of the connection bar: "COM1, 19200 , без паритета ".
+std::string connectionCaption(const ConnectionSettings& settings);
 
+// A parity code on a pair of boxes "Паритет" and "Четный": the first checked
+// for odd and even, the second for even only; any other code clears both.
+void showParity(QCheckBox& on, QCheckBox& even, int code);
+
+class ConnectionBar : public QObject, public ConnectionView {
+  public:
+    // `root` holds the bar's controls; lives as long as it (its QObject
+    // parent). `stopPolling` switches cyclic polling off.
+    ConnectionBar(QWidget& root, const PageContext& context, std::function<void()> stopPolling);
+
+    // A change of port, speed, module number or parity by the user: the bar
+    // into the connection settings, messages run once, the caption, the port
+    // reopened. Nothing while the refresh guard is set.
+    void connectionChanged();
+    // "Помигать".
+    void Button2Click();
+    // "Выставить INIT".
+    void Button15Click();
     // Exchange log switch.
     void CheckBox6Click();
+
+    // The connection settings and the two log switches shown on the bar,
+    // with the caption.
+    void refresh();
+    // The caption from the connection settings.
+    void updateCaption();
+    // The bar into the connection settings. A list without a selection
+    // leaves its setting as it was.
+    void applyControls();
+
+    // Moves the program to another module or line format: the connection
+    // settings take them, the port is reopened and the bar shows them.
+    // Nothing is sent. Callers hold the line.
+    void changeConnection(int speed, int parity, int moduleAddress);
 
     // While a search runs the bar's connection controls are disabled.
     void setSearchLock(bool locked);
 
+    void stopPolling() override;
+    void showConnection() override { refresh(); }
+    void reopenPort() override;
+
   private:
     PageContext context_;
-    QComboBox& port_;         // ComboBox1
-    QComboBox& speed_;        // ComboBox2
-    QComboBox& module_;       // ComboBox3
-    QCheckBox& parityOn_;     // CheckBox1
-    QCheckBox& parityEven_;   // CheckBox2
-    QLabel& caption_;         // Label5
-    QCheckBox& exchangeLog_;  // CheckBox6
-    QPushButton& blink_;      // Button2
-    QPushButton& init_;       // Button15
+    std::function<void()> stopPolling_;
+    QComboBox& port_;            // ComboBox1
+    QComboBox& speed_;           // ComboBox2
+    QComboBox& module_;          // ComboBox3
+    QCheckBox& parityOn_;        // CheckBox1
+    QCheckBox& parityEven_;      // CheckBox2
+    QLabel& caption_;            // Label5
+    QCheckBox& exchangeLog_;     // CheckBox6
+    QCheckBox& measurementLog_;  // CheckBox7
+    QPushButton& blink_;         // Button2
+    QPushButton& init_;          // Button15
 };
 
 }  // namespace m8163

@@ -76,12 +76,13 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     commands_->onCloseDue([this] { close(); });
 
     const PageContext context = pageContext();
-    connectionBar_ = new ConnectionBar(*this, context);
+    // "Помигать" and "Выставить INIT" switch polling off through its one writer.
+    connectionBar_ = new ConnectionBar(*this, context, [this] { measurePage_->setPolling(false); });
     measurePage_ = new MeasurePage(*this, timer(4), context,
                                    [this] { return notebook_->currentIndex() == kMeasurePage; });
     // The sensor read switches polling off through the switch's one writer.
     sensorPage_ = new SensorPage(*this, context, [this] { measurePage_->setPolling(false); });
-    exchangePage_ = new ExchangePage(*this, context);
+    exchangePage_ = new ExchangePage(*this, context, *connectionBar_);
     searchPage_ = new SearchPage(*this, context);
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,

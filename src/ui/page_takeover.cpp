@@ -16,25 +16,12 @@
 #include "module/register_image.h"
 #include "ui/app_state.h"
 #include "ui/named_control.h"
+#include "ui/refresh_guard.h"
 
 namespace m8163 {
 namespace {
 
 constexpr const char* kRefusedCaption = "Ошибка ввода";
-
-// Sets the refresh guard for a take-over and gives back the value it had, so
-// that a take-over inside a refresh leaves the refresh's guard standing.
-class GuardScope {
-  public:
-    explicit GuardScope(bool& guard) : guard_(guard), before_(guard) { guard_ = true; }
-    ~GuardScope() { guard_ = before_; }
-    GuardScope(const GuardScope&) = delete;
-    GuardScope& operator=(const GuardScope&) = delete;
-
-  private:
-    bool& guard_;
-    bool before_;
-};
 
 std::string editText(const QLineEdit& edit) {
     return edit.text().toStdString();
@@ -102,7 +89,7 @@ SensorEditors SensorEditors::find(const QWidget& root) {
 }
 
 bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, MessageBoxes& boxes) {
-    GuardScope guard(state.refreshGuard);
+    RefreshGuardScope guard(state.refreshGuard);
     RegisterImage& image = state.image;
 
     constexpr const char* kModelRefused =
@@ -151,7 +138,7 @@ bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, Messa
 }
 
 bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBoxes& boxes) {
-    GuardScope guard(state.refreshGuard);
+    RefreshGuardScope guard(state.refreshGuard);
     SensorSettings& sensor = state.image.sensor;
 
     auto offset = readReal(editText(editors.offset));

@@ -60,10 +60,10 @@ void startup(TForm1& window) {
     initialiseWindowContents(window, catalogueLists(state));
     window.connectionBar().setSearchLock(false);
     window.searchPage().setSearchLock(false);
+    window.exchangePage().refresh();
+    window.connectionBar().refresh();
 
-    const ConnectionSettings& line = state.connection;
-    openPort(window.port(), state.comPorts, line.portNumber, line.speed, 8, line.parity,
-             line.stopBits, line.timeoutMs, window.boxes());
+    window.connectionBar().reopenPort();
     if (window.port().isOpen()) {
         window.port().clearRtsSetDtr();
     }
@@ -76,6 +76,7 @@ void close(TForm1& window) {
     // No tick may read the closed port while a box of this sequence is open.
     window.measurePage().stopForClose();
     closePort(window.port());
+    window.connectionBar().applyControls();
     window.exchangePage().takeOver();
     saveConnectionSettings(connectionPath(), state.connection);
     saveProfile(recentProfilePath(), profileParts(window));

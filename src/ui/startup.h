@@ -10,17 +10,19 @@ class TForm1;
 
 // What the window runs when it is created: loads dev.dat, then recent.prf
 // with the design catalogue, from the working folder; fills the window;
-// opens the port and sets its control lines; switches polling off. An error
-// of a settings file is shown in the standard error box and ends the
-// sequence there; the window opens all the same. Nothing is sent.
+// shows the register image on the exchange page and the connection settings
+// on the connection bar; opens the port and sets its control lines; switches
+// polling off. An error of a settings file is shown in the standard error
+// box and ends the sequence there; the window opens all the same. Nothing
+// is sent.
 void runStartupSequence(TForm1& window);
 
-// What the window runs when the user closes it: stops polling, closes the port, takes the
-// connection bar and the exchange page back into the settings, saves
-// dev.dat, takes the search page's choices and saves recent.prf. An error of
-// a settings file is shown as at start-up and skips the later steps; the
-// window closes all the same, since a user who cannot remove the cause
-// could otherwise never close it. Nothing is sent.
+// What the window runs when the user closes it: stops polling, closes the
+// port, takes the connection bar and the exchange page back into the
+// settings, saves dev.dat, takes the search page's choices and saves
+// recent.prf. An error of a settings file is shown as at start-up and skips
+// the later steps; the window closes all the same, since a user who cannot
+// remove the cause could otherwise never close it. Nothing is sent.
 void runCloseSequence(TForm1& window);
 
 }  // namespace m8163

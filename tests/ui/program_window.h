@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,14 @@
 // recorded and answered, the clock is fixed, the port is scripted.
 
 namespace m8163::test {
+
+// The whole content of a file, bytes as they are.
+inline std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // A scripted port that notes what happened to it, in order, beside the bytes.
 class EventPort : public ScriptedPort {

@@ -40,12 +40,6 @@ class WindowAsBuilt : public test::ProgramWindowTest {
                                            after();
                                    });
     }
-    // Start-up leaves the identity editors empty, which the close's take-over
-    // of the exchange page would refuse with a box; give them readable values.
-    void fillIdentityEditors() {
-        for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
-            control<QLineEdit>(name).setText("1");
-    }
     std::size_t lines(const fs::path& file) {
         std::ifstream in(file);
         std::size_t n = 0;
@@ -111,7 +105,6 @@ TEST_F(WindowAsBuilt, ASecondLineCommandDuringAPauseDoesNotRunAndThePauseIsWhole
 
 TEST_F(WindowAsBuilt, ACloseDuringAPauseRunsOnceAfterTheCommandEnded) {
     window->show();
-    fillIdentityEditors();
     addPausingCommand(control<QPushButton>("Button25"), 300ms,
                       [this] { events.push_back("command step"); });
     QTimer::singleShot(50ms, window.get(), [&] {
@@ -137,7 +130,6 @@ TEST_F(WindowAsBuilt, ACloseDuringAPauseRunsOnceAfterTheCommandEnded) {
 
 TEST_F(WindowAsBuilt, ClosingWhilePollingWritesNoMeasurementLineAfterTheCloseBegan) {
     window->show();
-    fillIdentityEditors();
     state.measurementLog.writeFile = 1;
     state.measurementLog.fileName = (folder / "izm.txt").string();
     window->selectPage(TForm1::kMeasurePage);

@@ -134,7 +134,8 @@ TEST_F(StartupTest, SettingsFileErrorIsShownAndEndsTheSequence) {
 TEST_F(StartupTest, CloseClosesThePortFirstAndSavesBothFiles) {
     runStartupSequence(*window);
     port.openState = true;
-    state.connection.moduleAddress = 7;
+    // The close takes the connection from the bar.
+    control<QComboBox>("ComboBox3").setCurrentIndex(7);
     state.search.lastAddress = 42;
     fs::remove(folder / "recent.prf");
 

@@ -1,0 +1,99 @@
+#include "module/exchange_sequences.h"
+
+#include <array>
+#include <cstdint>
+
+#include "link/line_format.h"
+#include "module/block_operations.h"
+#include "protocol/exchange_failure.h"
+
+namespace m8163 {
+namespace {
+
+// The largest module number the window's lists offer; Modbus addresses
+// above it are reserved.
+constexpr std::uint16_t kHighestModuleNumber = 247;
+
+bool confirmed(MessageBoxes& boxes, const char* text) {
+    return boxes.show({text, "Подтвердите действие", BoxIcon::Warning, BoxButtons::YesNo, {}}) ==
+           BoxAnswer::Yes;
+}
+
+void reportSuccess(MessageBoxes& boxes, const char* text) {
+    boxes.show({text, "Результат операции", BoxIcon::Information, BoxButtons::Ok, {}});
+}
+
+// The module switches to what it was written; a speed code outside the
+// table means 9600 bit/s to it.
+int bitRateOfCode(std::uint16_t code) {
+    const LineFormat* format = lineFormatByModuleCode(code);
+    return (format != nullptr ? format : lineFormatByBitRate(9600))->bitRate;
+}
+
+}  // namespace
+
+void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view) {
+    view.stopPolling();
+    const std::array<std::uint16_t, 1> blink{1};
+    const ExchangeStatus status = writeRegisters(line, reg::kBlinkCommand, blink);
+    if (!status.ok())
+        reportExchangeFailure(boxes, status);
+}
+
+void runSetInit(ConnectionSettings& settings, EventPump& pump, MessageBoxes& boxes,
+                ConnectionView& view) {
+    if (!confirmed(
+            boxes,
+            "Текущие настройки связи будут изменены на значения для работы в режиме INIT.")) {
+        return;
+    }
+    view.stopPolling();
+    settings.speed = 19200;
+    settings.parity = parityCode(Parity::None);
+    settings.moduleAddress = 1;
+    view.showConnection();
+    pump.processPending();
+    view.reopenPort();
+}
+
+void runReadExchangePage(const ModbusLine& line, EventPump& pump, RegisterImage& image,
+                         MessageBoxes& boxes, ExchangePageView& page) {
+    const ExchangeStatus status = readExchangePage(line, pump, image);
+    if (!status.ok()) {
+        reportExchangeFailure(boxes, status);
+        return;
+    }
+    page.showExchangePage();
+    reportSuccess(boxes, "Чтение всех параметров закладки успешно осуществлено.");
+}
+
+void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const RegisterImage& image,
+                          ConnectionSettings& settings, MessageBoxes& boxes, ExchangePageView& page,
+                          ConnectionView& connection) {
+    // With no module number picked the image holds 0xFFFF: written, it would
+    // leave the module unreachable or be refused by it after the question.
+    if (image.word(reg::kNetworkNumber) > kHighestModuleNumber) {
+        boxes.show({"Номер модуля не выбран из списка. Выберите номер модуля от 0 до 247.",
+                    "Ошибка ввода",
+                    BoxIcon::Warning,
+                    BoxButtons::Ok,
+                    {}});
+        return;
+    }
+    if (!confirmed(boxes, "Данные конфигурации будут переписаны?."))
+        return;
+    const ExchangeStatus status = writeExchangeParameters(line, pump, image);
+    if (!status.ok()) {
+        reportExchangeFailure(boxes, status);
+        return;
+    }
+    settings.speed = bitRateOfCode(image.word(reg::kSpeedCode));
+    settings.parity = image.word(reg::kParityCode);
+    settings.moduleAddress = image.word(reg::kNetworkNumber);
+    page.showExchangePage();
+    connection.showConnection();
+    connection.reopenPort();
+    reportSuccess(boxes, "Запись параметров обмена модуля успешно осуществлена.");
+}
+
+}  // namespace m8163

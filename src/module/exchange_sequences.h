@@ -1,0 +1,67 @@
+#pragma once
+
+#include "base/event_pump.h"
+#include "base/message_boxes.h"
+#include "link/connection_settings.h"
+#include "module/register_image.h"
+#include "protocol/transactions.h"
+
+// The commands of the connection bar ("Помигать", "Выставить INIT") and of
+// the page "Параметры обмена" ("Прочитать", "Записать") as sequences over the
+// state, the line and small views that the window implements, so that their
+// order is tested without a window.
+
+namespace m8163 {
+
+// What the connection commands need of the window.
+class ConnectionView {
+  public:
+    virtual ~ConnectionView() = default;
+    // Cyclic polling off, shown on its two buttons.
+    virtual void stopPolling() = 0;
+    // The connection bar shows the connection settings.
+    virtual void showConnection() = 0;
+    // Opens the port anew with the connection settings; a failed open shows
+    // its own box.
+    virtual void reopenPort() = 0;
+};
+
+// What the exchange page's commands need of the page.
+class ExchangePageView {
+  public:
+    virtual ~ExchangePageView() = default;
+    // The page shows the register image.
+    virtual void showExchangePage() = 0;
+};
+
+// "Помигать": polling off, then 1 written to the blink register at once (no
+// pause). A failed exchange shows its box; success shows nothing.
+void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view);
+
+// "Выставить INIT": after a Yes, polling off and the connection settings
+// those of a module in INIT mode (19200 bit/s, no parity, address 1; the port
+// number stays), shown, pending messages run once, the port reopened.
+// Nothing is sent.
+void runSetInit(ConnectionSettings& settings, EventPump& pump, MessageBoxes& boxes,
+                ConnectionView& view);
+
+// "Прочитать" of the exchange page: the page's five reads in order. The
+// first failure shows its box and ends the command with the page as it was
+// (the image keeps what the earlier reads stored); after the last one the
+// page shows the image and the success box follows.
+void runReadExchangePage(const ModbusLine& line, EventPump& pump, RegisterImage& image,
+                         MessageBoxes& boxes, ExchangePageView& page);
+
+// "Записать" of the exchange page: a network number that the module-number
+// list cannot show (none picked) is refused before anything else. After a
+// Yes, one write of network number, speed code and parity code from the
+// image. On success the connection settings follow the module (speed of the
+// written code, 9600 bit/s for a code outside the table; parity; address =
+// network number; the port number stays), the page and the connection bar
+// are shown again, the port is reopened and the success box follows. A failed
+// write shows its box and leaves the settings and the port as they were.
+void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const RegisterImage& image,
+                          ConnectionSettings& settings, MessageBoxes& boxes, ExchangePageView& page,
+                          ConnectionView& connection);
+
+}  // namespace m8163
