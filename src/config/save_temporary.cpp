@@ -23,7 +23,10 @@ constexpr std::string_view kMark = ".save-";
 constexpr std::size_t kRandomLength = 6;  // mkostemp's XXXXXX
 
 std::string prefixFor(const std::string& target) {
-    return "." + fileNameOf(target) + std::string(kMark);
+    std::string prefix(1, '.');
+    prefix += fileNameOf(target);
+    prefix += kMark;
+    return prefix;
 }
 
 // The process id in the name of a temporary of the file with `prefix`, or

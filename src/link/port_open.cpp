@@ -16,9 +16,11 @@ namespace {
 std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result) {
     std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
     if (result.error == ENOENT) {
-        detail += "\n" + serialDeviceListing(serialDevices(), comNumber);
+        detail += '\n';
+        detail += serialDeviceListing(serialDevices(), comNumber);
     } else if (result.error == EACCES || result.error == EPERM) {
-        detail += "\n" + permissionAdvice(deviceAccess(device));
+        detail += '\n';
+        detail += permissionAdvice(deviceAccess(device));
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
         const std::vector<PortHolder> holders = portHolders(device);

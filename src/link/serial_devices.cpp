@@ -131,7 +131,8 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
         key + "=" + devices.front().path;
     for (const SerialDevice& device : devices) {
         if (!device.mayOpen && device.grantingGroup) {
-            text += "\n" + joinGroupAdvice(*device.grantingGroup);
+            text += '\n';
+            text += joinGroupAdvice(*device.grantingGroup);
             break;
         }
     }
