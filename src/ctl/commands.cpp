@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/clock.h"
+#include "base/json_text.h"
 #include "base/number_text.h"
 #include "config/connection_file.h"
 #include "config/ini_file.h"

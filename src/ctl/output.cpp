@@ -1,8 +1,8 @@
 #include "ctl/output.h"
 
 #include <cmath>
-#include <cstdio>
 
+#include "base/json_text.h"
 #include "base/number_text.h"
 
 namespace m8163::ctl {
@@ -10,24 +10,6 @@ namespace m8163::ctl {
 std::string realText(float value) {
     std::string text = formatReal4(value);
     return text.substr(text.find_first_not_of(' '));
-}
-
-std::string jsonQuoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
 }
 
 JsonObject& JsonObject::field(std::string_view key, std::string_view json) {

@@ -31,8 +31,6 @@ class JsonObject {
     std::string body_;
 };
 
-std::string jsonQuoted(std::string_view text);
-
 // A CSV line: texts quoted (quotes doubled), numbers as they are.
 struct CsvField {
     std::string value;
