@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <thread>
 
 #include "protocol/transactions.h"
 
@@ -54,6 +55,11 @@ bool StopSignals::wait(std::chrono::milliseconds duration) {
 void WaitingPump::pause(std::chrono::milliseconds duration) {
     if (!signals_.wait(duration))
         throw Interrupted();
+}
+
+void SleepingPump::pause(std::chrono::milliseconds duration) {
+    // Stop signals are blocked, so nothing cuts the sleep short.
+    std::this_thread::sleep_for(duration);
 }
 
 OpenResult FrameRecorderPort::open(const std::string&, const LineSettings&, const PortTimeouts&) {

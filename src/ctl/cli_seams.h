@@ -59,6 +59,14 @@ class WaitingPump final : public EventPump {
     StopSignals& signals_;
 };
 
+// For a sequence of writes: a stop signal waits until the last one is sent,
+// so that the module never keeps half of the settings.
+class SleepingPump final : public EventPump {
+  public:
+    void processPending() override {}
+    void pause(std::chrono::milliseconds duration) override;
+};
+
 // For --dry-run: no pauses at all.
 class NoPausePump final : public EventPump {
   public:

@@ -24,6 +24,7 @@ namespace m8163::ctl {
 namespace {
 
 constexpr const char* kConnectionFile = "dev.dat";
+constexpr std::chrono::milliseconds kFailedCycleWait{100};
 
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
@@ -176,7 +177,11 @@ int runPoll(Session& session, const Options& options) {
         }
         if (options.count && polling.cycles >= *options.count)
             break;
-        if (!session.signals.wait(options.interval))
+        // A pulled adapter fails every read at once: a failed cycle waits at
+        // least kFailedCycleWait, so that no interval makes the loop spin.
+        const auto wait =
+            status.ok() ? options.interval : std::max(options.interval, kFailedCycleWait);
+        if (!session.signals.wait(wait))
             break;
     }
     const CounterTexts counters = counterTexts(polling);
@@ -350,7 +355,8 @@ int runSensorSet(Session& session, const Options& options) {
                     [&](const ModbusLine& l) { writeSensorSettings(l, noPause, image); });
         return kExitOk;
     }
-    const ExchangeStatus written = writeSensorSettings(session.line(), session.pump, image);
+    SleepingPump steady;
+    const ExchangeStatus written = writeSensorSettings(session.line(), steady, image);
     if (!written.ok())
         return exchangeFailed(session, written);
     if (options.format == OutputFormat::Json) {

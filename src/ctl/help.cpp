@@ -54,7 +54,8 @@ std::string commandHelp(Command command) {
                 "Reads the measured value, waits MS (default 1000) and reads again, one\n"
                 "line per cycle, until N cycles or Ctrl+C; then the cycle, measurement\n"
                 "error and exchange error counters (on stderr with --csv). A failed\n"
-                "cycle is shown and counted; the exit code is then 1.\n";
+                "cycle is shown and counted, the next one comes at least 100 ms later,\n"
+                "and the exit code is then 1.\n";
             break;
         case Command::Identity:
             text =
