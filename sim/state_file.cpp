@@ -7,27 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/json_text.h"
+
 namespace m8163::sim {
 
 namespace {
-
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 std::string words(const ModuleModel& module, std::uint16_t base, unsigned count) {
     std::string out = "[";
@@ -56,8 +40,8 @@ std::string stateJson(const Line& line) {
                ", \"requests\": " + std::to_string(m.counters.requests) +
                ", \"replies\": " + std::to_string(m.counters.replies) +
                ", \"blinks\": " + std::to_string(m.counters.blinks) +
-               ",\n   \"userText\": " + quoted(m.text(reg::kUserText, 16)) +
-               ", \"typeName\": " + quoted(m.text(reg::kTypeName, 32)) +
+               ",\n   \"userText\": " + jsonQuoted(m.text(reg::kUserText, 16)) +
+               ", \"typeName\": " + jsonQuoted(m.text(reg::kTypeName, 32)) +
                ",\n   \"measurement\": " + words(m, 0x0000, 7) +
                ",\n   \"general\": " + words(m, 0x0400, 0x17) +
                ",\n   \"sensor\": " + words(m, 0x0500, 0x3F) + "}";

@@ -110,7 +110,10 @@ std::optional<std::int32_t> readWholeNumber(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<float> readReal(std::string_view text) {
+namespace {
+
+// The "%f" reading of readReal(); `end` gets the position after the number.
+std::optional<float> scanReal(std::string_view text, std::size_t& end) {
     std::size_t i = skipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -157,10 +160,11 @@ std::optional<float> readReal(std::string_view text) {
         }
     }
     float value = 0.0f;
-    auto [end, ec] =
+    auto [stop, ec] =
         std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
-    if (end != text.data() + i)
+    if (stop != text.data() + i)
         return std::nullopt;  // not expected: the grammar above matches
+    end = i;
     if (ec == std::errc::result_out_of_range) {
         if (magnitude >= 0)
             return std::nullopt;  // beyond the largest single
@@ -169,6 +173,21 @@ std::optional<float> readReal(std::string_view text) {
         return std::nullopt;
     }
     return negative ? -value : value;
+}
+
+}  // namespace
+
+std::optional<float> readReal(std::string_view text) {
+    std::size_t end = 0;
+    return scanReal(text, end);
+}
+
+std::optional<float> readRealWhole(std::string_view text) {
+    std::size_t end = 0;
+    auto value = scanReal(text, end);
+    if (!value || skipBlanks(text, end) != text.size())
+        return std::nullopt;
+    return value;
 }
 
 std::string formatHex4(std::uint32_t value) {

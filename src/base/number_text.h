@@ -37,6 +37,11 @@ std::optional<std::int32_t> readWholeNumber(std::string_view text);
 // Settings files read an unreadable real as 0: readReal(text).value_or(0.0f).
 std::optional<float> readReal(std::string_view text);
 
+// readReal() for a text that must be the number and nothing else: blanks may
+// surround it, anything more ("2,5", "1.5V") gives nullopt. For values given
+// on a command line, where a silently dropped tail would change the value.
+std::optional<float> readRealWhole(std::string_view text);
+
 // "%04X": upper-case hexadecimal, at least four digits with leading zeros.
 std::string formatHex4(std::uint32_t value);
 

@@ -70,9 +70,11 @@ std::string lineSettingsText(const ConnectionSettings& settings) {
     return text + "8,2";
 }
 
-void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
-                            ComPortMap& ports, MessageBoxes& boxes) {
-    IniFile ini(path);
+namespace {
+
+// Reads every key with its default and writes it back into `ini`; a missing
+// file gets the keys of a first start. Nothing reaches the disk here.
+void takeConnectionFile(IniFile& ini, ConnectionSettings& settings, ComPortMap& ports) {
     if (!ini.existed()) {
         ini.writeInt(kComSettings, "Number", 1);
         ini.writeString(kComSettings, "Settings", kDefaultLineSettings);
@@ -116,7 +118,14 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
         ports.devices[i] = device;
         ini.writeString(kComPorts, comKey(i), device);
     }
+}
 
+}  // namespace
+
+void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
+                            ComPortMap& ports, MessageBoxes& boxes) {
+    IniFile ini(path);
+    takeConnectionFile(ini, settings, ports);
     ini.save();
 
     if (settings.portNumber > 17) {
@@ -126,6 +135,12 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
         boxes.show(warningBox("Задан большой тайм аут. Работать будет можно, но неудобно.",
                               BoxIcon::Information));
     }
+}
+
+void readConnectionSettings(const std::string& path, ConnectionSettings& settings,
+                            ComPortMap& ports) {
+    IniFile ini(path);
+    takeConnectionFile(ini, settings, ports);
 }
 
 void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings) {

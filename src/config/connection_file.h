@@ -23,6 +23,13 @@ namespace m8163 {
 void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
                             ComPortMap& ports, MessageBoxes& boxes);
 
+// The same reading without touching the disk and without the warnings: a
+// missing file gives the settings of a first start (COM1, 19200, no parity,
+// module 1, 2000 ms). For tools that only borrow the window's settings.
+// Throws SettingsFileError when the file exists but cannot be read.
+void readConnectionSettings(const std::string& path, ConnectionSettings& settings,
+                            ComPortMap& ports);
+
 // Writes port number, speed and parity, module address, time-out and the
 // exchange-log switch. The exchange-log file name is written only when the
 // file has to be created: a name edited by hand stays. Throws

@@ -126,6 +126,18 @@ TEST(NumberText, RealReaderTakesTheLeadingNumberWithADecimalPoint) {
     EXPECT_EQ(readReal("0x1p3"), 0.0f);  // hexadecimal reals are not read: "0", then "x1p3"
 }
 
+TEST(NumberText, WholeRealReaderRefusesATail) {
+    const std::vector<ReadCase<float>> cases = {
+        {"1.5e1", 15.0f},       {" -2.5 ", -2.5f},      {"+3", 3.0f},
+        {"2,5", std::nullopt},  {"1.5V", std::nullopt}, {"1e", std::nullopt},
+        {"0x10", std::nullopt}, {"", std::nullopt},     {"1e39", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("\"" + c.text + "\"");
+        EXPECT_EQ(readRealWhole(c.text), c.expected);
+    }
+}
+
 TEST(NumberText, FormatsMatchPrintf) {
     const std::vector<double> values = {0.0,     -0.0,      25.0,      2.5f,       -1.23456,
                                         0.00005, 0.000049,  123456.78, -99999.995, 1e10,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "config/ini_file.h"
 #include "config_test_support.h"
 #include "recorders.h"
@@ -45,6 +47,31 @@ TEST_F(ConnectionFile, AMissingFileIsCreatedWithItsDefaults) {
     EXPECT_EQ(settings.useLogFile, 0);  // a created file keeps the exchange log off
     EXPECT_EQ(settings.logFileName, "COM.txt");
     EXPECT_EQ(ports.devices[7], "/dev/ttyUSB7");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ConnectionFile, ReadingAloneNeverWritesTheFile) {
+    readConnectionSettings(path, settings, ports);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(settings.portNumber, 1);
+    EXPECT_EQ(settings.speed, 19200);
+    EXPECT_EQ(settings.moduleAddress, 1);
+    EXPECT_EQ(settings.timeoutMs, 2000);
+    EXPECT_EQ(settings.useLogFile, 0);
+
+    // A file with gaps and a big time-out is read by the same rules, left
+    // as it is and not warned about.
+    const std::string text = windowsText(
+        "[COM_SETTINGS]\nSettings=9600,E,8,1\n"
+        "[SETTINGS]\nTimeOut=5000\n[COM_PORTS]\nCOM1=/dev/pts/9\n");
+    writeBytes(path, text);
+    readConnectionSettings(path, settings, ports);
+    EXPECT_EQ(readBytes(path), text);
+    EXPECT_EQ(settings.speed, 9600);
+    EXPECT_EQ(settings.parity, kParityEven);
+    EXPECT_EQ(settings.timeoutMs, 5000);
+    EXPECT_EQ(settings.useLogFile, 1);  // an existing file without the key logs
+    EXPECT_EQ(ports.devices[0], "/dev/pts/9");
     EXPECT_TRUE(boxes.shown.empty());
 }
 

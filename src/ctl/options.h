@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "search/search_run.h"
+
+// The command line of m8163ctl: the subcommand, the line to use, the output
+// form and each subcommand's own values, all checked before the line is
+// touched.
+
+namespace m8163::ctl {
+
+enum class Command { Read, Poll, Identity, Sensor, SensorSet, ExchangeSet, Blink, Scan };
+
+enum class OutputFormat { Text, Json, Csv };
+
+// Overrides of the settings that dev.dat (or a first start) gives.
+struct LineOptions {
+    std::optional<std::string> device;
+    std::optional<int> com;
+    std::optional<int> speed;   // bit/s, a listed speed
+    std::optional<int> parity;  // code
+    std::optional<int> address;
+    std::optional<int> timeoutMs;
+};
+
+struct SensorChanges {
+    std::optional<std::uint16_t> averagingCode;
+    std::optional<float> offset;
+    std::optional<float> adjustment;
+    std::optional<std::string> userText;  // UTF-8, fits the 16 characters
+};
+
+struct ExchangeChanges {
+    int speed = 0;  // bit/s
+    int parity = 0;
+    int address = 0;
+};
+
+struct Options {
+    Command command = Command::Read;
+    LineOptions line;
+    OutputFormat format = OutputFormat::Text;
+    bool dryRun = false;
+    bool help = false;  // print helpText(command) and end
+    std::chrono::milliseconds interval{1000};
+    std::optional<std::uint32_t> count;
+    SensorChanges sensor;
+    ExchangeChanges exchange;
+    SearchPlan plan;  // completed
+};
+
+// A command line that cannot be run; what() says why.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. No subcommand with --help
+// gives help for the whole program (command Read, help set, `general`).
+Options parseOptions(const std::vector<std::string>& args, bool& general);
+
+std::string generalHelp();
+std::string commandHelp(Command command);
+
+// "none", "odd", "even" for a parity code.
+std::string parityName(int code);
+
+}  // namespace m8163::ctl

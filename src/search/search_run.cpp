@@ -1,0 +1,102 @@
+#include "search/search_run.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/port_open.h"
+
+namespace m8163 {
+namespace {
+
+constexpr unsigned kHighestModuleNumber = 255;
+
+bool none(const auto& flags) {
+    return std::none_of(flags.begin(), flags.end(), [](bool on) { return on; });
+}
+
+void reopen(const SearchLine& line, int speed, int parity) {
+    const ConnectionSettings& s = line.settings;
+    openPort(line.port, line.ports, s.portNumber, speed, 8, parity, s.stopBits, s.timeoutMs,
+             line.boxes);
+}
+
+// The parities of one module number; Normal unless the search ends here.
+SearchEnd tryModuleNumber(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
+                          SearchView& view, int speed, unsigned address, std::size_t& hits) {
+    for (int parity = kParityNone; parity <= kParityEven; ++parity) {
+        if (plan.parities[static_cast<std::size_t>(parity)]) {
+            reopen(line, speed, parity);
+            view.showTrial(speed, parity, address);
+            ConnectionSettings trial = line.settings;
+            trial.speed = speed;
+            trial.parity = parity;
+            trial.moduleAddress = static_cast<int>(address);
+            if (probe(ModbusLine{line.port, trial, line.clock}).ok()) {
+                view.found({speed, address, parity});
+                if (++hits >= kFoundTableSize)
+                    return SearchEnd::FullTable;
+            }
+        }
+        if (view.stopRequested())
+            return SearchEnd::User;
+    }
+    return SearchEnd::Normal;
+}
+
+}  // namespace
+
+void completeSearchPlan(SearchPlan& plan) {
+    if (plan.firstAddress > plan.lastAddress)
+        std::swap(plan.firstAddress, plan.lastAddress);
+    if (none(plan.parities))
+        plan.parities = {true, true, true};
+    if (none(plan.speeds)) {
+        for (int rate : {9600, 19200})
+            plan.speeds[static_cast<std::size_t>(lineFormatByBitRate(rate)->listIndex)] = true;
+    }
+}
+
+std::string searchEndText(SearchEnd end) {
+    switch (end) {
+        case SearchEnd::User:
+            return "Процедура поиска завершена пользователем.";
+        case SearchEnd::FullTable:
+            return "Процедура поиска завершена.На линии слишком много приборов.";
+        case SearchEnd::Normal:
+            break;
+    }
+    return "Процедура поиска завершена.";
+}
+
+std::string searchProgressText(int speed, int parity, unsigned address) {
+    static constexpr const char* kParityTexts[] = {"без паритета", "нечетный паритет",
+                                                   "четный паритет"};
+    return "Проверяется скорость " + std::to_string(speed) + " " +
+           kParityTexts[parityCode(parityFromCode(parity))] + " номер прибора " +
+           std::to_string(address);
+}
+
+SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
+                    EventPump& pump, SearchView& view) {
+    const unsigned last = std::min(plan.lastAddress, kHighestModuleNumber);
+    std::size_t hits = 0;
+    SearchEnd end = SearchEnd::Normal;
+    for (std::size_t s = 0; s < kLineFormats.size() && end == SearchEnd::Normal; ++s) {
+        if (!plan.speeds[s])
+            continue;
+        const int speed = kLineFormats[s].bitRate;
+        // The first module number is tried even beyond the last one; the
+        // loop ends before an increment could wrap round.
+        for (unsigned address = plan.firstAddress; end == SearchEnd::Normal; ++address) {
+            if (address != plan.firstAddress)
+                pump.processPending();
+            end = tryModuleNumber(plan, line, probe, view, speed, address, hits);
+            if (address >= last)
+                break;
+        }
+    }
+    reopen(line, line.settings.speed, line.settings.parity);
+    return end;
+}
+
+}  // namespace m8163

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "base/clock.h"
+#include "base/event_pump.h"
+#include "base/message_boxes.h"
+#include "link/com_port_map.h"
+#include "link/connection_settings.h"
+#include "link/line_format.h"
+#include "link/serial_port.h"
+#include "protocol/exchange_result.h"
+#include "protocol/transactions.h"
+
+// The search for modules on the line: every chosen combination of speed,
+// module number and parity is tried with one read, in a fixed nested order,
+// and each clean reply is a module found. The loop is shared by the window's
+// search page and the command-line tool; each gives it a view for progress,
+// hits and the stop request.
+
+namespace m8163 {
+
+// What to try. speeds[i] stands for kLineFormats[i]; parities[c] for the
+// parity code c (none, odd, even).
+struct SearchPlan {
+    std::array<bool, kLineFormats.size()> speeds{};
+    std::array<bool, 3> parities{};
+    unsigned firstAddress = 0;
+    unsigned lastAddress = 0;
+};
+
+// The rules a plan is completed by before a run: a reversed range is
+// swapped, no parity means all three, no speed means 9600 and 19200.
+void completeSearchPlan(SearchPlan& plan);
+
+struct SearchHit {
+    int speed = 0;  // bit/s
+    unsigned address = 0;
+    int parity = kParityNone;  // code
+
+    bool operator==(const SearchHit&) const = default;
+};
+
+// The found-device table holds 33 modules; the 33rd ends the search.
+inline constexpr std::size_t kFoundTableSize = 33;
+
+enum class SearchEnd { Normal, User, FullTable };
+
+// The text of the box each end brings (caption kSearchEndCaption).
+std::string searchEndText(SearchEnd end);
+inline constexpr const char* kSearchEndCaption = "Ход поиска";
+
+// The progress line of one trial: "Проверяется скорость 9600 нечетный
+// паритет номер прибора 17".
+std::string searchProgressText(int speed, int parity, unsigned address);
+
+class SearchView {
+  public:
+    virtual ~SearchView() = default;
+    // Before the read of each trial, with the port already at its format.
+    virtual void showTrial(int speed, int parity, unsigned address) = 0;
+    virtual void found(const SearchHit& hit) = 0;
+    // Asked after every step of the innermost loop.
+    virtual bool stopRequested() = 0;
+};
+
+// The read that decides a trial, at the module number the line carries.
+using SearchProbe = std::function<ExchangeStatus(const ModbusLine& line)>;
+
+// Where the search runs: the port and its name map, the connection settings
+// (port number, time-out; never changed here), the clock of the exchange log
+// and the boxes of a port that cannot be opened.
+struct SearchLine {
+    SerialPort& port;
+    const ComPortMap& ports;
+    const ConnectionSettings& settings;
+    const Clock& clock;
+    MessageBoxes& boxes;
+};
+
+// Runs a completed plan. Order: speeds ascending (outer), module numbers
+// from first to last, at most 255 (middle), parities none, odd, even
+// (inner). The port is reopened at the trial's speed and parity for every
+// trial; each trial's exchange runs with a copy of the connection settings
+// that carries the trial's speed, parity and module number, so that its
+// time-outs and parity check fit the format tried. A trial is a hit only
+// when the probe's exchange is clean. Pending messages run once between two
+// module numbers of one speed. At every end the port is opened again with
+// the connection settings.
+SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
+                    EventPump& pump, SearchView& view);
+
+}  // namespace m8163
