@@ -204,7 +204,10 @@ int runPoll(Session& session, const Options& options) {
 // ---- identity and sensor ----
 
 std::string twoDigits(unsigned value) {
-    return (value < 10 ? "0" : "") + std::to_string(value);
+    std::string text = std::to_string(value);
+    if (value < 10)
+        text.insert(text.begin(), '0');
+    return text;
 }
 
 int runIdentity(Session& session, OutputFormat format) {
@@ -322,8 +325,11 @@ void printDryRun(const ConnectionSettings& settings, const Clock& clock, OutputF
     write(ModbusLine{recorder, quiet, clock});
     if (format == OutputFormat::Json) {
         std::string frames;
-        for (const auto& frame : recorder.frames())
-            frames += (frames.empty() ? "" : ",") + jsonQuoted(hexFrame(frame));
+        for (const auto& frame : recorder.frames()) {
+            if (!frames.empty())
+                frames += ',';
+            frames += jsonQuoted(hexFrame(frame));
+        }
         printLine(JsonObject().boolean("dryRun", true).raw("frames", "[" + frames + "]").str());
         return;
     }
