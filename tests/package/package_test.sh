@@ -53,11 +53,13 @@ done
 # Exactly these files (no udev rule, no test programs, no libraries), each
 # owned by root with the permissions it needs; folders 0755.
 expected='-rwxr-xr-x ./usr/bin/m8163
+-rwxr-xr-x ./usr/bin/m8163ctl
 -rwxr-xr-x ./usr/bin/sim8163
 -rwxr-xr-x ./usr/libexec/m8163/m8163-launch
 -rw-r--r-- ./usr/share/applications/org.m8163.configurator.desktop
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/m8163.svg
 -rw-r--r-- ./usr/share/man/man1/m8163.1.gz
+-rw-r--r-- ./usr/share/man/man1/m8163ctl.1.gz
 -rw-r--r-- ./usr/share/man/man1/sim8163.1.gz
 -rw-r--r-- ./usr/share/metainfo/org.m8163.configurator.metainfo.xml'
 listing=$(dpkg-deb -c "$deb")
@@ -85,13 +87,13 @@ grep -q '^Name\[ru\]=Конфигуратор 8163$' "$entry" || fail "no Russia
 grep -q '^Categories=.*Engineering;' "$entry" || fail "menu entry is not in Engineering"
 grep -q '^Icon=m8163$' "$entry" || fail "menu entry names another icon"
 
-for page in m8163 sim8163; do
+for page in m8163 m8163ctl sim8163; do
     gzip -dc "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1 .*$version" ||
         fail "manual page $page(1) has no title line for version $version"
 done
 
 # A package built on this machine must not look for libraries in the build tree.
-for program in m8163 sim8163; do
+for program in m8163 m8163ctl sim8163; do
     if readelf -d "$root/usr/bin/$program" | grep -E 'R(UN)?PATH'; then
         fail "$program keeps a library search path"
     fi
