@@ -6,6 +6,7 @@
 #include "app/diagnostics.h"
 #include "link/termios_port.h"
 #include "ui/app_state.h"
+#include "ui/close_on_signal.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 #include "ui/translation.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         // the tests build it the same way.
         m8163::TForm1 window(state, port);
         diagnostics.mark("window");
+        m8163::closeWindowOnSignals(window);
         m8163::runStartupSequence(window);
         diagnostics.mark("startup");
         window.showCentred();
