@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -39,27 +40,40 @@ class SignalCloser : public QObject {
         signalWriteEnd = ends_[0];
         notifier_ = new QSocketNotifier(ends_[1], QSocketNotifier::Read, this);
         QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { onSignals(); });
+        window_.installEventFilter(this);
         struct sigaction action {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         // Slow calls the signal interrupts go on by themselves.
         action.sa_flags = SA_RESTART;
-        for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
-            sigaction(kCloseSignals[i], &action, &previous_[i]);
+        for (int number : kCloseSignals) {
+            struct sigaction previous {};
+            sigaction(number, &action, &previous);
             // A signal ignored by whoever started us (nohup) stays ignored.
-            if (previous_[i].sa_handler == SIG_IGN)
-                sigaction(kCloseSignals[i], &previous_[i], nullptr);
+            if (previous.sa_handler == SIG_IGN)
+                sigaction(number, &previous, nullptr);
         }
     }
+    // The handlers stay: once the window is gone there is nothing left to
+    // close, and a signal then must not end the process half-way through its
+    // exit (the write to -1 fails harmlessly).
     ~SignalCloser() override {
-        for (std::size_t i = 0; i < kCloseSignals.size(); ++i)
-            sigaction(kCloseSignals[i], &previous_[i], nullptr);
         signalWriteEnd = -1;
         ::close(ends_[0]);
         ::close(ends_[1]);
     }
     SignalCloser(const SignalCloser&) = delete;
     SignalCloser& operator=(const SignalCloser&) = delete;
+
+  protected:
+    // A signal during a box of the start-up sequence closes the window before
+    // it is shown; showing it then would leave the program running without
+    // end. It closes again once shown (the close sequence ran already).
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (closeAsked_ && watched == &window_ && event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
+        return false;
+    }
 
   private:
     void onSignals() {
@@ -79,7 +93,6 @@ class SignalCloser : public QObject {
     QWidget& window_;
     std::array<int, 2> ends_{-1, -1};
     QSocketNotifier* notifier_ = nullptr;
-    std::array<struct sigaction, kCloseSignals.size()> previous_{};
     bool closeAsked_ = false;
 };
 
