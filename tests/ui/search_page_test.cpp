@@ -191,5 +191,27 @@ TEST_F(SearchWindow, TheRunLocksThePageShowsItsProgressAndItsEnd) {
     EXPECT_EQ(port.line, (LineSettings{19200, kParityNone}));
 }
 
+TEST_F(SearchWindow, ACloseDuringASearchEndsItAtItsNextMessagePassAndSaves) {
+    control<QComboBox>("ComboBox12").setCurrentIndex(1);
+    control<QComboBox>("ComboBox13").setCurrentIndex(40);
+    int requests = 0;
+    port.onWrite = [&] {
+        if (++requests == 1)
+            window->close();  // waits: the search holds the line
+    };
+    window->show();
+    fs::remove(folder / "recent.prf");
+    control<QPushButton>("Button33").click();
+
+    // The first number's trials ran; the pass before the second ended the
+    // search without its box, and the close sequence ran.
+    EXPECT_LE(requests, 6);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(state.searchRunning);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_NE(fileText(folder / "recent.prf").find("end=40\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace m8163
