@@ -191,6 +191,33 @@ TEST_F(SearchWindow, TheRunLocksThePageShowsItsProgressAndItsEnd) {
     EXPECT_EQ(port.line, (LineSettings{19200, kParityNone}));
 }
 
+// The search changes no connection setting, so a module taken over while
+// it runs stays the connection whole, and the end reopens the port at it.
+TEST_F(SearchWindow, ATakeOverDuringASearchStaysTheConnection) {
+    control<QComboBox>("ComboBox12").setCurrentIndex(1);
+    control<QComboBox>("ComboBox13").setCurrentIndex(2);
+    int requests = 0;
+    port.onWrite = [&] {
+        if (++requests != 2)
+            return;
+        // As a click on a row of an earlier search would, in a message pass.
+        state.foundDevices.add({2400, 9, kParityEven});
+        QListWidget& list = control<QListWidget>("ListBox1");
+        list.addItem(QStringLiteral("row"));
+        clickRow(0);
+    };
+    control<QPushButton>("Button33").click();
+
+    EXPECT_GT(requests, 2);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Процедура поиска завершена.");
+    EXPECT_EQ(state.connection.speed, 2400);
+    EXPECT_EQ(state.connection.parity, kParityEven);
+    EXPECT_EQ(state.connection.moduleAddress, 9);
+    EXPECT_EQ(port.line, (LineSettings{2400, kParityEven}));
+    EXPECT_EQ(control<QLabel>("Label5").text(), "COM1, 2400 , четный паритет ");
+}
+
 TEST_F(SearchWindow, ACloseDuringASearchEndsItAtItsNextMessagePassAndSaves) {
     control<QComboBox>("ComboBox12").setCurrentIndex(1);
     control<QComboBox>("ComboBox13").setCurrentIndex(40);
