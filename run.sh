@@ -2,9 +2,12 @@
 # Runs the program.
 #   ./run.sh              the program in the current folder, on the serial
 #                         ports that dev.dat there names (real hardware)
-#   ./run.sh demo         the program against the simulated module, in a fresh
-#                         scratch folder; without a display it runs on a
-#                         virtual one, saves a screenshot, prints its path and ends
+#   ./run.sh demo         the program against the simulated module (two modules:
+#                         1 at 19200 no parity, 5 at 9600 even) in a fresh
+#                         scratch folder; without a display it runs on a virtual
+#                         one, reads once, reads the exchange and sensor pages,
+#                         searches the line, saves the four pages as
+#                         screenshots, prints their paths and ends
 #   ./run.sh screenshots  the four notebook pages as docs/page0.png ... page3.png
 # Installs what is missing and builds the release first.
 set -euo pipefail
@@ -35,9 +38,11 @@ esac
 
 # A scratch working folder whose COM1 is the simulated module's line; the
 # other settings files are created there with their defaults, which match
-# the simulated module (address 1, 19200 bit/s, no parity).
+# the first simulated module (address 1, 19200 bit/s, no parity). A short
+# time-out keeps the demo's search of silent numbers quick.
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/m8163-demo.XXXXXX")
-printf '[COM_PORTS]\r\nCOM1=%s\r\n' "$scratch/ttyM8163" >"$scratch/dev.dat"
+printf '[SETTINGS]\r\nTimeOut=50\r\n[COM_PORTS]\r\nCOM1=%s\r\n' "$scratch/ttyM8163" \
+    >"$scratch/dev.dat"
 
 sim_pid=
 stop_sim() {
@@ -48,7 +53,8 @@ stop_sim() {
 }
 trap stop_sim EXIT
 
-exec {sim_out}< <(exec "$sim" --link "$scratch/ttyM8163" 2>"$scratch/sim.err")
+exec {sim_out}< <(exec "$sim" --link "$scratch/ttyM8163" --module 1 --module 5:9600:E \
+    2>"$scratch/sim.err")
 sim_pid=$!
 if ! read -r -t 10 -u "$sim_out" ready || [ "${ready%% *}" != READY ]; then
     echo "the simulated module did not start:" >&2
@@ -68,7 +74,9 @@ if [ "$mode" = screenshots ]; then
     mkdir -p "$here/docs"
     M8163_SCREENSHOT="$here/docs/page{page}.png" on_virtual_display "$app"
 elif [ -z "${DISPLAY:-}" ]; then
-    M8163_SCREENSHOT="$scratch/m8163-demo.png" on_virtual_display "$app"
+    # The scripted demo prints what it clicks, the boxes it answers and the
+    # screenshots it saves.
+    M8163_DEMO="$scratch/m8163-demo-page{page}.png" on_virtual_display "$app"
 else
     "$app"
 fi

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/demo.h"
 #include "ui/first_paint.h"
 #include "ui/main_window.h"
 
@@ -53,8 +54,10 @@ bool saveScreenshots(TForm1& window, const QString& pattern) {
 }  // namespace
 
 Diagnostics diagnosticsFromEnvironment() {
-    return {
-        qEnvironmentVariable("M8163_STARTUP_PROBE"), qEnvironmentVariable("M8163_SCREENSHOT"), {}};
+    return {qEnvironmentVariable("M8163_STARTUP_PROBE"),
+            qEnvironmentVariable("M8163_SCREENSHOT"),
+            qEnvironmentVariable("M8163_DEMO"),
+            {}};
 }
 
 void Diagnostics::mark(const char* phase) {
@@ -64,6 +67,10 @@ void Diagnostics::mark(const char* phase) {
 }
 
 void watchStartup(TForm1& window, const Diagnostics& diagnostics) {
+    if (diagnostics.demo()) {
+        runDemoWhenShown(window, diagnostics.demoFile);
+        return;
+    }
     if (diagnostics.probeFile.isEmpty() && diagnostics.screenshotFile.isEmpty()) {
         return;
     }

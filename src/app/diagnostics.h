@@ -16,13 +16,16 @@ class TForm1;
 //   M8163_SCREENSHOT=<file.png>: when the window's first paint is on the
 //     screen, save the window as PNG and quit; a "{page}" in the name saves
 //     each notebook page, with its index in place of "{page}".
+//   M8163_DEMO=<file{page}.png>: the scripted demonstration of app/demo.h.
 struct Diagnostics {
     QString probeFile;
     QString screenshotFile;
+    QString demoFile;
     std::vector<std::pair<const char*, long long>> phases;
 
     // Notes the time a start-up phase ends, when the probe is asked for.
     void mark(const char* phase);
+    bool demo() const { return !demoFile.isEmpty(); }
 };
 
 Diagnostics diagnosticsFromEnvironment();

@@ -3,9 +3,11 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/demo.h"
 #include "app/diagnostics.h"
 #include "link/termios_port.h"
 #include "ui/app_state.h"
+#include "ui/close_on_signal.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 #include "ui/translation.h"
@@ -27,8 +29,12 @@ int main(int argc, char** argv) {
         m8163::TermiosPort port;
         // The window wires its pages, decimal keys and close sequence itself;
         // the tests build it the same way.
-        m8163::TForm1 window(state, port);
+        m8163::PrintedBoxes demoBoxes;
+        m8163::TForm1 window(
+            state, port,
+            diagnostics.demo() ? m8163::WindowSeams{&demoBoxes} : m8163::WindowSeams{});
         diagnostics.mark("window");
+        m8163::closeWindowOnSignals(window);
         m8163::runStartupSequence(window);
         diagnostics.mark("startup");
         window.showCentred();

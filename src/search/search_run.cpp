@@ -56,6 +56,37 @@ void completeSearchPlan(SearchPlan& plan) {
     }
 }
 
+SearchPlan searchPlanFrom(const SearchSettings& settings) {
+    SearchPlan plan;
+    for (std::size_t i = 0; i < plan.speeds.size(); ++i)
+        plan.speeds[i] = settings.speeds[i] != 0;
+    plan.parities = {settings.parityNone != 0, settings.parityOdd != 0, settings.parityEven != 0};
+    plan.firstAddress = static_cast<unsigned>(settings.firstAddress);
+    plan.lastAddress = static_cast<unsigned>(settings.lastAddress);
+    return plan;
+}
+
+void completeSearchSettings(SearchSettings& settings) {
+    SearchPlan plan = searchPlanFrom(settings);
+    completeSearchPlan(plan);
+    for (std::size_t i = 0; i < plan.speeds.size(); ++i)
+        settings.speeds[i] = plan.speeds[i] ? 1 : 0;
+    settings.parityNone = plan.parities[0] ? 1 : 0;
+    settings.parityOdd = plan.parities[1] ? 1 : 0;
+    settings.parityEven = plan.parities[2] ? 1 : 0;
+    settings.firstAddress = static_cast<int>(plan.firstAddress);
+    settings.lastAddress = static_cast<int>(plan.lastAddress);
+}
+
+std::size_t searchTrialCount(const SearchPlan& plan) {
+    const auto ticked = [](const auto& flags) {
+        return static_cast<std::size_t>(std::count(flags.begin(), flags.end(), true));
+    };
+    const unsigned last = std::min(plan.lastAddress, kHighestModuleNumber);
+    const std::size_t numbers = last > plan.firstAddress ? last - plan.firstAddress + 1 : 1;
+    return ticked(plan.speeds) * numbers * ticked(plan.parities);
+}
+
 std::string searchEndText(SearchEnd end) {
     switch (end) {
         case SearchEnd::User:

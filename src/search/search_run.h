@@ -14,6 +14,8 @@
 #include "link/serial_port.h"
 #include "protocol/exchange_result.h"
 #include "protocol/transactions.h"
+#include "search/found_devices.h"
+#include "search/search_settings.h"
 
 // The search for modules on the line: every chosen combination of speed,
 // module number and parity is tried with one read, in a fixed nested order,
@@ -36,16 +38,18 @@ struct SearchPlan {
 // swapped, no parity means all three, no speed means 9600 and 19200.
 void completeSearchPlan(SearchPlan& plan);
 
-struct SearchHit {
-    int speed = 0;  // bit/s
-    unsigned address = 0;
-    int parity = kParityNone;  // code
+// The search settings as a plan: a flag set to anything but 0 is ticked;
+// the stored module numbers are read as unsigned, so that a negative one
+// stands for the largest number.
+SearchPlan searchPlanFrom(const SearchSettings& settings);
 
-    bool operator==(const SearchHit&) const = default;
-};
+// The search page's take-over rules applied to the settings themselves, so
+// that the page shows what the search will try.
+void completeSearchSettings(SearchSettings& settings);
 
-// The found-device table holds 33 modules; the 33rd ends the search.
-inline constexpr std::size_t kFoundTableSize = 33;
+// How many trials a completed plan makes: ticked speeds x module numbers
+// (from first to last, at most 255, at least the first) x ticked parities.
+std::size_t searchTrialCount(const SearchPlan& plan);
 
 enum class SearchEnd { Normal, User, FullTable };
 

@@ -6,6 +6,7 @@
 #include "link/connection_settings.h"
 #include "measure/measure_state.h"
 #include "module/register_image.h"
+#include "search/found_devices.h"
 #include "search/search_settings.h"
 
 // Everything the program keeps for the whole run, in one object that the
@@ -21,6 +22,9 @@ struct AppState {
     PollingState polling;
     MeasurementLogSettings measurementLog;
     SearchSettings search;
+    // What the last search found, and whether one runs now.
+    FoundDevices foundDevices;
+    bool searchRunning = false;
     // Set while the program itself moves values between data and controls:
     // the connection bar's and exchange page's change reactions do nothing then.
     bool refreshGuard = false;

@@ -124,4 +124,10 @@ void ExchangePage::refresh() {
     watchdog_.setCurrentIndex(image.word(reg::kWatchdogTime));
 }
 
+void ExchangePage::selectNetworkNumber(int number) {
+    RefreshGuardScope guard(context_.state.refreshGuard);
+    if (number >= 0 && number < networkNumber_.count())
+        networkNumber_.setCurrentIndex(number);
+}
+
 }  // namespace m8163

@@ -42,6 +42,10 @@ class ExchangePage : public QObject, public ExchangePageView {
     // their lists as they were.
     void refresh();
 
+    // Selects `number` in the new-number list (ComboBox5): a module taken
+    // over from the search page. A number the list lacks leaves it as it was.
+    void selectNetworkNumber(int number);
+
     void showExchangePage() override { refresh(); }
 
   private:

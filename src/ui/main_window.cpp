@@ -83,7 +83,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     // The sensor read switches polling off through the switch's one writer.
     sensorPage_ = new SensorPage(*this, context, [this] { measurePage_->setPolling(false); });
     exchangePage_ = new ExchangePage(*this, context, *connectionBar_);
-    searchPage_ = new SearchPage(*this, context);
+    searchPage_ = new SearchPage(*this, context, *connectionBar_, *exchangePage_);
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,
                      [this](int index) { onPageShown(index); });

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "ui/controls.h"
@@ -16,6 +17,12 @@ void buildSearchPage(QWidget* page) {
     found->setGeometry(8, 40, 385, 281);
     QLabel* progress = addPanel(page, "Panel11", {16, 344, 609, 33}, " ", PanelStyle::Display);
     progress->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // How far a running search is, trials done of planned; shown only then.
+    auto* trials = new QProgressBar(page);
+    trials->setObjectName(QStringLiteral("SearchProgress"));
+    trials->setGeometry(16, 384, 609, 17);
+    trials->setFormat(QStringLiteral("%v из %m"));
+    trials->hide();
 
     addLabel(page, "Label97", {504, 40, 182, 20}, "Скорости для поиска");
     struct Box {

@@ -58,8 +58,8 @@ void startup(TForm1& window) {
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
     initialiseWindowContents(window, catalogueLists(state));
-    window.connectionBar().setSearchLock(false);
-    window.searchPage().setSearchLock(false);
+    window.searchPage().clearFoundDevices();
+    window.searchPage().lockSearch(false);
     window.exchangePage().refresh();
     window.connectionBar().refresh();
 
@@ -79,6 +79,7 @@ void close(TForm1& window) {
     window.connectionBar().applyControls();
     window.exchangePage().takeOver();
     saveConnectionSettings(connectionPath(), state.connection);
+    window.searchPage().takeOver();
     saveProfile(recentProfilePath(), profileParts(window));
 }
 

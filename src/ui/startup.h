@@ -10,7 +10,8 @@ class TForm1;
 
 // What the window runs when it is created: loads dev.dat, then recent.prf
 // with the design catalogue, from the working folder; fills the window;
-// shows the register image on the exchange page and the connection settings
+// empties the found-device table and shows the search settings; enables
+// what a search disables; shows the register image on the exchange page and the connection settings
 // on the connection bar; opens the port and sets its control lines; switches
 // polling off. An error of a settings file is shown in the standard error
 // box and ends the sequence there; the window opens all the same. Nothing

@@ -20,6 +20,7 @@
 #include "link/termios_port.h"
 #include "program_window.h"
 #include "sim/pty_server.h"
+#include "sim_window.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 
@@ -30,78 +31,7 @@ namespace fs = std::filesystem;
 
 using test::fileText;
 
-class ExchangeSimTest : public ::testing::Test {
-  protected:
-    fs::path folder;
-    fs::path previous = fs::current_path();
-    AppState state;
-    TermiosPort port;
-    test::RecordingBoxes boxes;
-    SystemClock clock;
-    std::unique_ptr<sim::PtyServer> server;
-    std::unique_ptr<TForm1> window;
-    std::mutex eventsMutex;
-    std::vector<std::string> simEvents;
-
-    void SetUp() override {
-        char name[] = "/tmp/m8163-exchange-sim.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
-        fs::current_path(folder);
-    }
-    void TearDown() override {
-        window.reset();
-        port.close();
-        if (server)
-            server->stop();
-        fs::current_path(previous);
-        fs::remove_all(folder);
-    }
-
-    // Serves `modules` on a pseudo-terminal that dev.dat maps COM1 to, with
-    // the program's side at `lineSettings` ("19200,N,8,1") and `address`,
-    // then builds and starts the window.
-    void start(std::vector<sim::ModuleModel> modules, const std::string& lineSettings,
-               int address) {
-        sim::ServerOptions options;
-        options.modules = std::move(modules);
-        options.stateFile = (folder / "state.json").string();
-        options.onEvent = [this](const std::string& event) {
-            std::lock_guard lock(eventsMutex);
-            simEvents.push_back(event);
-        };
-        server = std::make_unique<sim::PtyServer>(std::move(options));
-        server->start();
-        std::ofstream(folder / "dev.dat", std::ios::binary)
-            << "[COM_SETTINGS]\r\nNumber=1\r\nSettings=" << lineSettings
-            << "\r\n[DEVICE]\r\nNetAdrr=" << address
-            << "\r\n[SETTINGS]\r\nTimeOut=300\r\n[COM_PORTS]\r\nCOM1=" << server->path() << "\r\n";
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
-        runStartupSequence(*window);
-        ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
-        ASSERT_TRUE(port.isOpen());
-    }
-
-    template <class Widget>
-    Widget& control(const char* name) {
-        return window->control<Widget>(name);
-    }
-    QString text(const char* name) { return control<QLabel>(name).text(); }
-    void pick(const char* name, int index) {
-        control<QComboBox>(name).setCurrentIndex(index);
-        emit control<QComboBox>(name).activated(index);
-    }
-    void readOnce() {
-        window->selectPage(TForm1::kMeasurePage);
-        control<QPushButton>("Button17").click();
-    }
-    std::vector<std::string> lastTexts(std::size_t from) {
-        std::vector<std::string> texts;
-        for (std::size_t i = from; i < boxes.shown.size(); ++i)
-            texts.push_back(boxes.shown[i].text);
-        return texts;
-    }
-};
+using ExchangeSimTest = test::SimWindowTest;
 
 const std::string kMeasured = "Прочитано измеренное значение.";
 

@@ -37,6 +37,8 @@ inline std::string fileText(const std::filesystem::path& file) {
 class EventPort : public ScriptedPort {
   public:
     std::vector<std::string>* events = nullptr;
+    // Runs at each request the code writes.
+    std::function<void()> onWrite;
 
     void close() override {
         note("port closed");
@@ -45,6 +47,11 @@ class EventPort : public ScriptedPort {
     std::size_t read(std::uint8_t* buffer, std::size_t size) override {
         note("port read");
         return ScriptedPort::read(buffer, size);
+    }
+    std::size_t write(const std::uint8_t* data, std::size_t size) override {
+        if (onWrite)
+            onWrite();
+        return ScriptedPort::write(data, size);
     }
 
   private:

@@ -1,0 +1,83 @@
+#include "search/search_command.h"
+
+#include "base/message_boxes.h"
+
+namespace m8163 {
+namespace {
+
+// Between the loop and the page: hits go into the table, the stop check
+// reads the running flag, trials are counted for the progress figure.
+class CommandView final : public SearchView {
+  public:
+    CommandView(const SearchData& data, SearchPageView& page, std::size_t planned)
+        : data_(data), page_(page), planned_(planned) {}
+
+    void showTrial(int speed, int parity, unsigned address) override {
+        page_.showTrialsDone(started_, planned_);
+        ++started_;
+        page_.showTrial(speed, parity, address);
+    }
+    void found(const SearchHit& hit) override {
+        data_.found.add(hit);
+        page_.showSearch();
+    }
+    // Every trial is followed by a stop check (but for the one that fills
+    // the table): the trial is done here.
+    bool stopRequested() override {
+        page_.showTrialsDone(started_, planned_);
+        return !data_.running;
+    }
+
+  private:
+    const SearchData& data_;
+    SearchPageView& page_;
+    std::size_t planned_;
+    std::size_t started_ = 0;
+};
+
+// Whatever way the command leaves (a close ends it in a message pass), no
+// search stays marked running and the page is usable again.
+class RunScope {
+  public:
+    RunScope(const SearchData& data, SearchPageView& page) : data_(data), page_(page) {
+        page_.lockSearch(true);
+    }
+    ~RunScope() {
+        data_.running = false;
+        page_.lockSearch(false);
+        page_.clearProgress();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+  private:
+    const SearchData& data_;
+    SearchPageView& page_;
+};
+
+}  // namespace
+
+SearchEnd runSearchCommand(const SearchData& data, const SearchLine& line, const SearchProbe& probe,
+                           EventPump& pump, SearchPageView& view) {
+    if (!data.running)
+        return SearchEnd::Normal;
+    SearchPlan plan = searchPlanFrom(data.settings);
+    completeSearchPlan(plan);
+    SearchEnd end = SearchEnd::Normal;
+    {
+        RunScope scope(data, view);
+        data.running = false;
+        data.found.clear();
+        view.showSearch();
+        data.running = true;
+
+        CommandView progress(data, view, searchTrialCount(plan));
+        end = runSearch(plan, line, probe, pump, progress);
+        data.running = false;
+        line.boxes.show(
+            {searchEndText(end), kSearchEndCaption, BoxIcon::Information, BoxButtons::Ok, {}});
+    }
+    return end;
+}
+
+}  // namespace m8163
