@@ -5,6 +5,7 @@
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
 #include "measure/measure_state.h"
+#include "measure/trend_history.h"
 #include "module/register_image.h"
 #include "search/search_settings.h"
 
@@ -20,6 +21,8 @@ struct AppState {
     MeasurementRecord measurement;
     PollingState polling;
     MeasurementLogSettings measurementLog;
+    // The readings behind the first page's trend strip.
+    TrendHistory trend;
     SearchSettings search;
     // Set while the program itself moves values between data and controls:
     // the connection bar's and exchange page's change reactions do nothing then.

@@ -81,7 +81,7 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
 
 MeasureData MeasurePage::data() const {
     AppState& state = context_.state;
-    return {state.polling, state.measurement, state.measurementLog};
+    return {state.polling, state.measurement, state.measurementLog, state.trend};
 }
 
 void MeasurePage::Button17Click() {
