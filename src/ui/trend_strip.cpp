@@ -90,7 +90,8 @@ TrendStrip::TrendStrip(QWidget& page, TrendHistory& history, MessageBoxes& boxes
 void TrendStrip::refresh() {
     if (history_.added() == taken_)
         return;
-    if (plot_ == nullptr) {
+    const bool made = plot_ == nullptr;
+    if (made) {
         createPlot();
         rebuildData();
     } else {
@@ -107,10 +108,18 @@ void TrendStrip::refresh() {
         }
     }
     taken_ = history_.added();
+
+    // Most readings change neither axis: then only the layer of the curves
+    // is drawn again, a fraction of the whole plot's cost.
+    const QCPRange keys = plot_->xAxis->range();
+    const QCPRange values = plot_->yAxis->range();
     if (following_)
         showLatest();
-    fitValues();
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    fitValues(false);
+    if (made || plot_->xAxis->range() != keys || plot_->yAxis->range() != values)
+        plot_->replot(QCustomPlot::rpQueuedReplot);
+    else if (keys.contains(keyOf(history_.latest())))
+        plot_->layer(QStringLiteral("main"))->replot();
 }
 
 void TrendStrip::createPlot() {
@@ -118,8 +127,12 @@ void TrendStrip::createPlot() {
     plot_->setObjectName(QStringLiteral("TrendPlot"));
     plot_->setGeometry(kPlace);
     plot_->setFont(axisFont());
-    plot_->setNoAntialiasingOnDrag(true);
+    // Drawn again with every reading: no antialiasing (it costs more than
+    // the rest of the drawing), and the plot paints all of its place, so
+    // that nothing beneath it is painted first.
+    plot_->setNotAntialiasedElements(QCP::aeAll);
     plot_->setPlottingHint(QCP::phFastPolylines, true);
+    plot_->setAttribute(Qt::WA_OpaquePaintEvent);
     // The page's colour around a white plotting area, like the value panels.
     plot_->setBackground(page_.palette().color(QPalette::Window));
     plot_->axisRect()->setBackground(Qt::white);
@@ -142,12 +155,15 @@ void TrendStrip::createPlot() {
     // Graph 0: the value, broken where an exchange failed. Graph 1: readings
     // with a faulty status word, as red dots on top.
     QCPGraph* values = plot_->addGraph();
-    values->setPen(QPen(QColor(0, 70, 160), 1.5));
+    values->setPen(QPen(QColor(0, 70, 160), 1));
     values->setAdaptiveSampling(true);
     QCPGraph* marks = plot_->addGraph();
     marks->setLineStyle(QCPGraph::lsNone);
     marks->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(220, 0, 0), QColor(220, 0, 0), 6));
+    // The curves keep a buffer of their own, so that they can be drawn again
+    // without the axes and the grid.
+    plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
 
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
@@ -160,7 +176,7 @@ void TrendStrip::createPlot() {
                              following_ = false;
                              spanSeconds_ = range.size();
                          }
-                         fitValues();
+                         fitValues(true);
                      });
     QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) {
         commands_.run(CommandKind::Local, [this] { followLatest(); });
@@ -196,18 +212,22 @@ void TrendStrip::addPoint(const TrendPoint& point) {
         plot_->graph(1)->addData(key, point.value);
 }
 
-void TrendStrip::showLatest() {
+void TrendStrip::showLatest(bool now) {
     if (history_.empty())
         return;
     const double latest = keyOf(history_.latest());
+    const QCPRange shown = plot_->xAxis->range();
+    // The time axis moves on in steps of a tenth of the span, when the
+    // latest reading reaches the right edge; in between, new readings only
+    // extend the curve.
+    if (!now && shown.contains(latest) && std::abs(shown.size() - spanSeconds_) < 1e-6)
+        return;
     movingView_ = true;
-    // A little room after the latest reading, so that it does not sit on the
-    // frame.
-    plot_->xAxis->setRange(latest - spanSeconds_, latest + spanSeconds_ * 0.02);
+    plot_->xAxis->setRange(latest - spanSeconds_ * 0.9, latest + spanSeconds_ * 0.1);
     movingView_ = false;
 }
 
-void TrendStrip::fitValues() {
+void TrendStrip::fitValues(bool exactly) {
     if (plot_ == nullptr)
         return;
     const QCPRange shown = plot_->xAxis->range();
@@ -226,6 +246,11 @@ void TrendStrip::fitValues() {
         // Nothing to show in this stretch: keep the scale as it is.
         return;
     }
+    // Between moves of the time axis the scale only widens, when a reading
+    // falls outside it.
+    const QCPRange scale = plot_->yAxis->range();
+    if (!exactly && scale.contains(low) && scale.contains(high))
+        return;
     // A tenth of the spread above and below; a flat line gets a band of its
     // own size so that its noise, once it comes, is visible.
     double margin = (high - low) * 0.1;
@@ -239,8 +264,8 @@ void TrendStrip::followLatest() {
     spanSeconds_ = kDefaultSpanSeconds;
     if (plot_ == nullptr)
         return;
-    showLatest();
-    fitValues();
+    showLatest(true);
+    fitValues(true);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 

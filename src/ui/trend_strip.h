@@ -68,8 +68,11 @@ class TrendStrip : public QObject {
     void createPlot();
     void rebuildData();
     void addPoint(const TrendPoint& point);
-    void showLatest();
-    void fitValues();
+    // Keeps the latest reading in view; `now` puts it there even when it is.
+    void showLatest(bool now = false);
+    // Scales the value axis to the readings shown; unless `exactly`, only
+    // when one of them lies outside the scale.
+    void fitValues(bool exactly);
     void showMenu(const QPoint& position);
 
     QWidget& page_;

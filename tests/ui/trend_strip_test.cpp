@@ -81,7 +81,9 @@ class TrendStripTest : public ::testing::Test {
         }
         page().Timer4Timer();
         clock.time.second += 1;
-        // The queued redraw runs on the next turn of the event loop.
+        // The queued redraw runs on the next turn of the event loop, its
+        // paint on the turn after.
+        QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     std::vector<std::pair<double, double>> graphData(int graph) {
@@ -120,12 +122,12 @@ TEST_F(TrendStripTest, ReadingsGivePointsGapsAndMarks) {
     EXPECT_EQ(graphData(1),
               (std::vector<std::pair<double, double>>{{keyAt(1), 25.5}, {keyAt(4), 27.0}}));
 
-    // Following: the last ten minutes up to the latest reading; the values
+    // Following: ten minutes with the latest reading in view; the values
     // fill the height with a margin.
     QCustomPlot& plot = *strip().plot();
     EXPECT_TRUE(strip().following());
-    EXPECT_NEAR(plot.xAxis->range().size(), 600 * 1.02, 1e-6);
-    EXPECT_GT(plot.xAxis->range().upper, keyAt(4));
+    EXPECT_NEAR(plot.xAxis->range().size(), 600, 1e-6);
+    EXPECT_TRUE(plot.xAxis->range().contains(keyAt(4)));
     const QCPRange height = plot.yAxis->range();
     EXPECT_LT(height.lower, 25.0);
     EXPECT_GT(height.lower, 24.5);
@@ -161,6 +163,52 @@ TEST_F(TrendStripTest, ThePlotDropsWhatTheRingDrops) {
     ASSERT_EQ(values.size(), 3u);
     EXPECT_DOUBLE_EQ(values.front().second, 2.0);
     EXPECT_TRUE(graphData(1).empty());
+}
+
+// Counts the paint events of a widget and the plot's whole redraws.
+class Draws : public QObject {
+  public:
+    int paints = 0;
+    int wholePlots = 0;
+    explicit Draws(QCustomPlot& plot) {
+        plot.installEventFilter(this);
+        QObject::connect(&plot, &QCustomPlot::afterReplot, this, [this] { ++wholePlots; });
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+TEST_F(TrendStripTest, OneDrawPerReadingMostlyOfTheCurvesOnlyAndNoneWithoutReadings) {
+    openWindow();
+    page().setPolling(true);
+    cycle(25.0f);
+    cycle(26.0f);
+    Draws draws(*strip().plot());
+    // Within the scale and the time span: the curves alone are drawn again.
+    for (int i = 0; i < 3; ++i)
+        cycle(25.5f, i == 1 ? 0x0001 : 0);
+    cycle(std::nullopt);
+    EXPECT_EQ(draws.paints, 4);
+    EXPECT_EQ(draws.wholePlots, 0);
+    // A reading beyond the scale redraws the whole plot, once.
+    cycle(30.0f);
+    EXPECT_EQ(draws.paints, 5);
+    EXPECT_EQ(draws.wholePlots, 1);
+    // The latest reading reaching the right edge moves the time axis on by
+    // a tenth of the span, and redraws the whole plot once.
+    clock.time.minute += 9;
+    cycle(30.0f);
+    EXPECT_EQ(draws.wholePlots, 2);
+    EXPECT_TRUE(strip().plot()->xAxis->range().contains(keyAt(9 * 60 + 7)));
+
+    // Ticks with polling off read nothing and draw nothing.
+    page().setPolling(false);
+    for (int i = 0; i < 3; ++i)
+        cycle(std::nullopt);
+    EXPECT_EQ(draws.paints, 6);
 }
 
 TEST_F(TrendStripTest, EveryControlOfThePageKeepsItsPlace) {
@@ -214,12 +262,13 @@ TEST_F(TrendStripTest, WheelAndDragLeaveTheLatestDoubleClickFollowsAgain) {
                               QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
         mouse(plot, type, middle);
     EXPECT_TRUE(strip().following());
-    EXPECT_NEAR(plot.xAxis->range().size(), 600 * 1.02, 1e-6);
+    EXPECT_NEAR(plot.xAxis->range().size(), 600, 1e-6);
+    EXPECT_TRUE(plot.xAxis->range().contains(keyAt(4)));
 
     // A drag along the time axis moves the view and stops following too.
     mouse(plot, QEvent::MouseButtonPress, middle);
-    mouse(plot, QEvent::MouseMove, middle + QPointF(100, 0));
-    mouse(plot, QEvent::MouseButtonRelease, middle + QPointF(100, 0));
+    mouse(plot, QEvent::MouseMove, middle + QPointF(200, 0));
+    mouse(plot, QEvent::MouseButtonRelease, middle + QPointF(200, 0));
     EXPECT_FALSE(strip().following());
     EXPECT_LT(plot.xAxis->range().upper, keyAt(4));
 }
