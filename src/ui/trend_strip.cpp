@@ -162,8 +162,11 @@ void TrendStrip::createPlot() {
     marks->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(220, 0, 0), QColor(220, 0, 0), 6));
     // The curves keep a buffer of their own, so that they can be drawn again
-    // without the axes and the grid.
-    plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
+    // without the axes and the grid. On top of all other layers, which then
+    // share one buffer beneath it: two buffers in all, not three.
+    QCPLayer* curves = plot_->layer(QStringLiteral("main"));
+    plot_->moveLayer(curves, plot_->layer(QStringLiteral("overlay")), QCustomPlot::limAbove);
+    curves->setMode(QCPLayer::lmBuffered);
 
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
