@@ -6,6 +6,7 @@ m8163_packages=(
     cmake g++ ninja-build pkg-config
     libgtest-dev
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    libqcustomplot-dev          # the trend strip's plot (QCustomPlot, Qt 6 build)
     libc-l10n                   # glibc's Russian messages for system reasons in boxes
     mbpoll                      # independent Modbus master for the simulator's tests
     xvfb xauth                  # virtual display for the demo and the start-up benchmark

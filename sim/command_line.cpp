@@ -90,12 +90,12 @@ ModuleSetup parseModule(const std::string& text) {
     return setup;
 }
 
-// ADDR,KIND[,AMOUNT][,p=P][,n=N][,regs=FIRST-LAST]
+// ADDR,KIND[,AMOUNT][,p=P][,n=N][,every=K][,regs=FIRST-LAST]
 std::pair<int, Fault> parseFault(const std::string& text) {
     const std::string what = "--fault " + text;
     std::vector<std::string> parts = split(text, ',');
     if (parts.size() < 2)
-        bad(what + ": expected ADDR,KIND[,AMOUNT][,p=P][,n=N][,regs=A-B]");
+        bad(what + ": expected ADDR,KIND[,AMOUNT][,p=P][,n=N][,every=K][,regs=A-B]");
     int address = static_cast<int>(number(parts[0], 1, 247, what + ": address"));
     Fault fault;
     bool known = false;
@@ -115,6 +115,8 @@ std::pair<int, Fault> parseFault(const std::string& text) {
             fault.probability = probability(part.substr(2), what);
         } else if (part.rfind("n=", 0) == 0) {
             fault.count = static_cast<int>(number(part.substr(2), 1, 1000000000, what + ": n"));
+        } else if (part.rfind("every=", 0) == 0) {
+            fault.every = static_cast<int>(number(part.substr(6), 1, 1000000, what + ": every"));
         } else if (part.rfind("regs=", 0) == 0) {
             std::vector<std::string> range = split(part.substr(5), '-');
             if (range.size() != 2)
@@ -146,7 +148,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
     std::vector<ModuleSetup> setups;
     std::vector<std::pair<int, Fault>> faults;
-    std::vector<std::pair<int, std::uint16_t>> statuses;
+    struct ForcedStatus {
+        int address;
+        std::uint16_t bits;
+        std::uint64_t first = 0;
+        std::uint64_t last = UINT64_MAX;
+    };
+    std::vector<ForcedStatus> statuses;
     bool init = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -175,12 +183,27 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             faults.push_back(parseFault(value()));
         } else if (arg == "--status") {
             const std::string& text = value();
+            const std::string what = "--status " + text;
             std::vector<std::string> parts = split(text, ',');
-            if (parts.size() != 2)
-                bad("--status " + text + ": expected ADDR,BITS");
-            statuses.emplace_back(
-                static_cast<int>(number(parts[0], 1, 247, "--status " + text + ": address")),
-                static_cast<std::uint16_t>(number(parts[1], 0, 0xFFFF, "--status " + text)));
+            if (parts.size() < 2 || parts.size() > 3)
+                bad(what + ": expected ADDR,BITS[,requests=FIRST-LAST]");
+            ForcedStatus status{static_cast<int>(number(parts[0], 1, 247, what + ": address")),
+                                static_cast<std::uint16_t>(number(parts[1], 0, 0xFFFF, what))};
+            if (parts.size() == 3) {
+                const std::string prefix = "requests=";
+                std::vector<std::string> range = parts[2].rfind(prefix, 0) == 0
+                                                     ? split(parts[2].substr(prefix.size()), '-')
+                                                     : std::vector<std::string>{};
+                if (range.size() != 2)
+                    bad(what + ": requests=FIRST-LAST expected");
+                status.first = static_cast<std::uint64_t>(
+                    number(range[0], 1, 0xFFFFFFFF, what + ": requests"));
+                status.last = static_cast<std::uint64_t>(
+                    number(range[1], 1, 0xFFFFFFFF, what + ": requests"));
+                if (status.first > status.last)
+                    bad(what + ": requests: FIRST above LAST");
+            }
+            statuses.push_back(status);
         } else {
             bad("unknown option \"" + arg + "\"");
         }
@@ -205,9 +228,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         result.server.modules.emplace_back(setup);
     for (const auto& [address, fault] : faults)
         result.server.modules[moduleFor(address, "--fault")].faults.push_back(fault);
-    for (const auto& [address, bits] : statuses) {
-        ModuleModel& module = result.server.modules[moduleFor(address, "--status")];
-        module.setForcedStatus(bits);
+    for (const ForcedStatus& status : statuses) {
+        ModuleModel& module = result.server.modules[moduleFor(status.address, "--status")];
+        module.setForcedStatus(status.bits, status.first, status.last);
         module.updateMeasurement(0.0);
     }
     return result;
@@ -231,7 +254,7 @@ Simulates 8163 measuring modules (Modbus RTU slaves) on a serial line.
   --pace            send replies at the line's speed (11 bits a byte)
   --state FILE      write registers and counters as JSON after every request
   --seed N          seed for faults given by probability (default 1)
-  --fault ADDR,KIND[,AMOUNT][,p=P][,n=N][,regs=FIRST-LAST]
+  --fault ADDR,KIND[,AMOUNT][,p=P][,n=N][,every=K][,regs=FIRST-LAST]
                     make module ADDR misbehave; repeatable. KIND:
                       silence          no reply
                       crc              reply with a wrong CRC
@@ -243,9 +266,11 @@ Simulates 8163 measuring modules (Modbus RTU slaves) on a serial line.
                       exception,CODE   exception reply; with regs= only for
                                        requests touching those registers
                     p=P strikes with probability P, n=N only the next N
-                    requests; without either it strikes every request
-  --status ADDR,BITS
-                    status word bits always set in module ADDR
+                    requests, every=K only every K-th request (K-th, 2K-th,
+                    ...); without any it strikes every request
+  --status ADDR,BITS[,requests=FIRST-LAST]
+                    status word bits set in module ADDR, always or only for
+                    its requests FIRST to LAST (counted from 1)
                     (1 break, 2 below range, 4 above range, 8 EEPROM, 16 ADC)
   --help            this text
 

@@ -37,6 +37,8 @@ ModuleModel* Line::find(int address) {
 bool Line::strikes(Fault& fault) {
     if (fault.count == 0)
         return false;
+    if (fault.every > 1 && ++fault.seen % fault.every != 0)
+        return false;
     if (fault.probability < 1.0) {
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         if (chance(random_) >= fault.probability)

@@ -187,7 +187,8 @@ void ModuleModel::updateMeasurement(double seconds) {
     double value = raw * real(reg::kAdjustment) + real(reg::kOffset);
     double low = real(reg::kRangeMin);
     double high = real(reg::kRangeMax);
-    std::uint16_t status = forcedStatus_;
+    const bool forced = counters.requests >= forcedFirst_ && counters.requests <= forcedLast_;
+    std::uint16_t status = forced ? forcedStatus_ : 0;
     if (value < low)
         status |= kStatusBelowRange;
     if (value > high)

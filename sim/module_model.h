@@ -42,6 +42,10 @@ struct Fault {
     // first ... last.
     std::uint16_t first = 0x0000;
     std::uint16_t last = 0xFFFF;
+    // Strikes only every `every`-th request it applies to (the every-th,
+    // twice every-th, ...); `seen` counts them.
+    int every = 1;
+    int seen = 0;
 };
 
 struct ModuleCounters {
@@ -111,8 +115,14 @@ class ModuleModel {
     // scaled by the adjustment and shifted by the offset, unless fixed here.
     void fixMeasurement(float raw);
     void moveMeasurement();
-    // Status bits always set on top of the range bits the value gives.
-    void setForcedStatus(std::uint16_t bits) { forcedStatus_ = bits; }
+    // Status bits set on top of the range bits the value gives: always, or
+    // only while the module's request counter is within first ... last.
+    void setForcedStatus(std::uint16_t bits, std::uint64_t first = 0,
+                         std::uint64_t last = UINT64_MAX) {
+        forcedStatus_ = bits;
+        forcedFirst_ = first;
+        forcedLast_ = last;
+    }
     // Brings the measurement registers to time `seconds` (since start).
     void updateMeasurement(double seconds);
 
@@ -147,6 +157,8 @@ class ModuleModel {
     bool fixed_ = false;
     float fixedRaw_ = 0.0f;
     std::uint16_t forcedStatus_ = 0;
+    std::uint64_t forcedFirst_ = 0;
+    std::uint64_t forcedLast_ = UINT64_MAX;
 };
 
 }  // namespace m8163::sim

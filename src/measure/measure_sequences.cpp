@@ -11,11 +11,18 @@ MeasurementView viewOf(const MeasurementRecord& record) {
     return measurementView(record, record.izmerr, record.exerr & 0xFFFFu);
 }
 
+// The one place where a reading enters the trend, right after the read.
+ExchangeStatus readAndKeep(const MeasureData& data, const ModbusLine& line) {
+    const ExchangeStatus status = readMeasuredValue(line, data.record);
+    data.trend.add(trendPoint(line.clock.now(), data.record, status));
+    return status;
+}
+
 }  // namespace
 
 void runSingleRead(const MeasureData& data, const ModbusLine& line, MessageBoxes& boxes,
                    MeasureView& view) {
-    const ExchangeStatus status = readMeasuredValue(line, data.record);
+    const ExchangeStatus status = readAndKeep(data, line);
     if (!status.ok()) {
         reportExchangeFailure(boxes, status);
         return;
@@ -35,7 +42,7 @@ void runPollingTick(const MeasureData& data, const ModbusLine& line, bool firstP
         view.showPollingSwitch(data.polling.polling);
     if (!data.polling.polling)
         return;
-    const unsigned result = readMeasuredValue(line, data.record).result;
+    const unsigned result = readAndKeep(data, line).result;
     view.showMeasurement(viewOf(data.record));
     view.showCounters(counterTexts(data.polling));
     countCycle(data.polling, result, data.record);

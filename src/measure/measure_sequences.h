@@ -4,6 +4,7 @@
 #include "measure/measure_state.h"
 #include "measure/measured_value.h"
 #include "measure/polling.h"
+#include "measure/trend_history.h"
 #include "module/register_image.h"
 #include "protocol/transactions.h"
 
@@ -29,16 +30,18 @@ struct MeasureData {
     PollingState& polling;
     MeasurementRecord& record;
     const MeasurementLogSettings& log;
+    // Every reading, failed ones included, goes into it as it is made.
+    TrendHistory& trend;
 };
 
-// "Прочитать однократно": one read. A failed exchange shows its one box and
+// "Прочитать однократно": one read, kept in the trend. A failed exchange shows its one box and
 // ends the command; otherwise the reading is shown, logged, and the success
 // box follows. Polling and the counters are left as they are.
 void runSingleRead(const MeasureData& data, const ModbusLine& line, MessageBoxes& boxes,
                    MeasureView& view);
 
 // One polling tick: the page rule first (on another page the switch goes
-// off, shown again); then, while the switch is on: read, show the reading,
+// off, shown again); then, while the switch is on: read (kept in the trend), show the reading,
 // show the counters, count the cycle, show the counters, append the log line.
 // A failed read shows no box. Whether the tick may use the line at all is the
 // caller's to decide.

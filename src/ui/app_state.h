@@ -5,6 +5,7 @@
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
 #include "measure/measure_state.h"
+#include "measure/trend_history.h"
 #include "module/register_image.h"
 #include "search/found_devices.h"
 #include "search/search_settings.h"
@@ -21,6 +22,8 @@ struct AppState {
     MeasurementRecord measurement;
     PollingState polling;
     MeasurementLogSettings measurementLog;
+    // The readings behind the first page's trend strip.
+    TrendHistory trend;
     SearchSettings search;
     // What the last search found, and whether one runs now.
     FoundDevices foundDevices;

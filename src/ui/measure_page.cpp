@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "ui/named_control.h"
+#include "ui/trend_strip.h"
 
 namespace m8163 {
 
@@ -55,7 +56,9 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
       stop_(namedControl<QPushButton>(root, "Button19")),
       reset_(namedControl<QPushButton>(root, "Button16")),
       measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
-      timer_(pollingTimer) {
+      timer_(pollingTimer),
+      trend_(new TrendStrip(*value_.parentWidget(), context.state.trend, context.boxes,
+                            context.commands)) {
     setObjectName(QStringLiteral("MeasurePage"));
     // A coarse timer may fire up to 5 % early or late; the cycle is meant to
     // be the interval plus the tick's own time.
@@ -81,11 +84,13 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
 
 MeasureData MeasurePage::data() const {
     AppState& state = context_.state;
-    return {state.polling, state.measurement, state.measurementLog};
+    return {state.polling, state.measurement, state.measurementLog, state.trend};
 }
 
 void MeasurePage::Button17Click() {
     runSingleRead(data(), context_.line(), context_.boxes, *this);
+    // A failed reading shows nothing else, but its gap belongs in the trend.
+    trend_->refresh();
 }
 
 void MeasurePage::Button18Click() {
@@ -153,6 +158,8 @@ void MeasurePage::showMeasurement(const MeasurementView& view) {
     paint(status_, view.statusColour);
     setText(exchange_, view.exchange);
     paint(exchange_, view.exchangeColour);
+    // Beside the panels, before a success box of a single reading opens.
+    trend_->refresh();
 }
 
 void MeasurePage::showCounters(const CounterTexts& texts) {

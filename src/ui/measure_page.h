@@ -18,6 +18,8 @@ class QWidget;
 
 namespace m8163 {
 
+class TrendStrip;
+
 class MeasurePage : public QObject, public MeasureView {
   public:
     // `root` holds the page's controls; `pollingTimer` is Timer4. Lives as
@@ -49,6 +51,8 @@ class MeasurePage : public QObject, public MeasureView {
     void showMeasurement(const MeasurementView& view) override;
     void showCounters(const CounterTexts& texts) override;
 
+    TrendStrip& trend() { return *trend_; }
+
   private:
     MeasureData data() const;
 
@@ -67,6 +71,7 @@ class MeasurePage : public QObject, public MeasureView {
     QPushButton& reset_;         // Button16
     QCheckBox& measurementLog_;  // CheckBox7
     QTimer& timer_;              // Timer4
+    TrendStrip* trend_;          // below the counters; a child of the page
 };
 
 }  // namespace m8163

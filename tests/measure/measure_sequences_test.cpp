@@ -64,7 +64,8 @@ class MeasureSequenceTest : public ::testing::Test {
     NotingPort port;
     test::RecordingBoxes boxes;
     Steps view;
-    MeasureData data{polling, record, log};
+    TrendHistory trend;
+    MeasureData data{polling, record, log, trend};
     ModbusLine line{port, settings, clock};
 
     void SetUp() override {
@@ -104,6 +105,18 @@ TEST_F(MeasureSequenceTest, APollingTickReadsShowsCountsThenLogs) {
                           }));
     view.note("after");
     EXPECT_EQ(view.steps.back(), "after [2 lines]");
+
+    // Both cycles are in the trend: the faulty reading with its value and
+    // status, the silent one as a failure without the record's old value.
+    ASSERT_EQ(trend.size(), 2u);
+    EXPECT_EQ(trend.at(0).value, 25.0f);
+    EXPECT_EQ(trend.at(0).status, 1u);
+    EXPECT_FALSE(trend.at(0).failed());
+    EXPECT_EQ(trend.at(0).localMs, localMilliseconds(clock.now()));
+    EXPECT_EQ(trend.at(1).exchangeResult, record.exerr);
+    EXPECT_TRUE(trend.at(1).failed());
+    EXPECT_EQ(trend.at(1).status, 0u);
+    EXPECT_EQ(trend.at(1).value, 0.0f);
 }
 
 TEST_F(MeasureSequenceTest, ATickOnAnotherPageSwitchesOffBeforeAnyRead) {
@@ -127,6 +140,7 @@ TEST_F(MeasureSequenceTest, ATickOnAnotherPageSwitchesOffBeforeAnyRead) {
         EXPECT_EQ(polling.cycles, 0u);
     }
     EXPECT_TRUE(port.written.empty());
+    EXPECT_TRUE(trend.empty());
 }
 
 TEST_F(MeasureSequenceTest, ASingleReadShowsLogsThenReportsAndAFailureOnlyReports) {
@@ -147,6 +161,10 @@ TEST_F(MeasureSequenceTest, ASingleReadShowsLogsThenReportsAndAFailureOnlyReport
     EXPECT_EQ(view.steps, (std::vector<std::string>{"read [1 lines]"}));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].caption, "Ошибка в обмене.");
+    // Single readings are in the trend too, the failed one as a gap.
+    ASSERT_EQ(trend.size(), 2u);
+    EXPECT_FALSE(trend.at(0).failed());
+    EXPECT_TRUE(trend.at(1).failed());
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # need, plus what the program loads at run time.
 depends=$(field Depends)
 for needed in 'libc6 (>= ' 'libstdc++6 (>= ' 'libqt6core6 (>= ' 'libqt6gui6 (>= ' \
-    'libqt6widgets6 (>= ' 'qt6-translations-l10n'; do
+    'libqt6widgets6 (>= ' 'libqcustomplot2.1-qt6' 'qt6-translations-l10n'; do
     case $depends in
     *"$needed"*) ;;
     *) fail "Depends lacks '$needed': $depends" ;;

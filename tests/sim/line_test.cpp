@@ -198,6 +198,22 @@ TEST(SimLine, FaultWithACountStrikesTheNextRequestsOnly) {
     EXPECT_TRUE(line.modules()[0].faults.empty());
 }
 
+TEST(SimLine, FaultEveryKthAndAStatusForSomeRequests) {
+    Line line;
+    Fault fault{FaultKind::Silence};
+    fault.every = 3;
+    line.modules()[0].faults.push_back(fault);
+    // Status bits 0x04 only on the module's requests 2 to 4.
+    line.modules()[0].setForcedStatus(0x04, 2, 4);
+    const std::vector<std::uint8_t> readStatus = withCrc({0x01, 0x03, 0x00, 0x03, 0x00, 0x01});
+    std::string seen;
+    for (int request = 1; request <= 7; ++request) {
+        const std::vector<std::uint8_t> reply = line.handle(readStatus, k19200None, 0).bytes;
+        seen += reply.empty() ? '-' : static_cast<char>('0' + reply[4]);
+    }
+    EXPECT_EQ(seen, "04-40-0");
+}
+
 TEST(SimLine, FaultSilenceLeavesAWriteUndone) {
     Line line;
     line.modules()[0].faults.push_back({FaultKind::Silence, 0, 1.0, 1});

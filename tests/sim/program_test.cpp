@@ -75,6 +75,9 @@ TEST(SimProgram, RefusesBadOptionsWithExitCode2) {
         {"--link", link, "--fault", "1,crc,p=1.5"},
         {"--link", link, "--fault", "1,exception,4,regs=0x0600-0x0500"},
         {"--link", link, "--status", "1"},
+        {"--link", link, "--status", "1,4,requests=5-2"},
+        {"--link", link, "--status", "1,4,from=2"},
+        {"--link", link, "--fault", "1,silence,every=0"},
     };
     for (const auto& args : cases) {
         std::string shown;
