@@ -115,12 +115,6 @@ std::string fileRefuses(int error) {
     return "файл закрыт для записи (" + systemReason(error) + ")";
 }
 
-mode_t creationMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 SettingsFileError::SettingsFileError(const std::string& path, bool writing,
@@ -198,10 +192,13 @@ void IniFile::writeReplacement(const std::string& text) {
     if (haveOld && !allowReadOnly_ && ::access(target.c_str(), W_OK) != 0)
         fail(fileRefuses(errno));
 
-    std::string temporary;
-    Descriptor fd(createSaveTemporary(target, temporary));
-    if (fd.get() < 0) {
-        int folderError = errno;
+    mode_t mode = haveOld ? (old.st_mode & 07777) : newFileMode();
+    if (allowReadOnly_)
+        mode |= S_IWUSR;
+    const TemporaryWrite written =
+        writeThroughTemporary(target, text, mode, haveOld ? &old : nullptr, replace_);
+    if (written.noTemporary) {
+        const int folderError = written.error;
         bool folderRefused = folderError == EACCES || folderError == EPERM || folderError == EROFS;
         if (haveOld && folderRefused) {
             writeInPlace(target, text, folderError);
@@ -209,33 +206,8 @@ void IniFile::writeReplacement(const std::string& text) {
         }
         fail(folderRefuses(target, folderError));
     }
-    auto failAndRemove = [&](int error) {
-        ::unlink(temporary.c_str());
-        fail(systemReason(error));
-    };
-
-    if (!writeAll(fd.get(), text))
-        failAndRemove(errno);
-    mode_t mode = haveOld ? (old.st_mode & 07777) : creationMode();
-    if (allowReadOnly_)
-        mode |= S_IWUSR;
-    if (haveOld && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
-        // Only the owner or root may hand a file over; a file that changes
-        // owner is still the right text.
-    }
-    if (::fchmod(fd.get(), mode) != 0)
-        failAndRemove(errno);
-    if (::fsync(fd.get()) != 0)
-        failAndRemove(errno);
-    if (fd.close() != 0)
-        failAndRemove(errno);
-    if (replace_(temporary, target) != 0)
-        failAndRemove(errno);
-
-    // Make the rename itself durable; the file is already whole either way.
-    Descriptor folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        ::fsync(folder.get());
+    if (written.error != 0)
+        fail(systemReason(written.error));
 }
 
 // The folder takes no new file, so the text cannot go through a temporary;

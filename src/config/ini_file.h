@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/ini_document.h"
+#include "config/save_temporary.h"
 
 // A settings file opened for one load or one save: read whole when opened,
 // changed in memory, written once by save(). The new text goes to a
@@ -28,9 +29,7 @@ class SettingsFileError : public std::runtime_error {
 
 class IniFile : public IniDocument {
   public:
-    // Replaces the file at `to` by the one at `from`; 0 on success, else -1
-    // with errno set, like rename(2). Tests put a failing one in its place.
-    using ReplaceFunction = std::function<int(const std::string& from, const std::string& to)>;
+    using ReplaceFunction = m8163::ReplaceFunction;
 
     // Removes what killed saves of the file left behind, then reads the file
     // if it exists. Throws SettingsFileError, before reading a byte, for

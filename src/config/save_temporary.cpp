@@ -105,4 +105,47 @@ int removeStaleSaveTemporaries(const std::string& target) {
     return removed;
 }
 
+TemporaryWrite writeThroughTemporary(const std::string& target, std::string_view bytes, mode_t mode,
+                                     const struct stat* old, const ReplaceFunction& replace) {
+    std::string temporary;
+    const int fd = createSaveTemporary(target, temporary);
+    if (fd < 0)
+        return {errno, true};
+    auto failed = [&](int error, bool open) -> TemporaryWrite {
+        if (open)
+            ::close(fd);
+        ::unlink(temporary.c_str());
+        return {error, false};
+    };
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR)
+            return failed(errno, true);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+    if (old != nullptr && ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+        // Only the owner or root may hand a file over; a file that changes
+        // owner still holds the right bytes.
+    }
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+        return failed(errno, true);
+    if (::close(fd) != 0)
+        return failed(errno, false);
+    if (replace(temporary, target) != 0)
+        return failed(errno, false);
+    const int folder = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace m8163

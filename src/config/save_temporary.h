@@ -1,7 +1,11 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <functional>
 #include <string>
+#include <string_view>
 
 // The temporary file a settings save writes before it renames it over the
 // file it replaces. It lies beside that file and its name says whose it is:
@@ -27,5 +31,26 @@ int createSaveTemporary(const std::string& target, std::string& temporaryPath);
 // anything that is not a plain file, stay. Failures are ignored: a leftover
 // is litter, not a fault. Returns how many were removed.
 int removeStaleSaveTemporaries(const std::string& target);
+
+// Replaces the file at `to` by the one at `from`; 0 on success, else -1
+// with errno set, like rename(2). Tests put a failing one in its place.
+using ReplaceFunction = std::function<int(const std::string& from, const std::string& to)>;
+
+// The outcome of writeThroughTemporary.
+struct TemporaryWrite {
+    int error = 0;             // errno of the step that failed; 0 when the file was replaced
+    bool noTemporary = false;  // no temporary could be made (the folder refused it)
+};
+
+// Replaces the content of `target` by `bytes`: written to a new locked
+// temporary beside it, given `mode` (and the old file's owner where the
+// system allows), flushed to the disk, renamed over `target` with `replace`,
+// and the folder flushed so that the rename lasts. On a failure the
+// temporary is removed and `target` is left as it was.
+TemporaryWrite writeThroughTemporary(const std::string& target, std::string_view bytes, mode_t mode,
+                                     const struct stat* old, const ReplaceFunction& replace);
+
+// The mode a new file gets: read and write for all, less the umask.
+mode_t newFileMode();
 
 }  // namespace m8163
