@@ -55,11 +55,13 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
       stop_(namedControl<QPushButton>(root, "Button19")),
       reset_(namedControl<QPushButton>(root, "Button16")),
       measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
-      timer_(pollingTimer) {
+      timer_(pollingTimer),
+      timerArmed_(std::chrono::steady_clock::now()) {
     setObjectName(QStringLiteral("MeasurePage"));
     // A coarse timer may fire up to 5 % early or late; the cycle is meant to
     // be the interval plus the tick's own time.
     timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kPollingInterval);
     CommandGuard& commands = context_.commands;
     commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
                      [this] { Button17Click(); });
@@ -112,8 +114,12 @@ void MeasurePage::Timer4Timer() {
     // passes and the next one tries again.
     if (!context_.commands.lineHeld())
         runPollingTick(data(), context_.line(), firstPageActive_(), *this);
-    timer_.setInterval(kPollingInterval);
-    timer_.start();
+    // A tick that finds polling off (the page rule, or a stop during the
+    // tick's exchange) does no more work: the timer stays off until the next
+    // start. Its rhythm counts from here all the same.
+    timerArmed_ = std::chrono::steady_clock::now();
+    if (context_.state.polling.polling)
+        timer_.start(kPollingInterval);
 }
 
 void MeasurePage::CheckBox7Click() {
@@ -121,20 +127,26 @@ void MeasurePage::CheckBox7Click() {
 }
 
 void MeasurePage::setPolling(bool on) {
-    if (on)
+    if (on) {
         startPolling(context_.state.polling);
-    else
+        // The first read comes when the free-running timer would have given
+        // it: within one interval of the start.
+        if (!timer_.isActive())
+            timer_.start(firstTickDelay(std::chrono::steady_clock::now() - timerArmed_));
+    } else {
         stopPolling(context_.state.polling);
+        timer_.stop();
+    }
     showPollingSwitch(on);
 }
 
 void MeasurePage::stopForClose() {
-    timer_.stop();
     setPolling(false);
 }
 
 void MeasurePage::resetForStartup() {
     context_.state.polling = PollingState{};
+    timer_.stop();
     showPollingSwitch(false);
     showCounters(counterTexts(context_.state.polling));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 
 #include "measure/measure_sequences.h"
 #include "ui/page_context.h"
@@ -37,7 +38,8 @@ class MeasurePage : public QObject, public MeasureView {
     // Measurement log switch.
     void CheckBox7Click();
 
-    // The one writer of the polling switch: the state and the two buttons.
+    // The one writer of the polling switch: the state, the two buttons and
+    // Timer4, which runs only while polling is on.
     void setPolling(bool on);
     // Switch off and no more ticks: the start of the close sequence.
     void stopForClose();
@@ -67,6 +69,8 @@ class MeasurePage : public QObject, public MeasureView {
     QPushButton& reset_;         // Button16
     QCheckBox& measurementLog_;  // CheckBox7
     QTimer& timer_;              // Timer4
+    // When Timer4 was last armed, or would have been had it run freely.
+    std::chrono::steady_clock::time_point timerArmed_;
 };
 
 }  // namespace m8163

@@ -235,11 +235,13 @@ TEST_F(WindowTest, FileMenuIsHiddenAndDialogsKeepTheProfileFilter) {
     }
 }
 
-TEST_F(WindowTest, TimersRunWithTheirIntervals) {
+TEST_F(WindowTest, OnlyTimersThatDoWorkRun) {
+    // Timer5 ticks once after creation; polling is off, so Timer4 waits for
+    // a start; the others have no work and never wake the program.
     const int intervals[] = {1000, 4000, 500, 1000, 1000, 1000};
     for (int number = 1; number <= 6; ++number) {
         SCOPED_TRACE(number);
-        EXPECT_TRUE(window.timer(number).isActive());
+        EXPECT_EQ(window.timer(number).isActive(), number == 5);
         EXPECT_EQ(window.timer(number).interval(), intervals[number - 1]);
     }
 }
