@@ -31,6 +31,7 @@
 #include "link/termios_port.h"
 #include "ui/app_state.h"
 #include "ui/main_window.h"
+#include "ui/translation.h"
 
 namespace {
 
@@ -114,6 +115,10 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     QApplication app(argc, argv);
+    // The look the program gives itself (main): the classic style, Qt's
+    // Russian texts.
+    QApplication::setStyle(QStringLiteral("Windows"));
+    m8163::installRussianQtTexts(app);
 
     char folder[] = "/tmp/m8163-polling-bench-XXXXXX";
     if (mkdtemp(folder) == nullptr) {

@@ -25,15 +25,22 @@ QColor colourOf(PanelColour colour) {
     return QApplication::palette().color(QPalette::Button);
 }
 
+// Polling shows every cycle; only a panel whose colour or text changed is
+// repainted.
 void paint(QLabel& panel, PanelColour colour) {
+    const QColor wanted = colourOf(colour);
+    if (panel.autoFillBackground() && panel.palette().color(QPalette::Window) == wanted)
+        return;
     QPalette palette = panel.palette();
-    palette.setColor(QPalette::Window, colourOf(colour));
+    palette.setColor(QPalette::Window, wanted);
     panel.setPalette(palette);
     panel.setAutoFillBackground(true);
 }
 
 void setText(QLabel& label, const std::string& text) {
-    label.setText(QString::fromStdString(text));
+    const QString shown = QString::fromStdString(text);
+    if (label.text() != shown)
+        label.setText(shown);
 }
 
 }  // namespace
@@ -62,6 +69,15 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
     // be the interval plus the tick's own time.
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(kPollingInterval);
+    // The cycle counter changes on every tick. Painting their own background
+    // (the window's colour, as what lies beneath them shows) spares the
+    // notebook and the window beneath them a repaint each time.
+    for (QLabel* counter : {&cycles_, &measurementErrors_, &exchangeErrors_})
+        counter->setAutoFillBackground(true);
+    // Shown texts are plain: no rich-text check on each change.
+    for (QLabel* shown : {&value_, &relativeValue_, &status_, &exchange_, &cycles_,
+                          &measurementErrors_, &exchangeErrors_})
+        shown->setTextFormat(Qt::PlainText);
     CommandGuard& commands = context_.commands;
     commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
                      [this] { Button17Click(); });

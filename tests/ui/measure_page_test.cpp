@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -273,6 +274,40 @@ TEST_F(MeasurePageTest, Timer4RunsOnlyWhilePollingAndNeverOverlapsItsTicks) {
     button("Button18").click();
     page->stopForClose();
     EXPECT_FALSE(timer4.isActive());
+}
+
+// Counts the paint events each watched widget receives.
+class PaintCounter : public QObject {
+  public:
+    std::map<std::string, int> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched->objectName().toStdString()];
+        return false;
+    }
+};
+
+TEST_F(MeasurePageTest, ACycleRepaintsOnlyWhatChanged) {
+    window->show();
+    button("Button18").click();
+    port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
+    page->Timer4Timer();
+    QApplication::processEvents();
+
+    // The same reading again: only the cycle counter changes, and it is
+    // repainted without the page, the notebook or the window beneath it.
+    PaintCounter counter;
+    for (const char* name : {"Panel1", "Panel10", "Panel2", "Panel3", "Label54", "Label55",
+                             "Label56", "Page0", "TabbedNotebook1"}) {
+        window->control<QWidget>(name).installEventFilter(&counter);
+    }
+    window->installEventFilter(&counter);
+    port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
+    page->Timer4Timer();
+    QApplication::processEvents();
+
+    ASSERT_EQ(text("Label54"), "2");
+    EXPECT_EQ(counter.paints, (std::map<std::string, int>{{"Label54", 1}}));
 }
 
 TEST_F(MeasurePageTest, FailedCyclesKeepTheLastGoodReadingAndCountItsStatusAgain) {
