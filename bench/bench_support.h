@@ -8,9 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -123,5 +127,54 @@ struct VirtualDisplay {
     }
     std::string variable() const { return "DISPLAY=:" + display; }
 };
+
+// The command line of the benchmarks that start the program: a count (runs
+// or seconds) and --program PATH, another build of the program to measure.
+struct ProgramArguments {
+    int count;
+    std::string program = M8163_APP_PATH;
+};
+
+inline ProgramArguments programArguments(int argc, char** argv, int defaultCount) {
+    ProgramArguments arguments{defaultCount};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
+            arguments.program = argv[++i];
+        } else {
+            arguments.count = std::max(1, std::atoi(argv[i]));
+        }
+    }
+    return arguments;
+}
+
+// Runs `measure` in a fresh folder under /tmp named after `name`, then removes
+// the folder with what the program and the benchmark leave in it.
+inline int inScratchFolder(const std::string& name,
+                           const std::function<int(const std::string&)>& measure) {
+    std::string pattern = "/tmp/m8163-" + name + ".XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const int status = measure(pattern);
+    for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf", "probe.txt"}) {
+        unlink((pattern + "/" + file).c_str());
+    }
+    rmdir(pattern.c_str());
+    return status;
+}
+
+// Starts the simulated module on a link in `folder` and maps COM1 to it in
+// the folder's dev.dat, so that the program started there opens it.
+inline bool startModuleOnCom1(Child& sim, const std::string& folder) {
+    const std::string link = folder + "/ttyM8163";
+    std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
+    spawn(sim, {M8163_SIM_PATH, "--link", link});
+    if (firstLine(sim).rfind("READY", 0) != 0) {
+        std::fprintf(stderr, "the simulated module did not start\n");
+        return false;
+    }
+    return true;
+}
 
 }  // namespace bench

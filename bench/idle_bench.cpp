@@ -81,12 +81,8 @@ bool alive(pid_t pid) {
 }
 
 int measure(const std::string& program, const std::string& folder, int span) {
-    const std::string link = folder + "/ttyM8163";
-    std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
     bench::Child sim;
-    bench::spawn(sim, {M8163_SIM_PATH, "--link", link});
-    if (bench::firstLine(sim).rfind("READY", 0) != 0) {
-        std::fprintf(stderr, "the simulated module did not start\n");
+    if (!bench::startModuleOnCom1(sim, folder)) {
         return 1;
     }
     const bench::VirtualDisplay screen;
@@ -140,25 +136,8 @@ int measure(const std::string& program, const std::string& folder, int span) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int span = 60;
-    std::string program = M8163_APP_PATH;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
-            program = argv[++i];
-        } else {
-            span = std::max(1, std::atoi(argv[i]));
-        }
-    }
-    char scratch[] = "/tmp/m8163-idle.XXXXXX";
-    if (mkdtemp(scratch) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string folder = scratch;
-    const int status = measure(program, folder, span);
-    for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf"}) {
-        unlink((folder + "/" + file).c_str());
-    }
-    rmdir(folder.c_str());
-    return status;
+    const bench::ProgramArguments arguments = bench::programArguments(argc, argv, 60);
+    return bench::inScratchFolder("idle", [&](const std::string& folder) {
+        return measure(arguments.program, folder, arguments.count);
+    });
 }

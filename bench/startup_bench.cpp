@@ -137,13 +137,8 @@ void measure(const char* name, const std::string& program, const std::string& fo
 // Runs both measurements against one simulated module; the children stop
 // when this returns.
 int measureAll(const std::string& program, const std::string& folder, int runs) {
-    const std::string link = folder + "/ttyM8163";
-    std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
-
     bench::Child sim;
-    bench::spawn(sim, {M8163_SIM_PATH, "--link", link});
-    if (bench::firstLine(sim).rfind("READY", 0) != 0) {
-        std::fprintf(stderr, "the simulated module did not start\n");
+    if (!bench::startModuleOnCom1(sim, folder)) {
         return 1;
     }
 
@@ -164,25 +159,8 @@ int measureAll(const std::string& program, const std::string& folder, int runs) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 15;
-    std::string program = M8163_APP_PATH;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
-            program = argv[++i];
-        } else {
-            runs = std::max(1, std::atoi(argv[i]));
-        }
-    }
-    char scratch[] = "/tmp/m8163-startup.XXXXXX";
-    if (mkdtemp(scratch) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string folder = scratch;
-    const int status = measureAll(program, folder, runs);
-    for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf", "probe.txt"}) {
-        unlink((folder + "/" + file).c_str());
-    }
-    rmdir(folder.c_str());
-    return status;
+    const bench::ProgramArguments arguments = bench::programArguments(argc, argv, 15);
+    return bench::inScratchFolder("startup", [&](const std::string& folder) {
+        return measureAll(arguments.program, folder, arguments.count);
+    });
 }
