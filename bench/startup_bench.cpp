@@ -8,9 +8,10 @@
 // time is taken against the monotonic clock read just before fork(); the
 // peak memory is the child's ru_maxrss from wait4().
 //
-// Usage: startup_bench [runs]   (default 20; one warm-up run is not counted)
+// Usage: startup_bench [runs] [--program PATH]
+//   runs: default 15; one warm-up run is not counted. PATH: another build of
+//   the program, for a before-and-after comparison.
 #include <fcntl.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,81 +21,16 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
+
 namespace {
 
-long long monotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
-}
-
-// A child process whose stdout we read, stopped with SIGTERM at the end.
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-
-    ~Child() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        if (out >= 0) {
-            close(out);
-        }
-    }
-};
-
-// Starts argv[0] with stdout on a pipe (or on `outFd` in the child when
-// given, for Xvfb's -displayfd).
-void spawn(Child& child, const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    child.pid = fork();
-    if (child.pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        close(fds[1]);
-        std::vector<char*> argv;
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    child.out = fds[0];
-}
-
-// The first line the child writes, waiting at most ten seconds.
-std::string firstLine(const Child& child) {
-    std::string line;
-    const long long deadline = monotonicNs() + 10'000'000'000LL;
-    char c = 0;
-    while (monotonicNs() < deadline) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(child.out, &set);
-        timeval wait{0, 100'000};
-        if (select(child.out + 1, &set, nullptr, nullptr, &wait) <= 0) {
-            continue;
-        }
-        if (read(child.out, &c, 1) != 1 || c == '\n') {
-            return line;
-        }
-        line += c;
-    }
-    return line;
-}
+using bench::monotonicNs;
 
 // The phases the program marks, in order, ending with its first paint.
 const char* const kPhases[] = {"main_ns",    "application_ns", "window_ns",
@@ -128,7 +64,8 @@ std::optional<std::array<double, kPhaseCount>> readProbe(const std::string& file
     return ms;
 }
 
-std::optional<Run> runOnce(const std::string& folder, const std::vector<std::string>& environment) {
+std::optional<Run> runOnce(const std::string& program, const std::string& folder,
+                           const std::vector<std::string>& environment) {
     const std::string probe = folder + "/probe.txt";
     unlink(probe.c_str());
     const long long start = monotonicNs();
@@ -143,7 +80,7 @@ std::optional<Run> runOnce(const std::string& folder, const std::vector<std::str
         }
         int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, STDERR_FILENO);
-        execl(M8163_APP_PATH, M8163_APP_PATH, static_cast<char*>(nullptr));
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
@@ -162,16 +99,16 @@ T median(std::vector<T> values) {
     return values[values.size() / 2];
 }
 
-void measure(const char* name, const std::string& folder,
+void measure(const char* name, const std::string& program, const std::string& folder,
              const std::vector<std::string>& environment, int runs) {
-    if (!runOnce(folder, environment)) {  // warm-up: page cache, font cache
+    if (!runOnce(program, folder, environment)) {  // warm-up: page cache, font cache
         std::printf("%-9s the program did not start\n", name);
         return;
     }
     std::array<std::vector<double>, kPhaseCount> phases;
     std::vector<long> rss;
     for (int i = 0; i < runs; ++i) {
-        if (std::optional<Run> run = runOnce(folder, environment)) {
+        if (std::optional<Run> run = runOnce(program, folder, environment)) {
             for (std::size_t p = 0; p < kPhaseCount; ++p) {
                 phases[p].push_back(run->ms[p]);
             }
@@ -199,45 +136,31 @@ void measure(const char* name, const std::string& folder,
 
 // Runs both measurements against one simulated module; the children stop
 // when this returns.
-int measureAll(const std::string& folder, int runs) {
-    const std::string link = folder + "/ttyM8163";
-    std::ofstream(folder + "/dev.dat") << "[COM_PORTS]\r\nCOM1=" << link << "\r\n";
-
-    Child sim;
-    spawn(sim, {M8163_SIM_PATH, "--link", link});
-    if (firstLine(sim).rfind("READY", 0) != 0) {
-        std::fprintf(stderr, "the simulated module did not start\n");
+int measureAll(const std::string& program, const std::string& folder, int runs) {
+    bench::Child sim;
+    if (!bench::startModuleOnCom1(sim, folder)) {
         return 1;
     }
 
-    std::printf("m8163 start-up, %d runs each, working folder %s\n", runs, folder.c_str());
-    measure("offscreen", folder, {"QT_QPA_PLATFORM=offscreen"}, runs);
+    std::printf("%s start-up, %d runs each, working folder %s, load average %s\n", program.c_str(),
+                runs, folder.c_str(), bench::loadAverage().c_str());
+    measure("offscreen", program, folder, {"QT_QPA_PLATFORM=offscreen"}, runs);
 
-    Child xvfb;
-    spawn(xvfb, {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    const std::string display = firstLine(xvfb);
-    if (display.empty()) {
+    const bench::VirtualDisplay screen;
+    if (screen.display.empty()) {
         std::printf("xvfb      Xvfb did not start (is it installed?)\n");
         return 0;
     }
-    measure("xvfb", folder, {"QT_QPA_PLATFORM=xcb", "DISPLAY=:" + display}, runs);
+    measure("xvfb", program, folder, {"QT_QPA_PLATFORM=xcb", screen.variable()}, runs);
+    std::printf("load average at the end %s\n", bench::loadAverage().c_str());
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    char scratch[] = "/tmp/m8163-startup.XXXXXX";
-    if (mkdtemp(scratch) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string folder = scratch;
-    const int status = measureAll(folder, runs);
-    for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf", "probe.txt"}) {
-        unlink((folder + "/" + file).c_str());
-    }
-    rmdir(folder.c_str());
-    return status;
+    const bench::ProgramArguments arguments = bench::programArguments(argc, argv, 15);
+    return bench::inScratchFolder("startup", [&](const std::string& folder) {
+        return measureAll(arguments.program, folder, arguments.count);
+    });
 }

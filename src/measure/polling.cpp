@@ -2,6 +2,14 @@
 
 namespace m8163 {
 
+std::chrono::milliseconds firstTickDelay(std::chrono::nanoseconds sinceArmed) {
+    if (sinceArmed < std::chrono::nanoseconds::zero())
+        return kPollingInterval;
+    const std::chrono::nanoseconds intoInterval = sinceArmed % kPollingInterval;
+    // Rounded up: a tick never comes before its place in the rhythm.
+    return std::chrono::ceil<std::chrono::milliseconds>(kPollingInterval - intoInterval);
+}
+
 bool applyPageRule(PollingState& state, bool firstPageActive) {
     if (firstPageActive)
         return false;

@@ -17,6 +17,12 @@ namespace m8163 {
 
 inline constexpr std::chrono::milliseconds kPollingInterval{1000};
 
+// The timer runs only while polling is on, so that an idle program does not
+// wake up. Started, it keeps the rhythm it would have had running freely since
+// it was last armed (`sinceArmed` ago): the first tick comes at the next
+// multiple of the interval from then, at most one interval after the start.
+std::chrono::milliseconds firstTickDelay(std::chrono::nanoseconds sinceArmed);
+
 inline void startPolling(PollingState& state) {
     state.polling = true;
 }

@@ -101,18 +101,21 @@ QTimer& TForm1::timer(int number) const {
 }
 
 void TForm1::buildTimers() {
-    // All six run from creation. Timer4 drives cyclic polling and Timer5
-    // times the pauses of the block operations; the others do no work.
+    // Timer4 drives cyclic polling and Timer5 times the pauses of the block
+    // operations. Timer1, Timer2, Timer3 and Timer6 do no work, so they never
+    // run: an idle program is not woken up. Timer4 runs only while polling is
+    // on (MeasurePage arms it).
     static constexpr int kIntervalsMs[6] = {1000, 4000, 500, 1000, 1000, 1000};
     for (int number = 1; number <= 6; ++number) {
         auto* timer = new QTimer(this);
         timer->setObjectName(QStringLiteral("Timer%1").arg(number));
         timer->setInterval(kIntervalsMs[number - 1]);
-        timer->start();
     }
-    // Timer5's tick only switches it off; a pause arms it again.
+    // Timer5 runs from creation and ticks once; its tick only switches it
+    // off, and a pause arms it again.
     QTimer* timer5 = &timer(5);
     QObject::connect(timer5, &QTimer::timeout, timer5, &QTimer::stop);
+    timer5->start();
 }
 
 void TForm1::selectPage(int index) {

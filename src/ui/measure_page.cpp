@@ -26,15 +26,22 @@ QColor colourOf(PanelColour colour) {
     return QApplication::palette().color(QPalette::Button);
 }
 
+// Polling shows every cycle; only a panel whose colour or text changed is
+// repainted.
 void paint(QLabel& panel, PanelColour colour) {
+    const QColor wanted = colourOf(colour);
+    if (panel.autoFillBackground() && panel.palette().color(QPalette::Window) == wanted)
+        return;
     QPalette palette = panel.palette();
-    palette.setColor(QPalette::Window, colourOf(colour));
+    palette.setColor(QPalette::Window, wanted);
     panel.setPalette(palette);
     panel.setAutoFillBackground(true);
 }
 
 void setText(QLabel& label, const std::string& text) {
-    label.setText(QString::fromStdString(text));
+    const QString shown = QString::fromStdString(text);
+    if (label.text() != shown)
+        label.setText(shown);
 }
 
 }  // namespace
@@ -58,11 +65,22 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
       measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
       timer_(pollingTimer),
       trend_(new TrendStrip(*value_.parentWidget(), context.state.trend, context.boxes,
-                            context.commands)) {
+                            context.commands)),
+      timerArmed_(std::chrono::steady_clock::now()) {
     setObjectName(QStringLiteral("MeasurePage"));
     // A coarse timer may fire up to 5 % early or late; the cycle is meant to
     // be the interval plus the tick's own time.
     timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kPollingInterval);
+    // The cycle counter changes on every tick. Painting their own background
+    // (the window's colour, as what lies beneath them shows) spares the
+    // notebook and the window beneath them a repaint each time.
+    for (QLabel* counter : {&cycles_, &measurementErrors_, &exchangeErrors_})
+        counter->setAutoFillBackground(true);
+    // Shown texts are plain: no rich-text check on each change.
+    for (QLabel* shown : {&value_, &relativeValue_, &status_, &exchange_, &cycles_,
+                          &measurementErrors_, &exchangeErrors_})
+        shown->setTextFormat(Qt::PlainText);
     CommandGuard& commands = context_.commands;
     commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
                      [this] { Button17Click(); });
@@ -117,8 +135,12 @@ void MeasurePage::Timer4Timer() {
     // passes and the next one tries again.
     if (!context_.commands.lineHeld())
         runPollingTick(data(), context_.line(), firstPageActive_(), *this);
-    timer_.setInterval(kPollingInterval);
-    timer_.start();
+    // A tick that finds polling off (the page rule, or a stop during the
+    // tick's exchange) does no more work: the timer stays off until the next
+    // start. Its rhythm counts from here all the same.
+    timerArmed_ = std::chrono::steady_clock::now();
+    if (context_.state.polling.polling)
+        timer_.start(kPollingInterval);
 }
 
 void MeasurePage::CheckBox7Click() {
@@ -126,20 +148,26 @@ void MeasurePage::CheckBox7Click() {
 }
 
 void MeasurePage::setPolling(bool on) {
-    if (on)
+    if (on) {
         startPolling(context_.state.polling);
-    else
+        // The first read comes when the free-running timer would have given
+        // it: within one interval of the start.
+        if (!timer_.isActive())
+            timer_.start(firstTickDelay(std::chrono::steady_clock::now() - timerArmed_));
+    } else {
         stopPolling(context_.state.polling);
+        timer_.stop();
+    }
     showPollingSwitch(on);
 }
 
 void MeasurePage::stopForClose() {
-    timer_.stop();
     setPolling(false);
 }
 
 void MeasurePage::resetForStartup() {
     context_.state.polling = PollingState{};
+    timer_.stop();
     showPollingSwitch(false);
     showCounters(counterTexts(context_.state.polling));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 
 #include "measure/measure_sequences.h"
 #include "ui/page_context.h"
@@ -39,7 +40,8 @@ class MeasurePage : public QObject, public MeasureView {
     // Measurement log switch.
     void CheckBox7Click();
 
-    // The one writer of the polling switch: the state and the two buttons.
+    // The one writer of the polling switch: the state, the two buttons and
+    // Timer4, which runs only while polling is on.
     void setPolling(bool on);
     // Switch off and no more ticks: the start of the close sequence.
     void stopForClose();
@@ -72,6 +74,8 @@ class MeasurePage : public QObject, public MeasureView {
     QCheckBox& measurementLog_;  // CheckBox7
     QTimer& timer_;              // Timer4
     TrendStrip* trend_;          // below the counters; a child of the page
+    // When Timer4 was last armed, or would have been had it run freely.
+    std::chrono::steady_clock::time_point timerArmed_;
 };
 
 }  // namespace m8163

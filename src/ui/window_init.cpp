@@ -3,24 +3,41 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QStringList>
+#include <QStringListModel>
+#include <initializer_list>
 
 #include "link/line_format.h"
 #include "module/register_codec.h"
 #include "ui/controls.h"
+#include "ui/list_models.h"
 #include "ui/main_window.h"
 
 namespace m8163 {
 
 namespace {
 
-// Appends the entries in one step and keeps the list's shown text: a filled
-// list starts without a selection, as its text was before the filling.
-void fill(QComboBox& list, const QStringList& entries) {
-    const QString text = list.currentText();
-    list.addItems(entries);
+// A filled list starts without a selection and keeps the text it showed
+// before the filling.
+void startUnselected(QComboBox& list, const QString& text) {
     list.setCurrentIndex(-1);
     if (list.isEditable()) {
         ui::showText(list, text);
+    }
+}
+
+// Appends the entries in one step.
+void fill(QComboBox& list, const QStringList& entries) {
+    const QString text = list.currentText();
+    list.addItems(entries);
+    startUnselected(list, text);
+}
+
+// Gives the lists one model (owned by the window); their own, empty ones go.
+void share(std::initializer_list<QComboBox*> lists, QAbstractItemModel* entries) {
+    for (QComboBox* list : lists) {
+        const QString text = list->currentText();
+        list->setModel(entries);
+        startUnselected(*list, text);
     }
 }
 
@@ -133,37 +150,28 @@ void initialiseWindowContents(TForm1& window, const CatalogueLists& catalogue) {
     for (const LineFormat& format : kLineFormats) {
         speeds.append(QString::number(format.bitRate));
     }
-    fill(list("ComboBox2"), speeds);
-    fill(list("ComboBox4"), speeds);
+    share({&list("ComboBox2"), &list("ComboBox4")}, new QStringListModel(speeds, &window));
     fill(list("ComboBox7"), numbers(1, 31));
     fill(list("ComboBox8"), numbers(1, 12));
     fill(list("ComboBox9"), numbers(2000, 2015));
 
-    QStringList addresses;
-    for (unsigned n = 0; n <= 247; ++n) {
-        addresses.append(QString::asprintf("%3u", n));
-    }
-    for (const char* name : {"ComboBox3", "ComboBox5", "ComboBox12", "ComboBox13"}) {
-        fill(list(name), addresses);
-    }
+    share({&list("ComboBox3"), &list("ComboBox5"), &list("ComboBox12"), &list("ComboBox13")},
+          new ui::GeneratedListModel(ui::kAddressEntries, ui::addressEntry, &window));
 
     for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"}) {
         window.control<QLineEdit>(name).clear();
     }
 
-    QStringList watchdog = {QStringLiteral("отключен")};
-    for (int k = 1; k <= 2550; ++k) {
-        watchdog.append(QString::asprintf("%3.1f", k * 0.1));
-    }
-    fill(list("ComboBox6"), watchdog);
+    // Hidden: only its index is ever read or written.
+    share({&list("ComboBox6")},
+          new ui::GeneratedListModel(ui::kWatchdogEntries, ui::watchdogEntry, &window));
     QStringList sensorTypes;
     for (std::string_view text : kSensorTypeTexts) {
         sensorTypes.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
     fill(list("ComboBox10"), sensorTypes);
     const QStringList averaging = {"1", "2", "4", "8", "16", "32", "64", "128", "256", "512"};
-    fill(list("ComboBox11"), averaging);
-    fill(list("ComboBox17"), averaging);
+    share({&list("ComboBox11"), &list("ComboBox17")}, new QStringListModel(averaging, &window));
 
     list("ComboBox14").addItems(texts(catalogue.designTypes));
     list("ComboBox15").addItems(texts(catalogue.mountingLengths));

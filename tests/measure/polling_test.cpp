@@ -37,5 +37,23 @@ TEST(PollingTest, CountsCyclesAndBothKindsOfError) {
     EXPECT_TRUE(state.polling);
 }
 
+TEST(PollingTest, FirstTickKeepsTheRhythmOfTheLastArming) {
+    using namespace std::chrono_literals;
+    struct Case {
+        std::chrono::nanoseconds sinceArmed;
+        std::chrono::milliseconds delay;
+    };
+    const Case cases[] =
+        {
+            {0ns, 1000ms},    {1ns, 1000ms},    {250ms, 750ms},  {999ms, 1ms},
+            {999'500us, 1ms}, {1000ms, 1000ms}, {2300ms, 700ms}, {3600s + 1ms, 999ms},
+            {-5ms, 1000ms},  // a clock that went back: one whole interval
+        };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sinceArmed.count());
+        EXPECT_EQ(firstTickDelay(c.sinceArmed), c.delay);
+    }
+}
+
 }  // namespace
 }  // namespace m8163

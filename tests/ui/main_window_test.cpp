@@ -17,6 +17,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstdio>
+#include <functional>
 
 #include "recorders.h"
 #include "scripted_port.h"
@@ -101,41 +103,66 @@ TEST_F(WindowTest, ShownCentredWithItsCaptionOnTheScreen) {
     }
 }
 
-TEST_F(WindowTest, ListsHoldTheirEntries) {
+TEST_F(WindowTest, ListsHoldTheirEntriesAtTheirIndexes) {
+    // Every entry of every list, made here from the layout's own rules.
+    auto number = [](int first) { return [first](int i) { return QString::number(first + i); }; };
+    auto table = [](QStringList entries) { return [entries](int i) { return entries.at(i); }; };
+    const QStringList speeds = {"1200",  "2400",  "4800",  "9600",
+                                "19200", "38400", "57600", "115200"};
+    const auto address = [](int i) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%3u", static_cast<unsigned>(i));
+        return QString::fromLatin1(text);
+    };
+    const auto averaging = [](int i) { return QString::number(1 << i); };
     struct Case {
         const char* list;
         int count;
-        QString first;
-        QString last;
+        std::function<QString(int)> entry;
     };
     const Case cases[] = {
-        {"ComboBox1", 8, "COM 1", "COM 8"},
-        {"ComboBox2", 8, "1200", "115200"},
-        {"ComboBox4", 8, "1200", "115200"},
-        {"ComboBox3", 248, "  0", "247"},
-        {"ComboBox5", 248, "  0", "247"},
-        {"ComboBox12", 248, "  0", "247"},
-        {"ComboBox13", 248, "  0", "247"},
-        {"ComboBox7", 31, "1", "31"},
-        {"ComboBox8", 12, "1", "12"},
-        {"ComboBox9", 16, "2000", "2015"},
-        {"ComboBox6", 2551, "отключен", "255.0"},
-        {"ComboBox11", 10, "1", "512"},
-        {"ComboBox17", 10, "1", "512"},
-        {"ComboBox14", 26, "Тип 0", "Тип 25"},
+        {"ComboBox1", 8, [](int i) { return QStringLiteral("COM %1").arg(i + 1); }},
+        {"ComboBox2", 8, table(speeds)},
+        {"ComboBox4", 8, table(speeds)},
+        {"ComboBox3", 248, address},
+        {"ComboBox5", 248, address},
+        {"ComboBox12", 248, address},
+        {"ComboBox13", 248, address},
+        {"ComboBox7", 31, number(1)},
+        {"ComboBox8", 12, number(1)},
+        {"ComboBox9", 16, number(2000)},
+        {"ComboBox6", 2551,
+         [](int k) {
+             char text[16];
+             std::snprintf(text, sizeof text, "%3.1f", k * 0.1);
+             return k == 0 ? QStringLiteral("отключен") : QString::fromLatin1(text);
+         }},
+        {"ComboBox11", 10, averaging},
+        {"ComboBox17", 10, averaging},
+        {"ComboBox14", 26, [](int i) { return QStringLiteral("Тип %1").arg(i); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list);
         QComboBox& l = list(c.list);
         ASSERT_EQ(l.count(), c.count);
-        EXPECT_EQ(l.itemText(0), c.first);
-        EXPECT_EQ(l.itemText(c.count - 1), c.last);
+        for (int i = 0; i < c.count; ++i) {
+            ASSERT_EQ(l.itemText(i), c.entry(i)) << "entry " << i;
+        }
+        // An entry is found at its own index, as the page code looks entries up.
+        EXPECT_EQ(l.findText(c.entry(c.count - 1)), c.count - 1);
+        EXPECT_EQ(l.findText(c.entry(c.count / 2)), c.count / 2);
     }
-    EXPECT_EQ(list("ComboBox3").itemText(17), " 17");
-    EXPECT_EQ(list("ComboBox6").itemText(1), "0.1");
-    EXPECT_EQ(list("ComboBox6").itemText(25), "2.5");
+    EXPECT_EQ(list("ComboBox3").itemText(0), "  0");
+    EXPECT_EQ(list("ComboBox6").itemText(2550), "255.0");
     EXPECT_EQ(list("ComboBox10").count(), 25);
     EXPECT_FALSE(list("ComboBox10").itemText(0).isEmpty());
+
+    // Lists with the same entries keep one copy of them; each keeps its own pick.
+    EXPECT_EQ(list("ComboBox3").model(), list("ComboBox13").model());
+    list("ComboBox3").setCurrentIndex(17);
+    EXPECT_EQ(list("ComboBox3").currentText(), " 17");
+    EXPECT_EQ(list("ComboBox5").currentIndex(), -1);
+    EXPECT_EQ(list("ComboBox12").currentText(), "ComboBox12");
 }
 
 TEST_F(WindowTest, FilledListsKeepTheirTextAndNoSelection) {
@@ -235,11 +262,13 @@ TEST_F(WindowTest, FileMenuIsHiddenAndDialogsKeepTheProfileFilter) {
     }
 }
 
-TEST_F(WindowTest, TimersRunWithTheirIntervals) {
+TEST_F(WindowTest, OnlyTimersThatDoWorkRun) {
+    // Timer5 ticks once after creation; polling is off, so Timer4 waits for
+    // a start; the others have no work and never wake the program.
     const int intervals[] = {1000, 4000, 500, 1000, 1000, 1000};
     for (int number = 1; number <= 6; ++number) {
         SCOPED_TRACE(number);
-        EXPECT_TRUE(window.timer(number).isActive());
+        EXPECT_EQ(window.timer(number).isActive(), number == 5);
         EXPECT_EQ(window.timer(number).interval(), intervals[number - 1]);
     }
 }

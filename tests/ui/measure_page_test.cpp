@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -242,12 +243,16 @@ TEST_F(MeasurePageTest, FailedFirstPollShowsTheEmptyRecordWithExchangeError) {
               "09:05:07  IZMF=     0.0000 IZMERR=   0  EXERR=  6e    \r\n");
 }
 
-TEST_F(MeasurePageTest, TickStopsTheTimerWhileItReadsAndReArmsItAfter) {
+TEST_F(MeasurePageTest, Timer4RunsOnlyWhilePollingAndNeverOverlapsItsTicks) {
     QTimer& timer4 = window->timer(4);
-    ASSERT_TRUE(timer4.isActive());
+    EXPECT_FALSE(timer4.isActive());  // nothing to do: the idle program is not woken
     bool activeDuringRead = true;
     port.onRead = [&] { activeDuringRead = timer4.isActive(); };
     button("Button18").click();
+    // The first tick comes where the free-running timer would have put it.
+    ASSERT_TRUE(timer4.isActive());
+    EXPECT_GT(timer4.remainingTime(), 0);
+    EXPECT_LE(timer4.remainingTime(), 1000);
     port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
     page->Timer4Timer();
 
@@ -255,11 +260,54 @@ TEST_F(MeasurePageTest, TickStopsTheTimerWhileItReadsAndReArmsItAfter) {
     EXPECT_TRUE(timer4.isActive());
     EXPECT_EQ(timer4.interval(), 1000);
     EXPECT_EQ(timer4.timerType(), Qt::PreciseTimer);  // no 5 % slack on the cycle
-    // Without polling the tick still re-arms the timer.
+
+    // Each way polling goes off stops the timer; a tick that finds it off
+    // does not re-arm it.
     button("Button19").click();
-    timer4.stop();
+    EXPECT_FALSE(timer4.isActive());
+    button("Button18").click();
+    window->notebook().setCurrentIndex(TForm1::kExchangePage);
     page->Timer4Timer();
-    EXPECT_TRUE(timer4.isActive());
+    EXPECT_FALSE(state.polling.polling);
+    EXPECT_FALSE(timer4.isActive());
+    window->notebook().setCurrentIndex(TForm1::kMeasurePage);
+    button("Button18").click();
+    page->stopForClose();
+    EXPECT_FALSE(timer4.isActive());
+}
+
+// Counts the paint events each watched widget receives.
+class PaintCounter : public QObject {
+  public:
+    std::map<std::string, int> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched->objectName().toStdString()];
+        return false;
+    }
+};
+
+TEST_F(MeasurePageTest, ACycleRepaintsOnlyWhatChanged) {
+    window->show();
+    button("Button18").click();
+    port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
+    page->Timer4Timer();
+    QApplication::processEvents();
+
+    // The same reading again: only the cycle counter changes, and it is
+    // repainted without the page, the notebook or the window beneath it.
+    PaintCounter counter;
+    for (const char* name : {"Panel1", "Panel10", "Panel2", "Panel3", "Label54", "Label55",
+                             "Label56", "Page0", "TabbedNotebook1"}) {
+        window->control<QWidget>(name).installEventFilter(&counter);
+    }
+    window->installEventFilter(&counter);
+    port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
+    page->Timer4Timer();
+    QApplication::processEvents();
+
+    ASSERT_EQ(text("Label54"), "2");
+    EXPECT_EQ(counter.paints, (std::map<std::string, int>{{"Label54", 1}}));
 }
 
 TEST_F(MeasurePageTest, FailedCyclesKeepTheLastGoodReadingAndCountItsStatusAgain) {
@@ -448,13 +496,34 @@ TEST_F(MeasurePageSimTest, PollingCountsEveryCycleThroughFaultsAndStopsOnAnother
         EXPECT_EQ(window->control<QLabel>("Panel1").text().toStdString(), lastGoodValue);
     }
 
-    // Another page: the next tick switches polling off without reading.
+    // Another page: the next tick switches polling off without reading, and
+    // the timer stays off from then on.
     window->notebook().setCurrentIndex(TForm1::kSensorPage);
     const std::uint64_t before = requests();
     ASSERT_TRUE(runUntil([&] { return !state.polling.polling; }, 5000));
     EXPECT_EQ(requests(), before);
     EXPECT_EQ(state.polling.cycles, cycles);
     EXPECT_TRUE(window->control<QPushButton>("Button18").isEnabled());
+    EXPECT_FALSE(window->timer(4).isActive());
+}
+
+TEST_F(MeasurePageSimTest, TheFirstReadComesWithinOneIntervalOfTheStart) {
+    // Starts at several points of the timer's rhythm, the program idle before
+    // each: every first read comes within the 1000 ms the free-running timer
+    // allowed (plus room for a loaded machine), and never at once.
+    constexpr qint64 kLoadMarginMs = 500;
+    for (int delayMs : {0, 350, 1700}) {
+        SCOPED_TRACE(delayMs);
+        runUntil([] { return false; }, delayMs);
+        const std::uint64_t before = requests();
+        QElapsedTimer sinceClick;
+        sinceClick.start();
+        window->control<QPushButton>("Button18").click();
+        EXPECT_EQ(requests(), before);
+        ASSERT_TRUE(runUntil([&] { return requests() > before; }, 5000));
+        EXPECT_LE(sinceClick.elapsed(), 1000 + kLoadMarginMs);
+        window->control<QPushButton>("Button19").click();
+    }
 }
 
 TEST_F(MeasurePageSimTest, PulledLineCountsFailedCyclesAndKeepsTheLastReading) {
