@@ -7,9 +7,12 @@
 // the mean cycle period against 1000 ms plus the mean transaction time (the
 // period the polling design gives: the interval is re-armed after the tick).
 // The window paints offscreen, or with --xvfb on a virtual X display of its
-// own, as the program on a desktop does.
+// own, as the program on a desktop does. --settle S polls S seconds more
+// before the measured span: the trend's value scale then no longer widens
+// with every reading of the simulated module's first swing, as it does in
+// the first minute.
 //
-//   polling_bench [seconds] [--hidden] [--xvfb]
+//   polling_bench [seconds] [--hidden] [--xvfb] [--settle S]
 
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -93,11 +96,14 @@ int main(int argc, char** argv) {
     int span = 60;
     bool hidden = false;
     bool xvfb = false;
+    int settle = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--hidden") == 0) {
             hidden = true;
         } else if (std::strcmp(argv[i], "--xvfb") == 0) {
             xvfb = true;
+        } else if (std::strcmp(argv[i], "--settle") == 0 && i + 1 < argc) {
+            settle = std::atoi(argv[++i]);
         } else {
             span = std::atoi(argv[i]);
         }
@@ -159,6 +165,10 @@ int main(int argc, char** argv) {
     waitFirst.start(10);
     app.exec();
     waitFirst.stop();
+    if (settle > 0) {
+        QTimer::singleShot(std::chrono::seconds(settle), &app, [] { QCoreApplication::exit(0); });
+        app.exec();
+    }
 
     const std::string loadBefore = bench::loadAverage();
     const double cpuBefore = cpuSeconds();
@@ -189,9 +199,9 @@ int main(int argc, char** argv) {
 
     std::printf(
         "polling_bench: %s window, %.1f s measured, %zu cycles (%u counted, %u failed), "
-        "load average %s -> %s\n",
+        "after %d s settling, load average %s -> %s\n",
         hidden ? "hidden" : (xvfb ? "shown (Xvfb)" : "shown (offscreen)"), wall, measured,
-        state.polling.cycles, state.polling.exchangeErrors, loadBefore.c_str(),
+        state.polling.cycles, state.polling.exchangeErrors, settle, loadBefore.c_str(),
         bench::loadAverage().c_str());
     std::printf("  CPU time of the program: %.3f s = %.4f %% of one core (target <= 0.05 %%)\n",
                 cpu, 100.0 * cpu / wall);

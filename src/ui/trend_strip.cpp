@@ -91,6 +91,10 @@ void TrendStrip::refresh() {
     if (history_.added() == taken_)
         return;
     const bool made = plot_ == nullptr;
+    // The key of the last reading the plot had, and whether the new ones
+    // were only added after it (nothing dropped at the old end).
+    double lastShownKey = kNoValue;
+    bool onlyAppended = false;
     if (made) {
         createPlot();
         rebuildData();
@@ -99,12 +103,16 @@ void TrendStrip::refresh() {
         if (fresh > history_.size()) {
             rebuildData();
         } else {
+            const auto& data = *plot_->graph(0)->data();
+            lastShownKey = data.isEmpty() ? kNoValue : (data.constEnd() - 1)->key;
+            const int before = data.size();
             for (std::size_t i = history_.size() - fresh; i < history_.size(); ++i)
                 addPoint(history_.at(i));
             // The ring has dropped what came before its oldest point.
             const double oldest = keyOf(history_.at(0));
             plot_->graph(0)->data()->removeBefore(oldest);
             plot_->graph(1)->data()->removeBefore(oldest);
+            onlyAppended = static_cast<std::uint64_t>(data.size() - before) == fresh;
         }
     }
     taken_ = history_.added();
@@ -119,7 +127,43 @@ void TrendStrip::refresh() {
     if (made || plot_->xAxis->range() != keys || plot_->yAxis->range() != values)
         plot_->replot(QCustomPlot::rpQueuedReplot);
     else if (keys.contains(keyOf(history_.latest())))
-        plot_->layer(QStringLiteral("main"))->replot();
+        replotCurves(onlyAppended ? lastShownKey : kNoValue);
+}
+
+void TrendStrip::replotCurves(double after) {
+    // The curves' layer is drawn again into its buffer; on screen only the
+    // band from the last reading shown before to the newest changes, so
+    // only that band is painted and sent to the display. Each reading then
+    // costs a strip of a few pixels instead of the whole plot. When the
+    // curve is sampled (more readings than pixels) a new reading may change
+    // more than its band: then the whole plot is painted.
+    const QRect area = plot_->axisRect()->rect();
+    const QCPRange keys = plot_->xAxis->range();
+    const std::size_t shown = history_.size() - firstFrom(history_, keys.lower);
+    const bool band = std::isfinite(after) && keys.contains(after) &&
+                      shown < static_cast<std::size_t>(area.width());
+    QCPLayer* curves = plot_->layer(QStringLiteral("main"));
+    if (!band) {
+        curves->replot();
+        return;
+    }
+    wholeReplotted_ = false;
+    plot_->setAttribute(Qt::WA_UpdatesDisabled, true);
+    curves->replot();
+    plot_->setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (wholeReplotted_) {
+        // The layer could not be drawn on its own: the plot was drawn anew.
+        plot_->update();
+        return;
+    }
+    const int from = static_cast<int>(std::floor(plot_->xAxis->coordToPixel(after)));
+    const int to =
+        static_cast<int>(std::ceil(plot_->xAxis->coordToPixel(keyOf(history_.latest()))));
+    // Around the band: the red dot's radius and the curve's pen.
+    constexpr int kReach = 5;
+    plot_->update(QRect(QPoint(from - kReach, area.top() - kReach),
+                        QPoint(to + kReach, area.bottom() + kReach)) &
+                  plot_->rect());
 }
 
 void TrendStrip::createPlot() {
@@ -168,6 +212,7 @@ void TrendStrip::createPlot() {
     plot_->moveLayer(curves, plot_->layer(QStringLiteral("overlay")), QCustomPlot::limAbove);
     curves->setMode(QCPLayer::lmBuffered);
 
+    QObject::connect(plot_, &QCustomPlot::afterReplot, this, [this] { wholeReplotted_ = true; });
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
     plot_->axisRect()->setRangeZoom(Qt::Horizontal);

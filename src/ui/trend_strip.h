@@ -68,6 +68,9 @@ class TrendStrip : public QObject {
     void createPlot();
     void rebuildData();
     void addPoint(const TrendPoint& point);
+    // Draws the curves again after readings were added; `after` is the key
+    // of the last reading drawn before them, NaN when not known.
+    void replotCurves(double after);
     // Keeps the latest reading in view; `now` puts it there even when it is.
     void showLatest(bool now = false);
     // Scales the value axis to the readings shown; unless `exactly`, only
@@ -83,7 +86,8 @@ class TrendStrip : public QObject {
     QCustomPlot* plot_ = nullptr;
     std::uint64_t taken_ = 0;  // history.added() already in the plot
     bool following_ = true;
-    bool movingView_ = false;  // the strip itself moves the time axis
+    bool movingView_ = false;      // the strip itself moves the time axis
+    bool wholeReplotted_ = false;  // set by every replot of the whole plot
     double spanSeconds_ = kDefaultSpanSeconds;
 };
 

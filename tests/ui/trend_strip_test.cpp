@@ -5,7 +5,10 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <QWheelEvent>
 #include <cmath>
@@ -181,6 +184,20 @@ class Draws : public QObject {
     }
 };
 
+// Collects the region of a widget's paint events.
+class Painted : public QObject {
+  public:
+    Painted(QWidget& widget, QRegion& region) : region_(region) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            region_ += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+  private:
+    QRegion& region_;
+};
+
 TEST_F(TrendStripTest, OneDrawPerReadingMostlyOfTheCurvesOnlyAndNoneWithoutReadings) {
     openWindow();
     page().setPolling(true);
@@ -209,6 +226,40 @@ TEST_F(TrendStripTest, OneDrawPerReadingMostlyOfTheCurvesOnlyAndNoneWithoutReadi
     for (int i = 0; i < 3; ++i)
         cycle(std::nullopt);
     EXPECT_EQ(draws.paints, 6);
+}
+
+// A reading within the scale and the span repaints only the band from the
+// previous reading to it; what the screen then shows is what a whole redraw
+// gives, also across a gap and beside a red dot.
+TEST_F(TrendStripTest, ACurveReadingRepaintsItsBandAndTheScreenMatchesAWholeRedraw) {
+    openWindow();
+    page().setPolling(true);
+    cycle(20.0f);
+    cycle(30.0f);
+    QCustomPlot& plot = *strip().plot();
+    const QRect place =
+        plot.geometry().translated(plot.parentWidget()->mapTo(window.get(), QPoint()));
+    const auto shown = [&] {
+        return window->screen()
+            ->grabWindow(window->winId(), place.x(), place.y(), place.width(), place.height())
+            .toImage();
+    };
+    struct Reading {
+        std::optional<float> value;
+        std::uint16_t status;
+    };
+    const std::vector<Reading> readings{{22.0f, 0}, {28.5f, 0x0001}, {std::nullopt, 0},
+                                        {24.0f, 0}, {29.0f, 0},      {21.0f, 0x0004}};
+    for (const Reading& reading : readings) {
+        QRegion painted;
+        Painted spy(plot, painted);
+        cycle(reading.value, reading.status);
+        EXPECT_FALSE(painted.isEmpty());
+        EXPECT_LT(painted.boundingRect().width(), plot.width() / 4);
+        const QImage band = shown();
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+        EXPECT_EQ(band, shown()) << "after the reading " << reading.value.value_or(-1);
+    }
 }
 
 TEST_F(TrendStripTest, EveryControlOfThePageKeepsItsPlace) {
