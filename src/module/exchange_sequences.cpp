@@ -4,15 +4,13 @@
 #include <cstdint>
 
 #include "link/line_format.h"
+#include "module/blink_command.h"
 #include "module/block_operations.h"
+#include "module/field_rules.h"
 #include "protocol/exchange_failure.h"
 
 namespace m8163 {
 namespace {
-
-// The largest module number the window's lists offer; Modbus addresses
-// above it are reserved.
-constexpr std::uint16_t kHighestModuleNumber = 247;
 
 bool confirmed(MessageBoxes& boxes, const char* text) {
     return boxes.show({text, "Подтвердите действие", BoxIcon::Warning, BoxButtons::YesNo, {}}) ==
@@ -34,8 +32,7 @@ int bitRateOfCode(std::uint16_t code) {
 
 void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view) {
     view.stopPolling();
-    const std::array<std::uint16_t, 1> blink{1};
-    const ExchangeStatus status = writeRegisters(line, reg::kBlinkCommand, blink);
+    const ExchangeStatus status = blinkModule(line);
     if (!status.ok())
         reportExchangeFailure(boxes, status);
 }
@@ -72,7 +69,7 @@ void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const Registe
                           ConnectionView& connection) {
     // With no module number picked the image holds 0xFFFF: written, it would
     // leave the module unreachable or be refused by it after the question.
-    if (image.word(reg::kNetworkNumber) > kHighestModuleNumber) {
+    if (image.word(reg::kNetworkNumber) > kLastModuleNumber) {
         boxes.show({"Номер модуля не выбран из списка. Выберите номер модуля от 0 до 247.",
                     "Ошибка ввода",
                     BoxIcon::Warning,

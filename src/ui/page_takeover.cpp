@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/message_boxes.h"
 #include "base/number_text.h"
 #include "link/line_format.h"
+#include "module/field_rules.h"
 #include "module/register_codec.h"
 #include "module/register_image.h"
 #include "ui/app_state.h"
@@ -32,8 +34,9 @@ std::uint16_t indexWord(int index) {
     return static_cast<std::uint16_t>(index);
 }
 
-bool refuse(MessageBoxes& boxes, const char* text) {
-    boxes.show(MessageBox{text, kRefusedCaption, BoxIcon::Warning, BoxButtons::Ok, {}});
+bool refuse(MessageBoxes& boxes, std::string_view text) {
+    boxes.show(
+        MessageBox{std::string(text), kRefusedCaption, BoxIcon::Warning, BoxButtons::Ok, {}});
     return false;
 }
 
@@ -144,15 +147,13 @@ bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBo
     auto offset = readReal(editText(editors.offset));
     sensor.offset = offset.value_or(0.0f);
     if (!offset) {
-        return refuse(boxes,
-                      "Данные смещения не удается представить числом. Проверьте поле ввода.");
+        return refuse(boxes, kOffsetRefused);
     }
 
     auto adjustment = readReal(editText(editors.adjustment));
     sensor.adjustment = adjustment.value_or(0.0f);
     if (!adjustment) {
-        return refuse(boxes,
-                      "Данные подстройки не удается представить числом. Проверьте поле ввода.");
+        return refuse(boxes, kAdjustmentRefused);
     }
 
     // An averaging code outside the list would reach the module as it is.

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "link/line_format.h"
+#include "module/field_rules.h"
 #include "module/register_codec.h"
 #include "ui/controls.h"
 #include "ui/list_models.h"
@@ -170,7 +171,9 @@ void initialiseWindowContents(TForm1& window, const CatalogueLists& catalogue) {
         sensorTypes.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
     fill(list("ComboBox10"), sensorTypes);
-    const QStringList averaging = {"1", "2", "4", "8", "16", "32", "64", "128", "256", "512"};
+    QStringList averaging;
+    for (int count : kAveragingCounts)
+        averaging.append(QString::number(count));
     share({&list("ComboBox11"), &list("ComboBox17")}, new QStringListModel(averaging, &window));
 
     list("ComboBox14").addItems(texts(catalogue.designTypes));
