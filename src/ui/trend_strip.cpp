@@ -142,14 +142,13 @@ void TrendStrip::replotCurves(double after) {
     const std::size_t shown = history_.size() - firstFrom(history_, keys.lower);
     const bool band = std::isfinite(after) && keys.contains(after) &&
                       shown < static_cast<std::size_t>(area.width());
-    QCPLayer* curves = plot_->layer(QStringLiteral("main"));
     if (!band) {
-        curves->replot();
+        curves_->replot();
         return;
     }
     wholeReplotted_ = false;
     plot_->setAttribute(Qt::WA_UpdatesDisabled, true);
-    curves->replot();
+    curves_->replot();
     plot_->setAttribute(Qt::WA_UpdatesDisabled, false);
     if (wholeReplotted_) {
         // The layer could not be drawn on its own: the plot was drawn anew.
@@ -208,9 +207,9 @@ void TrendStrip::createPlot() {
     // The curves keep a buffer of their own, so that they can be drawn again
     // without the axes and the grid. On top of all other layers, which then
     // share one buffer beneath it: two buffers in all, not three.
-    QCPLayer* curves = plot_->layer(QStringLiteral("main"));
-    plot_->moveLayer(curves, plot_->layer(QStringLiteral("overlay")), QCustomPlot::limAbove);
-    curves->setMode(QCPLayer::lmBuffered);
+    curves_ = plot_->layer(QStringLiteral("main"));
+    plot_->moveLayer(curves_, plot_->layer(QStringLiteral("overlay")), QCustomPlot::limAbove);
+    curves_->setMode(QCPLayer::lmBuffered);
 
     QObject::connect(plot_, &QCustomPlot::afterReplot, this, [this] { wholeReplotted_ = true; });
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);

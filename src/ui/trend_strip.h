@@ -9,6 +9,7 @@
 
 #include "measure/trend_history.h"
 
+class QCPLayer;
 class QCustomPlot;
 class QWidget;
 
@@ -84,7 +85,8 @@ class TrendStrip : public QObject {
     CommandGuard& commands_;
     AskFileName ask_;
     QCustomPlot* plot_ = nullptr;
-    std::uint64_t taken_ = 0;  // history.added() already in the plot
+    QCPLayer* curves_ = nullptr;  // the curves' layer, drawn again with each reading
+    std::uint64_t taken_ = 0;     // history.added() already in the plot
     bool following_ = true;
     bool movingView_ = false;      // the strip itself moves the time axis
     bool wholeReplotted_ = false;  // set by every replot of the whole plot
