@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -63,6 +64,21 @@ short waitFor(int fd, short events, Clock::time_point deadline) {
 }
 
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
+// A read sleeps through the rest of a reply only while at least this many
+// bytes are still to come.
+constexpr std::size_t kSleepFrom = 4;
+
+// The least time the line needs to carry `bytes` characters of the port's
+// format: a start bit, 8 data bits, the parity bit if any and a stop bit each.
+Clock::duration lineTime(const LineSettings& line, std::size_t bytes) {
+    if (line.speed <= 0)
+        return Clock::duration::zero();
+    const std::uint64_t bits = parityFromCode(line.parity) == Parity::None ? 10 : 11;
+    const std::uint64_t ns =
+        bytes * bits * 1'000'000'000ULL / static_cast<std::uint64_t>(line.speed);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
+}
 
 // What a read or write of a hung-up or removed device fails with.
 bool deviceGone(int error) {
@@ -278,7 +294,11 @@ std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
 // Returns when `size` bytes are in; once a byte is in, when no further byte
 // came within the interval after the last one; at the latest when
 // constant + multiplier * size ms have passed, and never after a minute. A
-// hang-up ends it at once.
+// hang-up ends it at once. While several bytes are still to come it sleeps
+// through the time the line needs for them, so that a reply coming byte by
+// byte costs a few wake-ups rather than one a byte; a reply that stops short
+// inside such a sleep ends at most that sleep later than one interval after
+// its last byte.
 std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
     if (fd_ < 0 || size == 0)
         return 0;
@@ -296,6 +316,19 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
             if (got == size)
                 return got;
             woken = false;
+            // The rest cannot come faster than the line carries it: instead of
+            // waking for each byte, sleep until it can all be in, within the
+            // interval and the deadline. Only a hang-up wakes earlier. For the
+            // last few bytes waiting for the next one costs no more wake-ups;
+            // nor does it when the reply is already whole and the read asks a
+            // little more (a read of registers asks two bytes beyond it).
+            if (size - got < kSleepFrom)
+                continue;
+            auto until = std::min(lastByte + lineTime(line_, size - got), totalDeadline);
+            if (interval.count() > 0)
+                until = std::min(until, lastByte + interval);
+            if ((waitFor(fd_, 0, until) & kHangUp) != 0)
+                return got + takeRestAfterHangUp(buffer + got, size - got);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -316,16 +349,17 @@ std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t size) {
         const short events = waitFor(fd_, POLLIN, deadline);
         if (events == 0)
             return got;
-        if ((events & kHangUp) != 0) {
-            // Take what is still buffered, then stop.
-            const ssize_t rest = ::read(fd_, buffer + got, size - got);
-            if (rest > 0)
-                got += static_cast<std::size_t>(rest);
-            noticeHangUp();
-            return got;
-        }
+        if ((events & kHangUp) != 0)
+            return got + takeRestAfterHangUp(buffer + got, size - got);
         woken = true;
     }
+}
+
+// Takes what is still buffered of a hung-up device, then lets it go.
+std::size_t TermiosPort::takeRestAfterHangUp(std::uint8_t* buffer, std::size_t size) {
+    const ssize_t rest = ::read(fd_, buffer, size);
+    noticeHangUp();
+    return rest > 0 ? static_cast<std::size_t>(rest) : 0;
 }
 
 }  // namespace m8163

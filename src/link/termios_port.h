@@ -51,6 +51,7 @@ class TermiosPort final : public SerialPort {
     OpenResult openDevice();
     void release();
     void noticeHangUp();
+    std::size_t takeRestAfterHangUp(std::uint8_t* buffer, std::size_t size);
     void reopenIfLost();
     bool readCounts(ErrorCounts& counts) const;
     void changeModemLines(unsigned long request, int lines);

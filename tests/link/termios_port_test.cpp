@@ -239,6 +239,45 @@ TEST_F(TermiosPortTest, ReadEndsOneIntervalAfterTheLastByte) {
     EXPECT_LE(afterLast, interval + 1500ms);
 }
 
+// Voluntary context switches of the calling thread so far: one per wake-up
+// from a wait.
+long threadWakeUps() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+// A reply that comes one byte at a time, paced as the line carries it (at
+// 1200 bit/s, 8.3 ms a byte), is read in a few waits instead of one wake-up
+// per byte, and the read still ends as soon as its last byte is in.
+TEST_F(TermiosPortTest, PacedReplyIsReadInFewWakeUpsAndEndsWithItsLastByte) {
+    const OpenResult opened = port.open(pty.slave, LineSettings{1200, 0}, {500, 0, 20000, 0, 0});
+    ASSERT_TRUE(opened.ok) << opened.reason;
+    constexpr std::size_t kReply = 19;
+    std::atomic<Steady::rep> lastSent{0};
+    std::thread peer([&] {
+        std::this_thread::sleep_for(20ms);
+        for (std::size_t i = 0; i < kReply; ++i) {
+            if (i + 1 == kReply)
+                lastSent = Steady::now().time_since_epoch().count();
+            pty.send({static_cast<std::uint8_t>(i + 1)});
+            std::this_thread::sleep_for(8333us);
+        }
+    });
+    std::uint8_t reply[kReply] = {};
+    const long wakeUpsBefore = threadWakeUps();
+    const std::size_t got = port.read(reply, sizeof reply);
+    const long wakeUps = threadWakeUps() - wakeUpsBefore;
+    const auto end = Steady::now();
+    peer.join();
+    EXPECT_EQ(got, kReply);
+    EXPECT_EQ(reply[kReply - 1], kReply);
+    EXPECT_LE(wakeUps, 8) << "one wake-up per byte would be " << kReply;
+    EXPECT_LT(std::chrono::duration_cast<milliseconds>(
+                  end - Steady::time_point(Steady::duration(lastSent.load()))),
+              150ms);
+}
+
 // A silent line costs constant + multiplier * N, spent waiting in the kernel.
 TEST_F(TermiosPortTest, SilentPeerCostsTheTotalTimeoutWithoutSpinning) {
     openPlain({50, 20, 200, 0, 0});
