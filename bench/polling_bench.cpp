@@ -35,6 +35,7 @@
 #include "ui/app_state.h"
 #include "ui/main_window.h"
 #include "ui/translation.h"
+#include "ui/window_style.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The look the program gives itself (main): the classic style, Qt's
     // Russian texts.
-    QApplication::setStyle(QStringLiteral("Windows"));
+    m8163::installWindowStyle();
     m8163::installRussianQtTexts(app);
 
     char folder[] = "/tmp/m8163-polling-bench-XXXXXX";

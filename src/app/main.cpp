@@ -11,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/startup.h"
 #include "ui/translation.h"
+#include "ui/window_style.h"
 
 int main(int argc, char** argv) {
     m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
@@ -19,9 +20,7 @@ int main(int argc, char** argv) {
     diagnostics.mark("application");
     try {
         QApplication::setApplicationName(QStringLiteral("8163"));
-        // The classic look the window's layout was drawn for: flat panels
-        // and notebook pages in the window's own colour.
-        QApplication::setStyle(QStringLiteral("Windows"));
+        m8163::installWindowStyle();
         // Standard buttons and dialogs in Russian, as the rest of the window.
         m8163::installRussianQtTexts(app);
 

@@ -101,7 +101,11 @@ QComboBox* addPickList(QWidget* parent, const char* name, Place place) {
 
 QComboBox* addEditableList(QWidget* parent, const char* name, Place place, const QString& text) {
     auto* list = placed(new QComboBox(parent), name, place);
-    list->setEditable(true);
+    // Editable through its own line edit: setEditable() would also build the
+    // drop-down's view at once, which Qt otherwise builds when it first opens.
+    auto* edit = new QLineEdit(list);
+    edit->setPalette(list->palette());
+    list->setLineEdit(edit);
     list->setInsertPolicy(QComboBox::NoInsert);
     showText(*list, text);
     return list;

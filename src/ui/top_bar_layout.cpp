@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFont>
 #include <QMainWindow>
 #include <QMenu>
@@ -65,6 +66,10 @@ QTabWidget* buildNotebook(QWidget* client) {
 }
 
 void buildMenuAndDialogs(QMainWindow* window) {
+    // The bar stays in the window: it is not handed to a desktop's global
+    // menu, which would cost a question to the session bus at start for a
+    // bar that has nothing to show.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     auto* bar = new QMenuBar(window);
     bar->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* file = bar->addMenu(QStringLiteral("Файл"));
