@@ -137,7 +137,9 @@ void TrendStrip::replotCurves(double after) {
     // costs a strip of a few pixels instead of the whole plot. When the
     // curve is sampled (more readings than pixels) a new reading may change
     // more than its band: then the whole plot is painted.
-    const QRect area = plot_->axisRect()->rect();
+    // The time axis knows its rectangle; QCustomPlot::axisRect() would
+    // search the plot's whole layout with every reading.
+    const QRect area = plot_->xAxis->axisRect()->rect();
     const QCPRange keys = plot_->xAxis->range();
     const std::size_t shown = history_.size() - firstFrom(history_, keys.lower);
     const bool band = std::isfinite(after) && keys.contains(after) &&
