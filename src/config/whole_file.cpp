@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "config/ini_file.h"
 #include "config/save_temporary.h"
+#include "link/system_reason.h"
 
 namespace m8163 {
 
@@ -19,7 +19,7 @@ void writeWholeFile(const std::string& path, const std::string& bytes) {
         target = resolved;
         std::free(resolved);
     }
-    auto fail = [&](int error) { throw SettingsFileError(path, true, std::strerror(error)); };
+    auto fail = [&](int error) { throw SettingsFileError(path, true, systemReason(error)); };
     // The rename would replace a file the user may not write; refuse it as
     // writing into it would be refused.
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)

@@ -13,7 +13,7 @@
 
 #include "base/message_boxes.h"
 #include "config/whole_file.h"
-#include "module/register_codec.h"
+#include "measure/measured_value.h"
 #include "ui/command_guard.h"
 
 namespace m8163 {
@@ -364,13 +364,17 @@ QString TrendStrip::hoverText(const QPoint& position) const {
     if (std::abs(plot_->xAxis->coordToPixel(keyOf(point)) - position.x()) > kHoverReachPixels)
         return {};
 
+    // The state in the words of the first page's panels.
+    MeasurementRecord record;
+    record.izmf = point.value;
+    const MeasurementView view = measurementView(record, point.status, point.exchangeResult);
     QString text = QString::fromStdString(trendTimeText(point.localMs)).mid(11);
     if (point.failed())
-        return text + QStringLiteral("  Ошибка в обмене");
+        return text + QStringLiteral("  ") + QString::fromStdString(view.exchange);
     text += QStringLiteral("  ") + QString::number(point.value, 'f', 4);
-    if (point.status == 0)
-        return text + QStringLiteral("  Нормальное измерение");
-    return text + QStringLiteral(" ") + QString::fromStdString(statusBitsText(point.status));
+    // The status bits' text ends in a space of its own.
+    text += point.status == 0 ? QStringLiteral("  ") : QStringLiteral(" ");
+    return text + QString::fromStdString(view.status);
 }
 
 void TrendStrip::showMenu(const QPoint& position) {

@@ -74,13 +74,10 @@ TEST_F(ExchangeSimTest, WriteMovesTheModuleAndTheProgramFollows) {
     EXPECT_EQ(text("Label5"), "COM1, 9600 , четный паритет ");
     EXPECT_EQ(control<QComboBox>("ComboBox3").currentIndex(), 5);
 
-    std::uint64_t before = 0;
-    server->withModule(5, [&](sim::ModuleModel& m) { before = m.counters.replies; });
+    const std::uint64_t before = repliesOf(5);
     readOnce();
     EXPECT_EQ(lastTexts(2), std::vector<std::string>{kMeasured});
-    std::uint64_t after = 0;
-    server->withModule(5, [&](sim::ModuleModel& m) { after = m.counters.replies; });
-    EXPECT_EQ(after, before + 1);
+    EXPECT_EQ(repliesOf(5), before + 1);
 }
 
 TEST_F(ExchangeSimTest, BlinkIsSeenByTheModule) {

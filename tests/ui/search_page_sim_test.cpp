@@ -66,13 +66,10 @@ TEST_F(SearchSimTest, FindsTheModulesOfTheLineAndTakesOneOver) {
     EXPECT_EQ(text("Label5"), "COM1, 57600 , нечетный паритет ");
     EXPECT_EQ(control<QComboBox>("ComboBox3").currentIndex(), 7);
     EXPECT_EQ(control<QComboBox>("ComboBox5").currentIndex(), 7);
-    std::uint64_t before = 0;
-    server->withModule(7, [&](sim::ModuleModel& m) { before = m.counters.replies; });
+    const std::uint64_t before = repliesOf(7);
     readOnce();
     EXPECT_EQ(lastTexts(2), std::vector<std::string>{kMeasuredText});
-    std::uint64_t after = 0;
-    server->withModule(7, [&](sim::ModuleModel& m) { after = m.counters.replies; });
-    EXPECT_EQ(after, before + 1);
+    EXPECT_EQ(repliesOf(7), before + 1);
 }
 
 }  // namespace

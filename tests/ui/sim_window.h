@@ -92,6 +92,12 @@ class SimWindowTest : public ::testing::Test {
         window->selectPage(TForm1::kMeasurePage);
         control<QPushButton>("Button17").click();
     }
+    // The replies the simulated module at `address` has sent so far.
+    std::uint64_t repliesOf(int address) {
+        std::uint64_t n = 0;
+        server->withModule(address, [&](sim::ModuleModel& m) { n = m.counters.replies; });
+        return n;
+    }
     std::vector<std::string> lastTexts(std::size_t from) {
         std::vector<std::string> texts;
         for (std::size_t i = from; i < boxes.shown.size(); ++i)
