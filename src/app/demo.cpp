@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPixmap>
 #include <QPushButton>
-#include <QTabWidget>
 #include <cstdio>
 
+#include "app/window_pictures.h"
 #include "ui/first_paint.h"
 #include "ui/main_window.h"
 
@@ -36,18 +35,6 @@ void chooseSearch(TForm1& window) {
     window.control<QComboBox>("ComboBox13").setCurrentIndex(5);
 }
 
-bool savePages(TForm1& window, const QString& pattern) {
-    bool saved = true;
-    for (int page = 0; page < window.notebook().count(); ++page) {
-        window.selectPage(page);
-        const QString file =
-            QString(pattern).replace(QStringLiteral("{page}"), QString::number(page));
-        saved = window.grab().save(file, "PNG") && saved;
-        std::printf("%s\n", qPrintable(file));
-    }
-    return saved;
-}
-
 }  // namespace
 
 BoxAnswer PrintedBoxes::show(const MessageBox& box) {
@@ -64,7 +51,7 @@ void runDemoWhenShown(TForm1& window, const QString& pattern) {
         window.selectPage(TForm1::kSearchPage);
         chooseSearch(window);
         click(window, TForm1::kSearchPage, "Button33");
-        QApplication::exit(savePages(window, pattern) ? 0 : 1);
+        QApplication::exit(saveWindowPictures(window, pattern) ? 0 : 1);
     });
 }
 

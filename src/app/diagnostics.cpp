@@ -1,13 +1,12 @@
 #include "app/diagnostics.h"
 
 #include <QApplication>
-#include <QPixmap>
-#include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "app/demo.h"
+#include "app/window_pictures.h"
 #include "ui/first_paint.h"
 #include "ui/main_window.h"
 
@@ -29,26 +28,6 @@ void writeProbe(const Diagnostics& diagnostics, long long firstPaintNs) {
         std::fprintf(out, "first_paint_ns %lld\n", firstPaintNs);
         std::fclose(out);
     }
-}
-
-bool saveShot(TForm1& window, const QString& file) {
-    const bool saved = window.grab().save(file, "PNG");
-    std::printf("%s\n", qPrintable(file));
-    return saved;
-}
-
-bool saveScreenshots(TForm1& window, const QString& pattern) {
-    if (!pattern.contains(QStringLiteral("{page}"))) {
-        return saveShot(window, pattern);
-    }
-    bool saved = true;
-    for (int page = 0; page < window.notebook().count(); ++page) {
-        window.selectPage(page);
-        saved = saveShot(window, QString(pattern).replace(QStringLiteral("{page}"),
-                                                          QString::number(page))) &&
-                saved;
-    }
-    return saved;
 }
 
 }  // namespace
@@ -80,7 +59,7 @@ void watchStartup(TForm1& window, const Diagnostics& diagnostics) {
         }
         bool ok = true;
         if (!diagnostics.screenshotFile.isEmpty()) {
-            ok = saveScreenshots(window, diagnostics.screenshotFile);
+            ok = saveWindowPictures(window, diagnostics.screenshotFile);
         }
         QApplication::exit(ok ? 0 : 1);
     });
