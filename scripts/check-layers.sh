@@ -16,6 +16,7 @@ declare -A allowed=(
     [config]="base link protocol module measure search"
     [ui]="base link protocol module measure search config"
     [app]="base link protocol module measure search config ui"
+    [plot]="base link protocol module measure ui"
     [ctl]="base link protocol module measure search config"
 )
 

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <stdexcept>
 
 namespace m8163 {
 
@@ -49,12 +48,6 @@ void TrendHistory::clear() {
     std::vector<TrendPoint>().swap(points_);
     oldest_ = 0;
     added_ = 0;
-}
-
-const TrendPoint& TrendHistory::at(std::size_t index) const {
-    if (index >= points_.size())
-        throw std::out_of_range("trend point beyond the history");
-    return points_[(oldest_ + index) % points_.size()];
 }
 
 std::string trendTimeText(std::int64_t localMs) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,13 @@ class TrendHistory {
     std::size_t size() const { return points_.size(); }
     std::size_t capacity() const { return capacity_; }
     bool empty() const { return points_.empty(); }
-    // index 0 is the oldest point kept.
-    const TrendPoint& at(std::size_t index) const;
+    // index 0 is the oldest point kept. Inline: the trend strip's plot
+    // module reads the history without linking the program's libraries.
+    const TrendPoint& at(std::size_t index) const {
+        if (index >= points_.size())
+            throw std::out_of_range("trend point beyond the history");
+        return points_[(oldest_ + index) % points_.size()];
+    }
     const TrendPoint& latest() const { return at(size() - 1); }
 
     // Points ever added since the last clear, dropped ones included: a view

@@ -4,20 +4,22 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <cstdint>
+#include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "measure/trend_history.h"
+#include "ui/trend_plot.h"
 
-class QCPLayer;
-class QCustomPlot;
+class QLabel;
 class QWidget;
 
 // The trend strip of the first page: the measured value of every reading
 // against local time, in the free band below the counters. The plot is made
-// with the first reading, so a program that never reads pays nothing for it;
-// after that it is drawn again only when a reading came in or the user moved
-// the view.
+// with the first reading, from a module loaded then (ui/trend_plot.h), so a
+// program that never reads pays nothing for it; after that it is drawn
+// again only when a reading came in or the user moved the view. The strip's
+// menu, its saves and its hover text are the program's own.
 
 namespace m8163 {
 
@@ -26,11 +28,8 @@ class MessageBoxes;
 
 class TrendStrip : public QObject {
   public:
-    // The band below the measurement log check box (which ends at 345) and
-    // above the page's bottom edge: no control of the page lies in it.
-    static constexpr QRect kPlace{8, 352, 857, 146};
-    // What the strip shows when it follows the latest reading.
-    static constexpr double kDefaultSpanSeconds = 10 * 60;
+    static constexpr QRect kPlace = TrendPlot::kPlace;
+    static constexpr double kDefaultSpanSeconds = TrendPlot::kDefaultSpanSeconds;
 
     enum class FileKind { Picture, History };
     // Asks the user where to save; an empty name means the user cancelled.
@@ -40,14 +39,19 @@ class TrendStrip : public QObject {
     // empty asks with the standard file dialog.
     TrendStrip(QWidget& page, TrendHistory& history, MessageBoxes& boxes, CommandGuard& commands,
                AskFileName ask = {});
+    ~TrendStrip() override;
 
     // Takes the readings added since the last call and queues one redraw;
     // does nothing when there is none.
     void refresh();
 
-    // Null until the first reading.
-    QCustomPlot* plot() const { return plot_; }
-    bool following() const { return following_; }
+    // The plot's widget, a QCustomPlot; null until the first reading, and
+    // when the plot could not be loaded.
+    QWidget* plot() const;
+    // What the strip's place says when the plot could not be loaded; null
+    // otherwise.
+    QLabel* problem() const { return problem_; }
+    bool following() const;
     // Back to the last kDefaultSpanSeconds, moving on with each reading.
     void followLatest();
 
@@ -60,23 +64,16 @@ class TrendStrip : public QObject {
     // The menu's save commands: ask for a file name, then save there.
     void saveAs(FileKind kind);
     void setFileNameAsker(AskFileName ask) { ask_ = std::move(ask); }
+    // Where the plot is looked for at the first reading.
+    void setPlotModulePaths(QStringList paths) { modulePaths_ = std::move(paths); }
 
     // What hovering at `position` (in the plot's pixels) shows: time, value
     // and state of the nearest reading, or nothing when none is near.
     QString hoverText(const QPoint& position) const;
 
   private:
-    void createPlot();
-    void rebuildData();
-    void addPoint(const TrendPoint& point);
-    // Draws the curves again after readings were added; `after` is the key
-    // of the last reading drawn before them, NaN when not known.
-    void replotCurves(double after);
-    // Keeps the latest reading in view; `now` puts it there even when it is.
-    void showLatest(bool now = false);
-    // Scales the value axis to the readings shown; unless `exactly`, only
-    // when one of them lies outside the scale.
-    void fitValues(bool exactly);
+    // Loads the plot's module and makes the plot; false when it cannot.
+    bool makePlot();
     void showMenu(const QPoint& position);
 
     QWidget& page_;
@@ -84,13 +81,9 @@ class TrendStrip : public QObject {
     MessageBoxes& boxes_;
     CommandGuard& commands_;
     AskFileName ask_;
-    QCustomPlot* plot_ = nullptr;
-    QCPLayer* curves_ = nullptr;  // the curves' layer, drawn again with each reading
-    std::uint64_t taken_ = 0;     // history.added() already in the plot
-    bool following_ = true;
-    bool movingView_ = false;      // the strip itself moves the time axis
-    bool wholeReplotted_ = false;  // set by every replot of the whole plot
-    double spanSeconds_ = kDefaultSpanSeconds;
+    QStringList modulePaths_;
+    std::unique_ptr<TrendPlot> plot_;
+    QLabel* problem_ = nullptr;  // shown in the plot's place when it cannot be made
 };
 
 }  // namespace m8163

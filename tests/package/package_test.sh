@@ -50,11 +50,13 @@ done
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Ev '^\./(control|md5sums)?$')" ] ||
     fail "maintainer scripts in the package: $(dpkg-deb --ctrl-tarfile "$deb" | tar -t)"
 
-# Exactly these files (no udev rule, no test programs, no libraries), each
-# owned by root with the permissions it needs; folders 0755.
+# Exactly these files (no udev rule, no test programs, no libraries but the
+# trend plot's module in the package's own folder), each owned by root with
+# the permissions it needs; folders 0755.
 expected='-rwxr-xr-x ./usr/bin/m8163
 -rwxr-xr-x ./usr/bin/m8163ctl
 -rwxr-xr-x ./usr/bin/sim8163
+-rw-r--r-- ./usr/lib/m8163/plot/libm8163_trend_plot.so
 -rwxr-xr-x ./usr/libexec/m8163/m8163-launch
 -rw-r--r-- ./usr/share/applications/org.m8163.configurator.desktop
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/m8163.svg
@@ -99,6 +101,10 @@ for program in m8163 m8163ctl sim8163; do
     fi
 done
 "$root/usr/bin/sim8163" --help | grep -q '^Usage: sim8163' || fail "unpacked sim8163 --help"
+# The plot library comes with the trend plot's module, at the first reading.
+if readelf -d "$root/usr/bin/m8163" | grep -i 'NEEDED.*customplot'; then
+    fail "m8163 loads the plot library at start"
+fi
 
 # The unpacked simulated module, for the unpacked program to find a port:
 # without one the program stops at its error box.
@@ -128,6 +134,21 @@ com1 "$work"
     timeout 60 "$root/usr/bin/m8163") || fail "the unpacked m8163 ended with status $?"
 is_png "$work/window.png" || fail "the unpacked m8163 saved no screenshot"
 settings_in "$work" "the unpacked m8163"
+
+# The scripted demonstration reads once, which makes the trend strip's plot:
+# the unpacked program finds its module in the unpacked library folder.
+demo=$scratch/demo
+mkdir "$demo"
+printf '[SETTINGS]\r\nTimeOut=50\r\n[COM_PORTS]\r\nCOM1=%s\r\n' "$link" >"$demo/dev.dat"
+(cd "$demo" && QT_QPA_PLATFORM=offscreen M8163_DEMO="$demo/page{page}.png" \
+    timeout 120 "$root/usr/bin/m8163" >"$demo/out.txt" 2>"$demo/err.txt") ||
+    fail "the unpacked m8163's demonstration ended with status $?"
+grep -q '^box: Результат операции: Прочитано измеренное значение\.$' "$demo/out.txt" ||
+    fail "the unpacked m8163's demonstration did not read: $(cat "$demo/out.txt")"
+if grep 'trend plot' "$demo/err.txt"; then
+    fail "the unpacked m8163 did not load its trend plot"
+fi
+is_png "$demo/page0.png" || fail "the unpacked m8163's demonstration saved no first page"
 
 # --- the launcher ----------------------------------------------------------
 launcher=$root/usr/libexec/m8163/m8163-launch

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScreen>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +28,7 @@
 #include "scripted_port.h"
 #include "ui/main_window.h"
 #include "ui/measure_page.h"
+#include "ui/trend_plot_loader.h"
 
 namespace m8163 {
 namespace {
@@ -60,6 +63,8 @@ class TrendStripTest : public ::testing::Test {
     }
     MeasurePage& page() { return window->measurePage(); }
     TrendStrip& strip() { return page().trend(); }
+    // The plot, made by its module with the first reading.
+    QCustomPlot* customPlot() { return qobject_cast<QCustomPlot*>(strip().plot()); }
     // A mouse event of `type` at `position` on `widget`, the left button
     // changing or held.
     static void mouse(QWidget& widget, QEvent::Type type, QPointF position) {
@@ -91,7 +96,7 @@ class TrendStripTest : public ::testing::Test {
     }
     std::vector<std::pair<double, double>> graphData(int graph) {
         std::vector<std::pair<double, double>> data;
-        for (const QCPGraphData& point : *strip().plot()->graph(graph)->data())
+        for (const QCPGraphData& point : *customPlot()->graph(graph)->data())
             data.emplace_back(point.key, point.value);
         return data;
     }
@@ -127,7 +132,7 @@ TEST_F(TrendStripTest, ReadingsGivePointsGapsAndMarks) {
 
     // Following: ten minutes with the latest reading in view; the values
     // fill the height with a margin.
-    QCustomPlot& plot = *strip().plot();
+    QCustomPlot& plot = *customPlot();
     EXPECT_TRUE(strip().following());
     EXPECT_NEAR(plot.xAxis->range().size(), 600, 1e-6);
     EXPECT_TRUE(plot.xAxis->range().contains(keyAt(4)));
@@ -203,7 +208,7 @@ TEST_F(TrendStripTest, OneDrawPerReadingMostlyOfTheCurvesOnlyAndNoneWithoutReadi
     page().setPolling(true);
     cycle(25.0f);
     cycle(26.0f);
-    Draws draws(*strip().plot());
+    Draws draws(*customPlot());
     // Within the scale and the time span: the curves alone are drawn again.
     for (int i = 0; i < 3; ++i)
         cycle(25.5f, i == 1 ? 0x0001 : 0);
@@ -219,7 +224,7 @@ TEST_F(TrendStripTest, OneDrawPerReadingMostlyOfTheCurvesOnlyAndNoneWithoutReadi
     clock.time.minute += 9;
     cycle(30.0f);
     EXPECT_EQ(draws.wholePlots, 2);
-    EXPECT_TRUE(strip().plot()->xAxis->range().contains(keyAt(9 * 60 + 7)));
+    EXPECT_TRUE(customPlot()->xAxis->range().contains(keyAt(9 * 60 + 7)));
 
     // Ticks with polling off read nothing and draw nothing.
     page().setPolling(false);
@@ -236,7 +241,7 @@ TEST_F(TrendStripTest, ACurveReadingRepaintsItsBandAndTheScreenMatchesAWholeRedr
     page().setPolling(true);
     cycle(20.0f);
     cycle(30.0f);
-    QCustomPlot& plot = *strip().plot();
+    QCustomPlot& plot = *customPlot();
     const QRect place =
         plot.geometry().translated(plot.parentWidget()->mapTo(window.get(), QPoint()));
     const auto shown = [&] {
@@ -273,7 +278,7 @@ TEST_F(TrendStripTest, EveryControlOfThePageKeepsItsPlace) {
     page().setPolling(true);
     cycle(25.0f);
     cycle(std::nullopt);
-    QCustomPlot& plot = *strip().plot();
+    QCustomPlot& plot = *customPlot();
     std::map<QString, std::pair<QRect, bool>> after;
     for (QWidget* control : firstPage().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (control != &plot)
@@ -297,7 +302,7 @@ TEST_F(TrendStripTest, WheelAndDragLeaveTheLatestDoubleClickFollowsAgain) {
     page().setPolling(true);
     for (int i = 0; i < 4; ++i)
         cycle(20.0f + static_cast<float>(i));
-    QCustomPlot& plot = *strip().plot();
+    QCustomPlot& plot = *customPlot();
     const QPointF middle(plot.axisRect()->center());
 
     QWheelEvent wheel(middle, plot.mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
@@ -383,6 +388,62 @@ TEST_F(TrendStripTest, ClearAsksFirst) {
     EXPECT_TRUE(graphData(0).empty());
     cycle(27.0f);  // polling goes on into the fresh history
     EXPECT_EQ(graphData(0).size(), 1u);
+}
+
+// Without its module the strip says in its place why there is no plot,
+// once, and the readings go on into the history.
+TEST_F(TrendStripTest, WithoutItsModuleTheStripSaysWhyAndReadingsGoOn) {
+    openWindow();
+    const QString missing = QString::fromStdString((folder / "libm8163_trend_plot.so").string());
+    strip().setPlotModulePaths({missing});
+    page().setPolling(true);
+    cycle(25.0f);
+    cycle(26.0f);
+    EXPECT_EQ(strip().plot(), nullptr);
+    EXPECT_EQ(state.trend.size(), 2u);
+    const auto problems = firstPage().findChildren<QLabel*>(QStringLiteral("TrendProblem"));
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0], strip().problem());
+    EXPECT_TRUE(problems[0]->isVisible());
+    EXPECT_EQ(problems[0]->geometry(), TrendStrip::kPlace);
+    EXPECT_TRUE(problems[0]->text().contains(missing)) << problems[0]->text().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+    strip().saveHistory(QString::fromStdString((folder / "trend.csv").string()));
+    EXPECT_NE(test::fileText(folder / "trend.csv").find(":01.000,26,0,0,0\n"), std::string::npos);
+}
+
+// The loader takes the first place that gives a module with the entry
+// point, and names each place it could not use and why.
+TEST(TrendPlotLoaderTest, LoadsTheFirstUsableModuleAndNamesTheRest) {
+    char name[] = "/tmp/m8163-plot-loader.XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::filesystem::path folder = name;
+    const QString notLibrary = QString::fromStdString((folder / "libnot.so").string());
+    { std::ofstream(notLibrary.toStdString()) << "not a library\n"; }
+    const QString missing = QString::fromStdString((folder / "gone.so").string());
+    const QString withoutEntry = QStringLiteral("libm.so.6");
+
+    struct Case {
+        QStringList paths;
+        bool loads;
+        QStringList named;  // in the problem text
+    };
+    const Case cases[] = {
+        {trendPlotModulePaths(), true, {}},
+        {{missing}, false, {missing}},
+        {{notLibrary}, false, {notLibrary}},
+        {{withoutEntry}, false, {withoutEntry, QLatin1String(kMakeTrendPlotSymbol)}},
+        {QStringList{missing, notLibrary, withoutEntry} + trendPlotModulePaths(), true, {}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.paths.join(' ').toStdString());
+        const TrendPlotModule module = loadTrendPlotModule(test.paths);
+        EXPECT_EQ(module.make != nullptr, test.loads) << module.problem.toStdString();
+        EXPECT_EQ(module.problem.isEmpty(), test.loads) << module.problem.toStdString();
+        for (const QString& named : test.named)
+            EXPECT_TRUE(module.problem.contains(named)) << module.problem.toStdString();
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
