@@ -47,8 +47,7 @@ TrendStrip::TrendStrip(QWidget& page, TrendHistory& history, MessageBoxes& boxes
       history_(history),
       boxes_(boxes),
       commands_(commands),
-      ask_(std::move(ask)),
-      modulePaths_(trendPlotModulePaths()) {
+      ask_(std::move(ask)) {
     setObjectName(QStringLiteral("TrendStrip"));
     if (!ask_) {
         ask_ = [this](FileKind kind, const QString& suggestion) {
@@ -76,7 +75,9 @@ void TrendStrip::refresh() {
 bool TrendStrip::makePlot() {
     if (problem_ != nullptr)
         return false;  // tried once already
-    const TrendPlotModule module = loadTrendPlotModule(modulePaths_);
+    // The places are found only now: the start pays nothing for them.
+    const TrendPlotModule module =
+        loadTrendPlotModule(modulePaths_.isEmpty() ? trendPlotModulePaths() : modulePaths_);
     if (module.make != nullptr) {
         TrendPlotHooks hooks{
             [this] { commands_.run(CommandKind::Local, [this] { followLatest(); }); },

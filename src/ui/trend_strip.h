@@ -29,7 +29,6 @@ class MessageBoxes;
 class TrendStrip : public QObject {
   public:
     static constexpr QRect kPlace = TrendPlot::kPlace;
-    static constexpr double kDefaultSpanSeconds = TrendPlot::kDefaultSpanSeconds;
 
     enum class FileKind { Picture, History };
     // Asks the user where to save; an empty name means the user cancelled.
@@ -52,7 +51,8 @@ class TrendStrip : public QObject {
     // otherwise.
     QLabel* problem() const { return problem_; }
     bool following() const;
-    // Back to the last kDefaultSpanSeconds, moving on with each reading.
+    // Back to the last TrendPlot::kDefaultSpanSeconds, moving on with each
+    // reading.
     void followLatest();
 
     // The commands of the strip's menu. The saves throw SettingsFileError
@@ -64,7 +64,8 @@ class TrendStrip : public QObject {
     // The menu's save commands: ask for a file name, then save there.
     void saveAs(FileKind kind);
     void setFileNameAsker(AskFileName ask) { ask_ = std::move(ask); }
-    // Where the plot is looked for at the first reading.
+    // Where the plot is looked for at the first reading; empty (as at
+    // first): the program's own places, trendPlotModulePaths().
     void setPlotModulePaths(QStringList paths) { modulePaths_ = std::move(paths); }
 
     // What hovering at `position` (in the plot's pixels) shows: time, value
@@ -81,7 +82,7 @@ class TrendStrip : public QObject {
     MessageBoxes& boxes_;
     CommandGuard& commands_;
     AskFileName ask_;
-    QStringList modulePaths_;
+    QStringList modulePaths_;  // empty: trendPlotModulePaths()
     std::unique_ptr<TrendPlot> plot_;
     QLabel* problem_ = nullptr;  // shown in the plot's place when it cannot be made
 };
