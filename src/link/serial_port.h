@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/port_wait.h"
+
 // The serial-port seam: what the program asks of its one serial device. The
 // real port is termios; tests use a scripted port.
 
@@ -93,6 +95,20 @@ class SerialPort {
     // One timed read under the current time-outs; returns the bytes received
     // (0 when not open).
     virtual std::size_t read(std::uint8_t* buffer, std::size_t size) = 0;
+
+    // Where reads and writes wait for the device: `wait`, or the kernel when
+    // it is null. The wait must outlive its use here.
+    void setWait(PortWait* wait) { wait_ = wait; }
+
+  protected:
+    // Waits as PortWait::wait does, through the wait set here.
+    short waitFor(int fd, short events, PortWait::Deadline deadline) const {
+        return wait_ != nullptr ? wait_->wait(fd, events, deadline)
+                                : waitInKernel(fd, events, deadline);
+    }
+
+  private:
+    PortWait* wait_ = nullptr;
 };
 
 }  // namespace m8163

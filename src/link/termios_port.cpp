@@ -42,27 +42,6 @@ OpenResult failure(int error) {
     return {false, error, systemReason(error)};
 }
 
-// Waits in the kernel until the device is ready for `events`, a hang-up, or
-// the deadline. Returns the poll events seen, 0 on time-out.
-short waitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero())
-            return 0;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec timeout{static_cast<time_t>(ns / 1'000'000'000),
-                               static_cast<long>(ns % 1'000'000'000)};
-        pollfd p{fd, events, 0};
-        const int r = ppoll(&p, 1, &timeout, nullptr);
-        if (r > 0)
-            return p.revents;
-        if (r == 0)
-            return 0;
-        if (errno != EINTR)
-            return POLLERR;
-    }
-}
-
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 // A read sleeps through the rest of a reply only while at least this many

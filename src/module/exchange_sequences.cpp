@@ -37,8 +37,8 @@ void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view)
         reportExchangeFailure(boxes, status);
 }
 
-void runSetInit(ConnectionSettings& settings, EventPump& pump, MessageBoxes& boxes,
-                ConnectionView& view) {
+void runSetInit(ConnectionSettings& settings, SerialPort& port, EventPump& pump,
+                MessageBoxes& boxes, ConnectionView& view) {
     if (!confirmed(
             boxes,
             "Текущие настройки связи будут изменены на значения для работы в режиме INIT.")) {
@@ -50,7 +50,7 @@ void runSetInit(ConnectionSettings& settings, EventPump& pump, MessageBoxes& box
     settings.moduleAddress = 1;
     view.showConnection();
     pump.processPending();
-    view.reopenPort();
+    view.reopenPort(port);
 }
 
 void runReadExchangePage(const ModbusLine& line, EventPump& pump, RegisterImage& image,
@@ -89,7 +89,7 @@ void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const Registe
     settings.moduleAddress = image.word(reg::kNetworkNumber);
     page.showExchangePage();
     connection.showConnection();
-    connection.reopenPort();
+    connection.reopenPort(line.port);
     reportSuccess(boxes, "Запись параметров обмена модуля успешно осуществлена.");
 }
 

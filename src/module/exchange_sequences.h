@@ -21,9 +21,9 @@ class ConnectionView {
     virtual void stopPolling() = 0;
     // The connection bar shows the connection settings.
     virtual void showConnection() = 0;
-    // Opens the port anew with the connection settings; a failed open shows
+    // Opens `port` anew with the connection settings; a failed open shows
     // its own box.
-    virtual void reopenPort() = 0;
+    virtual void reopenPort(SerialPort& port) = 0;
 };
 
 // What the exchange page's commands need of the page.
@@ -42,8 +42,8 @@ void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view)
 // those of a module in INIT mode (19200 bit/s, no parity, address 1; the port
 // number stays), shown, pending messages run once, the port reopened.
 // Nothing is sent.
-void runSetInit(ConnectionSettings& settings, EventPump& pump, MessageBoxes& boxes,
-                ConnectionView& view);
+void runSetInit(ConnectionSettings& settings, SerialPort& port, EventPump& pump,
+                MessageBoxes& boxes, ConnectionView& view);
 
 // "Прочитать" of the exchange page: the page's five reads in order. The
 // first failure shows its box and ends the command with the page as it was

@@ -25,6 +25,7 @@ class CommandView final : public SearchView {
     // the table): the trial is done here.
     bool stopRequested() override {
         page_.showTrialsDone(started_, planned_);
+        page_.trialEnded();
         return !data_.running;
     }
 

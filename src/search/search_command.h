@@ -26,6 +26,9 @@ class SearchPageView {
     virtual void showTrialsDone(std::size_t done, std::size_t planned) = 0;
     // The progress line and figure emptied: no search runs.
     virtual void clearProgress() = 0;
+    // After every trial, before the stop check. The window ends the command
+    // here (by an exception) when a close waits.
+    virtual void trialEnded() {}
 };
 
 // What the search command works on, all of it the program's own state.

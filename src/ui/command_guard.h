@@ -4,20 +4,30 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <optional>
 
+#include "base/clock.h"
 #include "base/event_pump.h"
+#include "link/connection_settings.h"
+#include "link/serial_port.h"
+#include "protocol/transactions.h"
 
 // Every reaction of the window runs through one guard:
-// - an error escaping the reaction is shown in the standard error box and the
-//   program goes on;
-// - one line at a time: while a command holds the line (it talks to the
-//   module or changes the register image, from its start to its end, pauses
-//   included), another such command does not start: its click does nothing;
-// - a close asked for while a command holds the line waits: the command ends
-//   at its next pause or message pass, then the close runs once.
+// - an error of any type escaping the reaction is shown in the standard
+//   error box and the program goes on;
+// - one line at a time: the line (the port with its connection settings,
+//   the clock and the command pump) is handed out as a move-only lease. A
+//   command that talks to the module, reopens the port or changes the
+//   register image takes it for its whole run, pauses included; while it is
+//   taken another such command does not start (its click does nothing), the
+//   polling tick runs right after the holding command, and a take-over from
+//   the found-device list runs only where the holder lets it;
+// - a close asked for while the line is taken waits: the command ends at its
+//   next pause, message pass or search trial, then the close runs once.
 
 namespace m8163 {
 
+class CommandGuard;
 class MessageBoxes;
 struct MessageBox;
 
@@ -25,39 +35,99 @@ struct MessageBox;
 // sequence: its message, the application's title as caption.
 MessageBox errorBox(const std::exception& error);
 
-enum class CommandKind {
-    Line,   // talks to the module, reopens the port or changes the register image
-    Local,  // touches neither: runs whenever it is asked
+// Thrown at a command's next step once a close is waiting. Not a
+// std::exception, so that no error box shows it.
+struct CommandEnded {};
+
+// What the line is made of. The guard hands it out only inside a lease.
+struct LineParts {
+    SerialPort& port;
+    const ConnectionSettings& connection;
+    const Clock& clock;
 };
 
-// Thrown from the command pump at a command's next step once a close is
-// waiting. Not a std::exception, so that no error box shows it.
-struct CommandEnded {};
+// The line, held. Released when the lease goes out of scope, however the
+// scope is left (a return, an error of any type, the end of a command for a
+// close). Moving it hands the hold on; a moved-from lease holds nothing.
+class LineLease {
+  public:
+    LineLease(LineLease&& other) noexcept;
+    LineLease& operator=(LineLease&&) = delete;
+    LineLease(const LineLease&) = delete;
+    LineLease& operator=(const LineLease&) = delete;
+    ~LineLease();
+
+    SerialPort& port() const;
+    const Clock& clock() const;
+    // Port, connection settings and clock, as the transactions take them.
+    ModbusLine line() const;
+    // The command pump: a pause or message pass in it ends the command once
+    // a close is waiting.
+    EventPump& pump() const;
+
+    // While allowed, a take-over from the found-device list may use the line
+    // at this command's message passes (the search, between module numbers).
+    void allowTakeOver(bool allowed);
+
+  private:
+    friend class CommandGuard;
+    // `owns`: this lease took the line and releases it; a borrowed one (a
+    // take-over during a search) does not.
+    LineLease(CommandGuard& guard, bool owns) : guard_(&guard), owns_(owns) {}
+
+    CommandGuard* guard_;
+    bool owns_;
+};
 
 class CommandGuard {
   public:
-    // `pump` is the window's event pump; commands use pump() instead.
-    CommandGuard(MessageBoxes& boxes, EventPump& pump);
+    // `pump` is the window's event pump; commands use the lease's pump.
+    CommandGuard(MessageBoxes& boxes, EventPump& pump, LineParts line);
     CommandGuard(const CommandGuard&) = delete;
     CommandGuard& operator=(const CommandGuard&) = delete;
 
-    // The pump that commands pause with and let messages through with: the
-    // window's pump, ending the command once a close is waiting.
+    // The command pump (also the lease's): the window's pump, ending the
+    // command that holds the line once a close is waiting.
     EventPump& pump() { return commandPump_; }
 
     bool lineHeld() const { return lineHeld_; }
     bool closeWaiting() const { return closeWaiting_; }
 
-    // Runs `reaction` under the rules above; false when it did not start.
-    bool run(CommandKind kind, const std::function<void()>& reaction);
+    // The line, when no command holds it and no close waits.
+    std::optional<LineLease> takeLine();
 
-    // Connects `signal` of `sender` to `reaction` (taking no arguments) through run().
+    // Runs a reaction that does not touch the line; any error it lets out is
+    // shown. Runs whenever it is asked.
+    void run(const std::function<void()>& reaction);
+    // Runs a command with the line; false when the line is taken (the
+    // command did not start).
+    bool runWithLine(const std::function<void(LineLease&)>& command);
+    // The polling tick: runs now with the line, or, while a command holds
+    // it, once right after that command has ended (ticks due meanwhile are
+    // one tick).
+    void runTick(const std::function<void(LineLease&)>& tick);
+    // A take-over from the found-device list: runs with the line when it is
+    // free, or with the holder's line when the holder allows take-overs;
+    // false when it did not run.
+    bool runTakeOver(const std::function<void(LineLease&)>& takeOver);
+
+    // Connects `signal` of `sender` to a reaction without the line.
     template <class Sender, class Signal>
-    void connect(Sender* sender, Signal signal, QObject* context, CommandKind kind,
-                 std::function<void()> reaction) {
+    void connect(Sender* sender, Signal signal, QObject* context, std::function<void()> reaction) {
         QObject::connect(sender, signal, context,
-                         [this, kind, reaction = std::move(reaction)] { run(kind, reaction); });
+                         [this, reaction = std::move(reaction)] { run(reaction); });
     }
+    // Connects `signal` of `sender` to a command with the line.
+    template <class Sender, class Signal>
+    void connectLine(Sender* sender, Signal signal, QObject* context,
+                     std::function<void(LineLease&)> command) {
+        QObject::connect(sender, signal, context,
+                         [this, command = std::move(command)] { runWithLine(command); });
+    }
+
+    // Ends the command that holds the line (throws CommandEnded) once a
+    // close is waiting: for steps that are neither pauses nor message passes.
+    void endIfCloseWaits() const;
 
     // The window asks to close: true when the close may run now; otherwise the
     // close is remembered and `closeNow` runs once the holding command ended.
@@ -65,6 +135,8 @@ class CommandGuard {
     void onCloseDue(std::function<void()> closeNow) { closeNow_ = std::move(closeNow); }
 
   private:
+    friend class LineLease;
+
     class CommandPump : public EventPump {
       public:
         CommandPump(CommandGuard& guard, EventPump& pump) : guard_(guard), pump_(pump) {}
@@ -76,12 +148,19 @@ class CommandGuard {
         EventPump& pump_;
     };
 
-    void endIfCloseWaits() const;
+    // Runs `body`, showing whatever it lets out; CommandEnded ends it quietly.
+    void shielded(const std::function<void()>& body);
+    // After a command has let the line go: the waiting close, else a due tick.
+    void afterRelease();
+    void release();
 
     MessageBoxes& boxes_;
     CommandPump commandPump_;
+    LineParts line_;
     std::function<void()> closeNow_;
+    std::function<void(LineLease&)> dueTick_;
     bool lineHeld_ = false;
+    bool takeOverAllowed_ = false;
     bool closeWaiting_ = false;
 };
 

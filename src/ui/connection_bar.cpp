@@ -70,36 +70,35 @@ ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
     // holds the line) springs back, so that the bar never shows a connection
     // that is not the one in use.
     auto change = [this] {
-        if (!context_.commands.run(CommandKind::Line, [this] { connectionChanged(); }))
+        if (!context_.commands.runWithLine([this](LineLease& line) { connectionChanged(line); }))
             refresh();
     };
     for (QComboBox* list : {&port_, &speed_, &module_})
         QObject::connect(list, &QComboBox::activated, this, change);
     for (QCheckBox* box : {&parityOn_, &parityEven_})
         QObject::connect(box, &QCheckBox::clicked, this, change);
-    commands.connect(&blink_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button2Click(); });
-    commands.connect(&init_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button15Click(); });
-    commands.connect(&exchangeLog_, &QCheckBox::clicked, this, CommandKind::Local,
-                     [this] { CheckBox6Click(); });
+    commands.connectLine(&blink_, &QPushButton::clicked, this,
+                         [this](LineLease& line) { Button2Click(line); });
+    commands.connectLine(&init_, &QPushButton::clicked, this,
+                         [this](LineLease& line) { Button15Click(line); });
+    commands.connect(&exchangeLog_, &QCheckBox::clicked, this, [this] { CheckBox6Click(); });
 }
 
-void ConnectionBar::connectionChanged() {
+void ConnectionBar::connectionChanged(LineLease& line) {
     if (context_.state.refreshGuard)
         return;
     applyControls();
-    context_.pump.processPending();
+    line.pump().processPending();
     updateCaption();
-    reopenPort();
+    reopenPort(line.port());
 }
 
-void ConnectionBar::Button2Click() {
-    runBlink(context_.line(), context_.boxes, *this);
+void ConnectionBar::Button2Click(LineLease& line) {
+    runBlink(line.line(), context_.boxes, *this);
 }
 
-void ConnectionBar::Button15Click() {
-    runSetInit(context_.state.connection, context_.pump, context_.boxes, *this);
+void ConnectionBar::Button15Click(LineLease& line) {
+    runSetInit(context_.state.connection, line.port(), line.pump(), context_.boxes, *this);
 }
 
 void ConnectionBar::CheckBox6Click() {
@@ -138,12 +137,12 @@ void ConnectionBar::applyControls() {
         settings.moduleAddress = module_.currentIndex();
 }
 
-void ConnectionBar::changeConnection(int speed, int parity, int moduleAddress) {
+void ConnectionBar::changeConnection(LineLease& line, int speed, int parity, int moduleAddress) {
     ConnectionSettings& settings = context_.state.connection;
     settings.speed = speed;
     settings.parity = parity;
     settings.moduleAddress = moduleAddress;
-    reopenPort();
+    reopenPort(line.port());
     refresh();
 }
 
@@ -158,10 +157,10 @@ void ConnectionBar::stopPolling() {
     stopPolling_();
 }
 
-void ConnectionBar::reopenPort() {
+void ConnectionBar::reopenPort(SerialPort& port) {
     const ConnectionSettings& settings = context_.state.connection;
-    openPort(context_.port, context_.state.comPorts, settings.portNumber, settings.speed, 8,
-             settings.parity, settings.stopBits, settings.timeoutMs, context_.boxes);
+    openPort(port, context_.state.comPorts, settings.portNumber, settings.speed, 8, settings.parity,
+             settings.stopBits, settings.timeoutMs, context_.boxes);
 }
 
 }  // namespace m8163

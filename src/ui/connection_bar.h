@@ -35,11 +35,11 @@ class ConnectionBar : public QObject, public ConnectionView {
     // A change of port, speed, module number or parity by the user: the bar
     // into the connection settings, messages run once, the caption, the port
     // reopened. Nothing while the refresh guard is set.
-    void connectionChanged();
+    void connectionChanged(LineLease& line);
     // "Помигать".
-    void Button2Click();
+    void Button2Click(LineLease& line);
     // "Выставить INIT".
-    void Button15Click();
+    void Button15Click(LineLease& line);
     // Exchange log switch.
     void CheckBox6Click();
 
@@ -54,15 +54,15 @@ class ConnectionBar : public QObject, public ConnectionView {
 
     // Moves the program to another module or line format: the connection
     // settings take them, the port is reopened and the bar shows them.
-    // Nothing is sent. Callers hold the line.
-    void changeConnection(int speed, int parity, int moduleAddress);
+    // Nothing is sent.
+    void changeConnection(LineLease& line, int speed, int parity, int moduleAddress);
 
     // While a search runs the bar's connection controls are disabled.
     void setSearchLock(bool locked);
 
     void stopPolling() override;
     void showConnection() override { refresh(); }
-    void reopenPort() override;
+    void reopenPort(SerialPort& port) override;
 
   private:
     PageContext context_;

@@ -64,16 +64,13 @@ ExchangePage::ExchangePage(QWidget& root, const PageContext& context, Connection
       editors_{modelCode_, factoryNumber1_, factoryNumber2_, day_,      month_,    year_,    speed_,
                parityOn_,  parityEven_,     networkNumber_,  hardware_, software_, watchdog_} {
     setObjectName(QStringLiteral("ExchangePage"));
-    CommandGuard& commands = context_.commands;
-    commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button9Click(); });
-    commands.connect(&write_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button1Click(); });
+    QObject::connect(&read_, &QPushButton::clicked, this, [this] { Button9Click(); });
+    QObject::connect(&write_, &QPushButton::clicked, this, [this] { Button1Click(); });
     // Only the user's picks and clicks are changes. One that cannot run now
     // (another command holds the line) springs back to the register image,
     // so that the page never shows what "Записать" would not send.
     auto change = [this] {
-        if (!context_.commands.run(CommandKind::Line, [this] { pageChanged(); }))
+        if (!context_.commands.runWithLine([this](LineLease&) { pageChanged(); }))
             refresh();
     };
     for (QComboBox* list : {&speed_, &networkNumber_, &day_, &month_, &year_})
@@ -83,13 +80,16 @@ ExchangePage::ExchangePage(QWidget& root, const PageContext& context, Connection
 }
 
 void ExchangePage::Button9Click() {
-    runReadExchangePage(context_.line(), context_.pump, context_.state.image, context_.boxes,
-                        *this);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runReadExchangePage(line.line(), line.pump(), context_.state.image, context_.boxes, *this);
+    });
 }
 
 void ExchangePage::Button1Click() {
-    runWriteExchangePage(context_.line(), context_.pump, context_.state.image,
-                         context_.state.connection, context_.boxes, *this, bar_);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runWriteExchangePage(line.line(), line.pump(), context_.state.image,
+                             context_.state.connection, context_.boxes, *this, bar_);
+    });
 }
 
 void ExchangePage::pageChanged() {

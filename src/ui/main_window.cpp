@@ -13,6 +13,7 @@
 #include "ui/measure_page.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_message_boxes.h"
+#include "ui/qt_port_wait.h"
 #include "ui/search_page.h"
 #include "ui/sensor_page.h"
 #include "ui/startup.h"
@@ -69,9 +70,12 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
         ownClock_ = std::make_unique<SystemClock>();
         seams.clock = ownClock_.get();
     }
+    // While a transaction waits for the port the window stays painted.
+    port_.setWait(&portWait_);
     boxes_ = seams.boxes;
     clock_ = seams.clock;
-    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump);
+    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump,
+                                               LineParts{port_, state_.connection, *clock_});
     // A close that waited for a command runs once the command has ended.
     commands_->onCloseDue([this] { close(); });
 
@@ -89,10 +93,12 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
                      [this](int index) { onPageShown(index); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    port_.setWait(nullptr);
+}
 
 PageContext TForm1::pageContext() {
-    return {state_, port_, *boxes_, commands_->pump(), *clock_, *commands_};
+    return {state_, *boxes_, commands_->pump(), *clock_, *commands_};
 }
 
 QTimer& TForm1::timer(int number) const {
@@ -135,7 +141,7 @@ void TForm1::onPageShown(int index) {
     const int left = shownPage_;
     shownPage_ = index;
     if (!pageChangeByProgram_ && left != index) {
-        commands_->run(CommandKind::Local, [this, left] { TabbedNotebook1Change(left); });
+        commands_->run([this, left] { TabbedNotebook1Change(left); });
     }
 }
 
@@ -171,7 +177,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     closed_ = true;
     // Held like a command, so that nothing starts while a box of the close
     // sequence is open.
-    commands_->run(CommandKind::Line, [this] { runCloseSequence(*this); });
+    commands_->runWithLine([this](LineLease& line) { runCloseSequence(*this, line); });
     event->accept();
 }
 

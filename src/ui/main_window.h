@@ -9,6 +9,7 @@
 #include "ui/command_guard.h"
 #include "ui/named_control.h"
 #include "ui/page_context.h"
+#include "ui/qt_port_wait.h"
 
 class QTabWidget;
 class QTimer;
@@ -51,7 +52,6 @@ class TForm1 : public QMainWindow, public PageSelector {
     ~TForm1() override;
 
     AppState& state() { return state_; }
-    SerialPort& port() { return port_; }
     MessageBoxes& boxes() { return *boxes_; }
     Clock& clock() { return *clock_; }
     CommandGuard& commands() { return *commands_; }
@@ -97,6 +97,7 @@ class TForm1 : public QMainWindow, public PageSelector {
 
     AppState& state_;
     SerialPort& port_;
+    QtPortWait portWait_;
     QTabWidget* notebook_ = nullptr;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<EventPump> ownPump_;

@@ -82,20 +82,14 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
                           &measurementErrors_, &exchangeErrors_})
         shown->setTextFormat(Qt::PlainText);
     CommandGuard& commands = context_.commands;
-    commands.connect(&read_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button17Click(); });
-    commands.connect(&start_, &QPushButton::clicked, this, CommandKind::Local,
-                     [this] { Button18Click(); });
-    commands.connect(&stop_, &QPushButton::clicked, this, CommandKind::Local,
-                     [this] { Button19Click(); });
-    commands.connect(&reset_, &QPushButton::clicked, this, CommandKind::Local,
-                     [this] { Button16Click(); });
-    commands.connect(&timer_, &QTimer::timeout, this, CommandKind::Local,
-                     [this] { Timer4Timer(); });
+    QObject::connect(&read_, &QPushButton::clicked, this, [this] { Button17Click(); });
+    commands.connect(&start_, &QPushButton::clicked, this, [this] { Button18Click(); });
+    commands.connect(&stop_, &QPushButton::clicked, this, [this] { Button19Click(); });
+    commands.connect(&reset_, &QPushButton::clicked, this, [this] { Button16Click(); });
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] { Timer4Timer(); });
     // Only the user's clicks change the switch; the program ticking the box
     // to show a loaded value does not.
-    commands.connect(&measurementLog_, &QCheckBox::clicked, this, CommandKind::Local,
-                     [this] { CheckBox7Click(); });
+    commands.connect(&measurementLog_, &QCheckBox::clicked, this, [this] { CheckBox7Click(); });
     showPollingSwitch(context_.state.polling.polling);
     showCounters(counterTexts(context_.state.polling));
 }
@@ -106,9 +100,11 @@ MeasureData MeasurePage::data() const {
 }
 
 void MeasurePage::Button17Click() {
-    runSingleRead(data(), context_.line(), context_.boxes, *this);
-    // A failed reading shows nothing else, but its gap belongs in the trend.
-    trend_->refresh();
+    context_.commands.runWithLine([this](LineLease& line) {
+        runSingleRead(data(), line.line(), context_.boxes, *this);
+        // A failed reading shows nothing else, but its gap belongs in the trend.
+        trend_->refresh();
+    });
 }
 
 void MeasurePage::Button18Click() {
@@ -128,13 +124,16 @@ void MeasurePage::Button16Click() {
 }
 
 void MeasurePage::Timer4Timer() {
+    // While a command holds the line (a single reading waiting for its
+    // reply, a pause of a block operation) the tick runs right after it.
+    context_.commands.runTick([this](LineLease& line) { pollingTick(line); });
+}
+
+void MeasurePage::pollingTick(LineLease& line) {
     // Stopped for the whole tick, so that ticks never overlap, even when a
     // slow exchange outlasts the interval.
     timer_.stop();
-    // A command that holds the line (waiting in a pause) keeps it; this tick
-    // passes and the next one tries again.
-    if (!context_.commands.lineHeld())
-        runPollingTick(data(), context_.line(), firstPageActive_(), *this);
+    runPollingTick(data(), line.line(), firstPageActive_(), *this);
     // A tick that finds polling off (the page rule, or a stop during the
     // tick's exchange) does no more work: the timer stays off until the next
     // start. Its rhythm counts from here all the same.

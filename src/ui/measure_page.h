@@ -56,6 +56,8 @@ class MeasurePage : public QObject, public MeasureView {
     TrendStrip& trend() { return *trend_; }
 
   private:
+    void pollingTick(LineLease& line);
+
     MeasureData data() const;
 
     PageContext context_;

@@ -57,25 +57,24 @@ SearchPage::SearchPage(QWidget& root, const PageContext& context, ConnectionBar&
     for (std::size_t i = 0; i < parities_.size(); ++i)
         parities_[i] = &namedControl<QCheckBox>(root, kParityBoxes[i]);
 
-    CommandGuard& commands = context_.commands;
-    commands.connect(&start_, &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button33Click(); });
-    commands.connect(&stop_, &QPushButton::clicked, this, CommandKind::Local,
-                     [this] { Button34Click(); });
-    // A take-over reopens the port: not while another command holds the
-    // line, but during a search, which reopens the port for each trial anyway.
-    QObject::connect(&found_, &QListWidget::itemClicked, this, [this] {
-        const CommandKind kind =
-            context_.state.searchRunning ? CommandKind::Local : CommandKind::Line;
-        context_.commands.run(kind, [this] { ListBox1Click(); });
-    });
+    QObject::connect(&start_, &QPushButton::clicked, this, [this] { Button33Click(); });
+    context_.commands.connect(&stop_, &QPushButton::clicked, this, [this] { Button34Click(); });
+    QObject::connect(&found_, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
 }
 
 void SearchPage::Button33Click() {
+    context_.commands.runWithLine([this](LineLease& line) { search(line); });
+}
+
+void SearchPage::search(LineLease& lease) {
     takeOver();
     AppState& state = context_.state;
     state.searchRunning = true;
-    const SearchLine line{context_.port, state.comPorts, state.connection, context_.clock,
+    // The search reopens the port for each trial anyway: a module taken over
+    // from the list at a message pass between module numbers changes
+    // nothing the next trial relies on.
+    lease.allowTakeOver(true);
+    const SearchLine line{lease.port(), state.comPorts, state.connection, lease.clock(),
                           context_.boxes};
     // The search's readings are not the connection's: they go to a record
     // of their own, and the measured-value page keeps what it showed.
@@ -84,7 +83,7 @@ void SearchPage::Button33Click() {
         return readMeasuredValue(trial, record);
     };
     runSearchCommand({state.search, state.foundDevices, state.searchRunning}, line, probe,
-                     context_.pump, *this);
+                     lease.pump(), *this);
 }
 
 void SearchPage::Button34Click() {
@@ -92,12 +91,16 @@ void SearchPage::Button34Click() {
 }
 
 void SearchPage::ListBox1Click() {
-    const std::optional<SearchHit> entry =
-        foundEntryToTakeOver(context_.state.foundDevices, found_.currentRow());
-    if (!entry)
-        return;
-    bar_.changeConnection(entry->speed, entry->parity, static_cast<int>(entry->address));
-    exchange_.selectNetworkNumber(static_cast<int>(entry->address));
+    // A take-over reopens the port: not while another command holds the
+    // line, but during a search, which lets it at its message passes.
+    context_.commands.runTakeOver([this](LineLease& line) {
+        const std::optional<SearchHit> entry =
+            foundEntryToTakeOver(context_.state.foundDevices, found_.currentRow());
+        if (!entry)
+            return;
+        bar_.changeConnection(line, entry->speed, entry->parity, static_cast<int>(entry->address));
+        exchange_.selectNetworkNumber(static_cast<int>(entry->address));
+    });
 }
 
 void SearchPage::takeOver() {
@@ -145,17 +148,22 @@ void SearchPage::showSearch() {
         found_.addItem(QString::fromStdString(foundRowText(table.entries[i])));
 }
 
+// The line and the figure are painted while the trial's exchange waits for
+// its reply: the port's wait keeps the window painted.
 void SearchPage::showTrial(int speed, int parity, unsigned address) {
     progress_.setText(QString::fromStdString(searchProgressText(speed, parity, address)));
-    // Painted now: the exchange that follows lets no message run.
-    progress_.repaint();
 }
 
 void SearchPage::showTrialsDone(std::size_t done, std::size_t planned) {
     trials_.setMaximum(static_cast<int>(planned));
     trials_.setValue(static_cast<int>(done));
     trials_.show();
-    trials_.repaint();
+}
+
+void SearchPage::trialEnded() {
+    // A close asked for during the trial ends the search here, without its
+    // box; the close sequence follows.
+    context_.commands.endIfCloseWaits();
 }
 
 void SearchPage::clearProgress() {

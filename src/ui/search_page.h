@@ -56,8 +56,11 @@ class SearchPage : public QObject, public SearchPageView {
     void showTrial(int speed, int parity, unsigned address) override;
     void showTrialsDone(std::size_t done, std::size_t planned) override;
     void clearProgress() override;
+    void trialEnded() override;
 
   private:
+    void search(LineLease& line);
+
     PageContext context_;
     ConnectionBar& bar_;
     ExchangePage& exchange_;

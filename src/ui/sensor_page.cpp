@@ -80,16 +80,11 @@ SensorPage::SensorPage(QWidget& root, const PageContext& context, std::function<
     const auto button = [&root](const char* name) {
         return &namedControl<QPushButton>(root, name);
     };
-    commands.connect(button("Button35"), &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button35Click(); });
-    commands.connect(button("Button20"), &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button20Click(); });
-    commands.connect(button("Button36"), &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button36Click(); });
-    commands.connect(button("Button21"), &QPushButton::clicked, this, CommandKind::Line,
-                     [this] { Button21Click(); });
-    commands.connect(button("BitBtn1"), &QPushButton::clicked, this, CommandKind::Local,
-                     [this] { BitBtn1Click(); });
+    QObject::connect(button("Button35"), &QPushButton::clicked, this, [this] { Button35Click(); });
+    QObject::connect(button("Button20"), &QPushButton::clicked, this, [this] { Button20Click(); });
+    QObject::connect(button("Button36"), &QPushButton::clicked, this, [this] { Button36Click(); });
+    QObject::connect(button("Button21"), &QPushButton::clicked, this, [this] { Button21Click(); });
+    commands.connect(button("BitBtn1"), &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connectEditMarks();
 }
 
@@ -103,17 +98,15 @@ void SensorPage::connectEditMarks() {
     for (const char* name : {"Edit6", "Edit7", "Edit8", "Edit9", "Edit20", "Edit21", "Edit22",
                              "Edit23", "Edit24", "Edit25", "Edit26"}) {
         QLineEdit* edit = &namedControl<QLineEdit>(root_, name);
-        commands.connect(edit, &QLineEdit::textChanged, this, CommandKind::Local,
-                         [edit] { paint(*edit, kEdited); });
+        commands.connect(edit, &QLineEdit::textChanged, this, [edit] { paint(*edit, kEdited); });
     }
     for (const char* name : {"ComboBox10", "ComboBox11", "ComboBox17"}) {
         QComboBox* list = &namedControl<QComboBox>(root_, name);
-        commands.connect(list, &QComboBox::activated, this, CommandKind::Local,
-                         [list] { paint(*list, kEdited); });
-        commands.connect(list->lineEdit(), &QLineEdit::textEdited, this, CommandKind::Local,
+        commands.connect(list, &QComboBox::activated, this, [list] { paint(*list, kEdited); });
+        commands.connect(list->lineEdit(), &QLineEdit::textEdited, this,
                          [list] { paint(*list, kEdited); });
     }
-    commands.connect(&squareRoot_, &QCheckBox::toggled, this, CommandKind::Local,
+    commands.connect(&squareRoot_, &QCheckBox::toggled, this,
                      [this] { paint(squareRoot_, kEdited); });
 }
 
@@ -122,22 +115,29 @@ SensorData SensorPage::data() {
 }
 
 void SensorPage::Button35Click() {
-    runSensorRead(data(), context_.line(), context_.pump, context_.boxes, *this,
-                  SensorReadTexts::Shown);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runSensorRead(data(), line.line(), line.pump(), context_.boxes, *this,
+                      SensorReadTexts::Shown);
+    });
 }
 
 void SensorPage::Button20Click() {
-    runSensorRead(data(), context_.line(), context_.pump, context_.boxes, *this,
-                  SensorReadTexts::Left);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runSensorRead(data(), line.line(), line.pump(), context_.boxes, *this,
+                      SensorReadTexts::Left);
+    });
 }
 
 void SensorPage::Button36Click() {
-    runSensorWrite(data(), context_.line(), context_.pump, context_.boxes, *this, EditMarks::All);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runSensorWrite(data(), line.line(), line.pump(), context_.boxes, *this, EditMarks::All);
+    });
 }
 
 void SensorPage::Button21Click() {
-    runSensorWrite(data(), context_.line(), context_.pump, context_.boxes, *this,
-                   EditMarks::Covered);
+    context_.commands.runWithLine([this](LineLease& line) {
+        runSensorWrite(data(), line.line(), line.pump(), context_.boxes, *this, EditMarks::Covered);
+    });
 }
 
 void SensorPage::BitBtn1Click() {

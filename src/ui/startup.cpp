@@ -48,7 +48,7 @@ CatalogueLists catalogueLists(const AppState& state) {
         static_cast<unsigned>(chosen.mountingLength), static_cast<unsigned>(chosen.caseType)};
 }
 
-void startup(TForm1& window) {
+void startup(TForm1& window, LineLease& line) {
     AppState& state = window.state();
     loadConnectionSettings(connectionPath(), state.connection, state.comPorts, window.boxes());
     loadProfile(recentProfilePath(), settingsFilePath(currentFolder(), kCatalogueFileName),
@@ -63,19 +63,20 @@ void startup(TForm1& window) {
     window.exchangePage().refresh();
     window.connectionBar().refresh();
 
-    window.connectionBar().reopenPort();
-    if (window.port().isOpen()) {
-        window.port().clearRtsSetDtr();
+    SerialPort& port = line.port();
+    window.connectionBar().reopenPort(port);
+    if (port.isOpen()) {
+        port.clearRtsSetDtr();
     }
     window.measurePage().resetForStartup();
     state.sensorSettingsRead = false;
 }
 
-void close(TForm1& window) {
+void close(TForm1& window, LineLease& line) {
     AppState& state = window.state();
     // No tick may read the closed port while a box of this sequence is open.
     window.measurePage().stopForClose();
-    closePort(window.port());
+    closePort(line.port());
     window.connectionBar().applyControls();
     window.exchangePage().takeOver();
     saveConnectionSettings(connectionPath(), state.connection);
@@ -86,16 +87,14 @@ void close(TForm1& window) {
 }  // namespace
 
 void runStartupSequence(TForm1& window) {
-    try {
-        startup(window);
-    } catch (const std::exception& error) {
-        window.boxes().show(errorBox(error));
-    }
+    // Held like a command: nothing else reaches the port while a box of the
+    // sequence is open.
+    window.commands().runWithLine([&window](LineLease& line) { startup(window, line); });
 }
 
-void runCloseSequence(TForm1& window) {
+void runCloseSequence(TForm1& window, LineLease& line) {
     try {
-        close(window);
+        close(window, line);
     } catch (const std::exception& error) {
         window.boxes().show(errorBox(error));
     }

@@ -6,6 +6,7 @@
 
 namespace m8163 {
 
+class LineLease;
 class TForm1;
 
 // What the window runs when it is created: loads dev.dat, then recent.prf
@@ -23,7 +24,8 @@ void runStartupSequence(TForm1& window);
 // settings, saves dev.dat, takes the search page's choices and saves
 // recent.prf. An error of a settings file is shown as at start-up and skips
 // the later steps; the window closes all the same, since a user who cannot
-// remove the cause could otherwise never close it. Nothing is sent.
-void runCloseSequence(TForm1& window);
+// remove the cause could otherwise never close it. Nothing is sent. Runs
+// with the line held.
+void runCloseSequence(TForm1& window, LineLease& line);
 
 }  // namespace m8163

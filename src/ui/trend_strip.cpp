@@ -79,10 +79,9 @@ bool TrendStrip::makePlot() {
     const TrendPlotModule module =
         loadTrendPlotModule(modulePaths_.isEmpty() ? trendPlotModulePaths() : modulePaths_);
     if (module.make != nullptr) {
-        TrendPlotHooks hooks{
-            [this] { commands_.run(CommandKind::Local, [this] { followLatest(); }); },
-            [this](const QPoint& position) { showMenu(position); },
-            [this](const QPoint& position) { return hoverText(position); }};
+        TrendPlotHooks hooks{[this] { commands_.run([this] { followLatest(); }); },
+                             [this](const QPoint& position) { showMenu(position); },
+                             [this](const QPoint& position) { return hoverText(position); }};
         plot_.reset(module.make(page_, history_, std::move(hooks)));
         return true;
     }
@@ -165,7 +164,7 @@ void TrendStrip::showMenu(const QPoint& position) {
     QAction* chosen = menu.exec(plot->mapToGlobal(position));
     if (chosen == nullptr)
         return;
-    commands_.run(CommandKind::Local, [&] {
+    commands_.run([&] {
         if (chosen == follow)
             followLatest();
         else if (chosen == picture)

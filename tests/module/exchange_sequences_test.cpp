@@ -29,7 +29,7 @@ class RecordingViews : public ConnectionView, public ExchangePageView {
     Steps steps;
     void stopPolling() override { steps.push_back("polling off"); }
     void showConnection() override { steps.push_back("bar"); }
-    void reopenPort() override { steps.push_back("reopen"); }
+    void reopenPort(SerialPort&) override { steps.push_back("reopen"); }
     void showExchangePage() override { steps.push_back("page"); }
 };
 
@@ -82,7 +82,7 @@ TEST_F(ExchangeSequences, BlinkStopsPollingThenWritesOneAtOnce) {
 TEST_F(ExchangeSequences, SetInitAsksFirstAndReopensAfterMessagesRan) {
     settings = {3, 9600, 2, 5, 1000, 1, 0, ""};
     boxes.answers = {BoxAnswer::No};
-    runSetInit(settings, pump, boxes, views);
+    runSetInit(settings, port, pump, boxes, views);
     EXPECT_TRUE(views.steps.empty());
     EXPECT_EQ(settings.speed, 9600);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -94,7 +94,7 @@ TEST_F(ExchangeSequences, SetInitAsksFirstAndReopensAfterMessagesRan) {
                           BoxButtons::YesNo,
                           {}}));
 
-    runSetInit(settings, pump, boxes, views);
+    runSetInit(settings, port, pump, boxes, views);
     EXPECT_EQ(views.steps, (Steps{"polling off", "bar", "messages", "reopen"}));
     EXPECT_EQ(settings.portNumber, 3);
     EXPECT_EQ(settings.speed, 19200);

@@ -57,6 +57,9 @@ std::size_t ScriptedPort::read(std::uint8_t* buffer, std::size_t size) {
         return 0;
     ScriptedReply next = std::move(replies.front());
     replies.pop_front();
+    // The reply is late: the read waits for it as a read of a device does.
+    if (next.delay > std::chrono::milliseconds::zero())
+        waitFor(-1, 0, std::chrono::steady_clock::now() + next.delay);
     std::size_t n = std::min(size, next.bytes.size());
     std::copy_n(next.bytes.begin(), n, buffer);
     pendingErrors_ |= next.receiveErrors;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -16,6 +17,8 @@ namespace m8163::test {
 struct ScriptedReply {
     std::vector<std::uint8_t> bytes;
     unsigned receiveErrors = 0;  // ReceiveError bits reported after this reply
+    // How long the read waits before the reply is in (through the port's wait).
+    std::chrono::milliseconds delay{0};
 };
 
 class ScriptedPort : public SerialPort {

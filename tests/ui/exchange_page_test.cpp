@@ -373,7 +373,8 @@ TEST_F(ExchangeWindow, AModuleNumberTheListCannotShowSurvivesAClose) {
 }
 
 TEST_F(ExchangeWindow, ChangingTheConnectionReopensThePortAndTheNextReadUsesIt) {
-    window->connectionBar().changeConnection(9600, 1, 247);
+    window->commands().runWithLine(
+        [&](LineLease& line) { window->connectionBar().changeConnection(line, 9600, 1, 247); });
     EXPECT_EQ(list("ComboBox2").currentText(), "9600");
     EXPECT_TRUE(box("CheckBox1").isChecked());
     EXPECT_FALSE(box("CheckBox2").isChecked());

@@ -29,16 +29,16 @@ class WindowAsBuilt : public test::ProgramWindowTest {
     // the window's pump. `after` runs when the pause is over.
     void addPausingCommand(QPushButton& button, std::chrono::milliseconds pause,
                            std::function<void()> after = {}) {
-        window->commands().connect(&button, &QPushButton::clicked, window.get(), CommandKind::Line,
-                                   [this, pause, after] {
-                                       struct Ended {
-                                           std::vector<std::string>& events;
-                                           ~Ended() { events.push_back("command ended"); }
-                                       } ended{events};
-                                       window->pump().pause(pause);
-                                       if (after)
-                                           after();
-                                   });
+        window->commands().connectLine(&button, &QPushButton::clicked, window.get(),
+                                       [this, pause, after](LineLease&) {
+                                           struct Ended {
+                                               std::vector<std::string>& events;
+                                               ~Ended() { events.push_back("command ended"); }
+                                           } ended{events};
+                                           window->pump().pause(pause);
+                                           if (after)
+                                               after();
+                                       });
     }
     std::size_t lines(const fs::path& file) {
         std::ifstream in(file);
@@ -63,8 +63,8 @@ TEST_F(WindowAsBuilt, TheDecimalKeyEntersThePointInTheRealFields) {
 
 TEST_F(WindowAsBuilt, AnErrorEscapingAReactionIsShownAndTheWindowGoesOn) {
     QPushButton& button = control<QPushButton>("Button25");
-    window->commands().connect(&button, &QPushButton::clicked, window.get(), CommandKind::Line,
-                               [] { throw std::runtime_error("Файл занят."); });
+    window->commands().connectLine(&button, &QPushButton::clicked, window.get(),
+                                   [](LineLease&) { throw std::runtime_error("Файл занят."); });
     button.click();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0],

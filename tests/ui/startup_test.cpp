@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "recorders.h"
@@ -139,7 +140,9 @@ TEST_F(StartupTest, CloseClosesThePortFirstAndSavesBothFiles) {
     state.search.lastAddress = 42;
     fs::remove(folder / "recent.prf");
 
-    runCloseSequence(*window);
+    std::optional<LineLease> line = window->commands().takeLine();
+    ASSERT_TRUE(line);
+    runCloseSequence(*window, *line);
 
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(port.isOpen());
@@ -155,7 +158,9 @@ TEST_F(StartupTest, CloseErrorIsShownAndSkipsTheProfile) {
     fs::remove(folder / "recent.prf");
     boxes.shown.clear();
 
-    runCloseSequence(*window);
+    std::optional<LineLease> line = window->commands().takeLine();
+    ASSERT_TRUE(line);
+    runCloseSequence(*window, *line);
 
     ASSERT_FALSE(boxes.shown.empty());
     const MessageBox& box = boxes.shown.back();

@@ -360,8 +360,7 @@ TEST_F(TrendStripTest, SavesPictureAndHistoryAndShowsWhyASaveFailed) {
     const std::string missing = (folder / "gone" / "trend.csv").string();
     strip().setFileNameAsker(
         [&](TrendStrip::FileKind, const QString&) { return QString::fromStdString(missing); });
-    window->commands().run(CommandKind::Local,
-                           [&] { strip().saveAs(TrendStrip::FileKind::History); });
+    window->commands().run([&] { strip().saveAs(TrendStrip::FileKind::History); });
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_NE(boxes.shown[0].text.find(missing), std::string::npos) << boxes.shown[0].text;
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Error);

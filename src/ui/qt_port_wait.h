@@ -1,0 +1,21 @@
+#pragma once
+
+#include "base/port_wait.h"
+
+// The window's wait for the serial port: while a transaction waits for its
+// device, a local event loop keeps the window painted, resizable and
+// answering the desktop (its liveness ping, a close request, which the
+// command guard records). The user's input that arrives meanwhile (clicks,
+// keys, wheel, shortcuts) is held back and handed on in order when the wait
+// ends, so that no command's reaction runs inside a transaction; a timer
+// tick that falls due runs, and the polling tick defers itself to the end of
+// the command that holds the line.
+
+namespace m8163 {
+
+class QtPortWait final : public PortWait {
+  public:
+    short wait(int fd, short events, Deadline deadline) override;
+};
+
+}  // namespace m8163
