@@ -10,6 +10,7 @@ m8163_packages=(
     libc-l10n                   # glibc's Russian messages for system reasons in boxes
     mbpoll                      # independent Modbus master for the simulator's tests
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
+    libx11-dev libxtst-dev      # tests ping, click and close the window on that display
     clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
     locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
     dpkg-dev file               # the Debian package: dpkg-shlibdeps, and file to find the binaries

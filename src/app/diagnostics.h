@@ -17,10 +17,15 @@ class TForm1;
 //     screen, save the window as PNG and quit; a "{page}" in the name saves
 //     each notebook page, with its index in place of "{page}".
 //   M8163_DEMO=<file{page}.png>: the scripted demonstration of app/demo.h.
+//   M8163_GEOMETRY=<file>: when the window's first paint is on the screen,
+//     write where its buttons and notebook tabs are, one "name x y width
+//     height" line each in screen pixels, and go on running: for tools and
+//     tests that drive the real window with the X server's pointer.
 struct Diagnostics {
     QString probeFile;
     QString screenshotFile;
     QString demoFile;
+    QString geometryFile;
     std::vector<std::pair<const char*, long long>> phases;
 
     // Notes the time a start-up phase ends, when the probe is asked for.

@@ -79,6 +79,8 @@ class ChildProcess {
         }
     }
 
+    pid_t pid() const { return pid_; }
+
     void signal(int sig) {
         if (pid_ > 0)
             ::kill(pid_, sig);
