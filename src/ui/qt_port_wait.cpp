@@ -5,9 +5,12 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWheelEvent>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -44,32 +47,107 @@ bool isHeldBack(const QObject* receiver, QEvent::Type type) {
     }
 }
 
-// Holds the user's input back while it exists; posts it, in order, to where
-// it was going when it ends. A later wait holds the posted events back again,
-// so they reach the window only once no transaction waits.
+// One piece of held input. A mouse or wheel event shares its point with the
+// pointing device, which the next event from that device changes: such an
+// event is kept as plain values and made again when it is handed on. Other
+// input is kept as a copy.
+class HeldEvent {
+  public:
+    explicit HeldEvent(const QEvent& event) {
+        if (const auto* mouse = dynamic_cast<const QMouseEvent*>(&event)) {
+            const QMouseEvent& m = *mouse;
+            make_ = [type = m.type(), at = m.position(), scene = m.scenePosition(),
+                     global = m.globalPosition(), button = m.button(), buttons = m.buttons(),
+                     modifiers = m.modifiers(), device = m.pointingDevice()] {
+                return std::unique_ptr<QEvent>(
+                    new QMouseEvent(type, at, scene, global, button, buttons, modifiers, device));
+            };
+        } else if (const auto* wheel = dynamic_cast<const QWheelEvent*>(&event)) {
+            const QWheelEvent& w = *wheel;
+            make_ = [at = w.position(), global = w.globalPosition(), pixels = w.pixelDelta(),
+                     angle = w.angleDelta(), buttons = w.buttons(), modifiers = w.modifiers(),
+                     phase = w.phase(), inverted = w.inverted(), source = w.source(),
+                     device = w.pointingDevice()] {
+                return std::unique_ptr<QEvent>(new QWheelEvent(at, global, pixels, angle, buttons,
+                                                               modifiers, phase, inverted, source,
+                                                               device));
+            };
+        } else {
+            copy_.reset(event.clone());
+        }
+    }
+    std::unique_ptr<QEvent> take() { return make_ ? make_() : std::move(copy_); }
+
+  private:
+    std::function<std::unique_ptr<QEvent>()> make_;
+    std::unique_ptr<QEvent> copy_;
+};
+
+using HeldQueue = std::vector<std::pair<QPointer<QObject>, HeldEvent>>;
+
+// Posted when a wait ends: hands the held input on, one event after the
+// other, once the program's own event loop gets to it.
+class HandOn final : public QEvent {
+  public:
+    static QEvent::Type kind() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    explicit HandOn(HeldQueue held) : QEvent(kind()), held(std::move(held)) {}
+    HeldQueue held;
+};
+
+class HandOnTarget final : public QObject {
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() != HandOn::kind())
+            return QObject::event(event);
+        HeldQueue held = std::move(static_cast<HandOn*>(event)->held);
+        for (auto& [receiver, input] : held) {
+            std::unique_ptr<QEvent> handed = input.take();
+            if (receiver && handed)
+                QCoreApplication::sendEvent(receiver, handed.get());
+        }
+        return true;
+    }
+};
+
+HandOnTarget& handOnTarget() {
+    static HandOnTarget target;
+    return target;
+}
+
+// Holds the user's input back while it exists, and hands it on, in order,
+// once it ends. Input handed on from an earlier wait that reaches this one
+// is held again, ahead of what comes later.
 class HeldInput final : public QObject {
   public:
     HeldInput() { QCoreApplication::instance()->installEventFilter(this); }
     ~HeldInput() override {
         QCoreApplication::instance()->removeEventFilter(this);
-        for (auto& [receiver, event] : held_) {
-            if (receiver)
-                QCoreApplication::postEvent(receiver, event.release());
-        }
+        if (!held_.empty())
+            QCoreApplication::postEvent(&handOnTarget(), new HandOn(std::move(held_)));
     }
     HeldInput(const HeldInput&) = delete;
     HeldInput& operator=(const HeldInput&) = delete;
 
   protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() == HandOn::kind()) {
+            HeldQueue& earlier = static_cast<HandOn*>(event)->held;
+            held_.insert(held_.begin(), std::make_move_iterator(earlier.begin()),
+                         std::make_move_iterator(earlier.end()));
+            earlier.clear();
+            return true;
+        }
         if (!isHeldBack(receiver, event->type()))
             return false;
-        held_.emplace_back(receiver, std::unique_ptr<QEvent>(event->clone()));
+        held_.emplace_back(receiver, HeldEvent(*event));
         return true;
     }
 
   private:
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> held_;
+    HeldQueue held_;
 };
 
 short readyNow(int fd, short events) {

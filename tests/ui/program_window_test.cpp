@@ -7,14 +7,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "ui/command_guard.h"
+#include "ui/measure_page.h"
 
 namespace m8163 {
 namespace {
@@ -40,12 +44,57 @@ class WindowAsBuilt : public test::ProgramWindowTest {
                                                after();
                                        });
     }
+    // A reply that comes `delay` after the read began, as from a slow line.
+    void lateReply(std::chrono::milliseconds delay) {
+        port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+        port.replies.back().delay = delay;
+    }
+    // A click as the window system delivers it: queued for the window.
+    void postClick(const char* name) {
+        QPushButton& button = control<QPushButton>(name);
+        const QPointF at = button.mapTo(window.get(), button.rect().center());
+        QWindow* target = window->windowHandle();
+        const QPointF global = target->mapToGlobal(at.toPoint());
+        QCoreApplication::postEvent(
+            target, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
+    }
+    // When each request was written, from now on.
+    void recordWriteTimes() {
+        port.onWrite = [this] { writes_.push_back(SteadyClock::now()); };
+    }
+    const std::vector<SteadyClock::time_point>& writes() const { return writes_; }
     std::size_t lines(const fs::path& file) {
         std::ifstream in(file);
         std::size_t n = 0;
         for (std::string line; std::getline(in, line);)
             ++n;
         return n;
+    }
+
+  private:
+    std::vector<SteadyClock::time_point> writes_;
+};
+
+// Notes when `widget` is next painted after `mark()`.
+class PaintWatch : public QObject {
+  public:
+    explicit PaintWatch(QWidget& widget) { widget.installEventFilter(this); }
+    void mark() {
+        marked = SteadyClock::now();
+        painted.reset();
+    }
+    SteadyClock::time_point marked;
+    std::optional<SteadyClock::time_point> painted;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !painted)
+            painted = SteadyClock::now();
+        return false;
     }
 };
 
@@ -126,6 +175,77 @@ TEST_F(WindowAsBuilt, ACloseDuringAPauseRunsOnceAfterTheCommandEnded) {
     // Closed is closed: nothing runs again.
     window->close();
     EXPECT_EQ(port.closes, 1);
+}
+
+TEST_F(WindowAsBuilt, WhileAReplyIsAwaitedTheWindowPaintsAndClicksWaitTheirTurnInOrder) {
+    window->show();
+    window->selectPage(TForm1::kMeasurePage);
+    // Placed where it stays, so that the clicks' screen positions hold.
+    runFor(200);
+    lateReply(2000ms);
+    port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+    std::vector<std::string> order;
+    std::vector<SteadyClock::time_point> writes;
+    port.onWrite = [&] {
+        order.push_back("request");
+        writes.push_back(SteadyClock::now());
+    };
+    boxes.whileShown = [&](const MessageBox& box) { order.push_back(box.text); };
+    QLabel& counter = control<QLabel>("Label56");
+    PaintWatch watch(counter);
+    QTimer::singleShot(300ms, window.get(), [&] {
+        counter.setText("7");
+        watch.mark();
+        // "Сброс счетчиков", then a second reading, clicked while the first
+        // reading waits.
+        postClick("Button16");
+    });
+    QTimer::singleShot(400ms, window.get(), [&] { postClick("Button17"); });
+    control<QPushButton>("Button17").click();
+    ASSERT_TRUE(runUntil([&] { return order.size() == 5; }, 5000)) << testing::PrintToString(order);
+
+    ASSERT_TRUE(watch.painted);
+    EXPECT_LT(*watch.painted - watch.marked, 100ms);
+    // Both clicks ran after the first reading had its reply, in the order
+    // they came; the second reading did not start before the first ended.
+    const std::string read = "Прочитано измеренное значение.";
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"request", read, "Счетчики циклов и ошибок будут сброшены!",
+                                        "request", read}));
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_GE(writes[1] - writes[0], 2000ms);
+}
+
+TEST_F(WindowAsBuilt, APollingTickDueDuringAWaitRunsRightAfterIt) {
+    window->show();
+    window->selectPage(TForm1::kMeasurePage);
+    recordWriteTimes();
+    lateReply(2000ms);
+    port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+    control<QPushButton>("Button18").click();  // polling on: a tick within a second
+    window->measurePage().Button17Click();     // a reading that waits 2 s
+    ASSERT_TRUE(runUntil([&] { return writes().size() == 2; }, 5000));
+    const auto afterReply = writes()[1] - (writes()[0] + 2000ms);
+    EXPECT_LT(afterReply, 300ms);
+    EXPECT_EQ(state.polling.cycles, 1u);
+}
+
+TEST_F(WindowAsBuilt, ACloseDuringAWaitRunsTheCloseSequenceOnceAfterTheCommand) {
+    window->show();
+    boxes.whileShown = [&](const MessageBox& box) { events.push_back(box.text); };
+    lateReply(2000ms);
+    QTimer::singleShot(300ms, window.get(), [&] {
+        events.push_back("close asked");
+        window->close();
+    });
+    control<QPushButton>("Button17").click();
+    // The reading ends with its box, then the close runs.
+    EXPECT_EQ(events, (std::vector<std::string>{"port read", "close asked",
+                                                "Прочитано измеренное значение.", "port closed"}));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_EQ(port.written.size(), 1u);
+    EXPECT_TRUE(fs::exists(folder / "dev.dat"));
 }
 
 TEST_F(WindowAsBuilt, ClosingWhilePollingWritesNoMeasurementLineAfterTheCloseBegan) {
