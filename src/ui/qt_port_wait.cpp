@@ -97,7 +97,9 @@ class HandOn final : public QEvent {
     HeldQueue held;
 };
 
-class HandOnTarget final : public QObject {
+}  // namespace
+
+class QtPortWait::HandOnTarget final : public QObject {
   protected:
     bool event(QEvent* event) override {
         if (event->type() != HandOn::kind())
@@ -112,21 +114,20 @@ class HandOnTarget final : public QObject {
     }
 };
 
-HandOnTarget& handOnTarget() {
-    static HandOnTarget target;
-    return target;
-}
+namespace {
 
 // Holds the user's input back while it exists, and hands it on, in order,
 // once it ends. Input handed on from an earlier wait that reaches this one
 // is held again, ahead of what comes later.
 class HeldInput final : public QObject {
   public:
-    HeldInput() { QCoreApplication::instance()->installEventFilter(this); }
+    explicit HeldInput(QObject& handOnTarget) : handOnTarget_(handOnTarget) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     ~HeldInput() override {
         QCoreApplication::instance()->removeEventFilter(this);
         if (!held_.empty())
-            QCoreApplication::postEvent(&handOnTarget(), new HandOn(std::move(held_)));
+            QCoreApplication::postEvent(&handOnTarget_, new HandOn(std::move(held_)));
     }
     HeldInput(const HeldInput&) = delete;
     HeldInput& operator=(const HeldInput&) = delete;
@@ -147,6 +148,7 @@ class HeldInput final : public QObject {
     }
 
   private:
+    QObject& handOnTarget_;
     HeldQueue held_;
 };
 
@@ -158,6 +160,10 @@ short readyNow(int fd, short events) {
 }
 
 }  // namespace
+
+QtPortWait::QtPortWait() : handOn_(std::make_unique<HandOnTarget>()) {}
+
+QtPortWait::~QtPortWait() = default;
 
 short QtPortWait::wait(int fd, short events, Deadline deadline) {
     if (const short ready = readyNow(fd, events); ready != 0)
@@ -191,7 +197,7 @@ short QtPortWait::wait(int fd, short events, Deadline deadline) {
     }
     timer.start(left);
     {
-        HeldInput held;
+        HeldInput held(*handOn_);
         loop.exec();
     }
     return readyNow(fd, events);

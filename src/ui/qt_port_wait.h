@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "base/port_wait.h"
 
 // The window's wait for the serial port: while a transaction waits for its
@@ -15,7 +17,17 @@ namespace m8163 {
 
 class QtPortWait final : public PortWait {
   public:
+    QtPortWait();
+    ~QtPortWait() override;
+    QtPortWait(const QtPortWait&) = delete;
+    QtPortWait& operator=(const QtPortWait&) = delete;
+
     short wait(int fd, short events, Deadline deadline) override;
+
+  private:
+    class HandOnTarget;
+    // Where the input held during a wait is posted to be handed on.
+    std::unique_ptr<HandOnTarget> handOn_;
 };
 
 }  // namespace m8163
