@@ -3,7 +3,8 @@
 // interval of silence after the reply (the read asks for two bytes more than
 // the reply holds); a write of registers ends as soon as its 8-byte echo is
 // in. Prints the median time, that floor, their ratio, and the CPU time the
-// calling thread spends per transaction (waits must cost none).
+// calling thread spends per transaction (waits must cost none). With
+// --window-wait the port waits through the window's wait, as in the program.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,18 +12,22 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "base/clock.h"
 #include "link/termios_port.h"
 #include "protocol/transactions.h"
+#include "ui/qt_port_wait.h"
 
 using namespace m8163;
 using Steady = std::chrono::steady_clock;
@@ -129,7 +134,7 @@ Figures measure(const std::function<bool()>& transaction) {
     return {times[times.size() / 2], times[times.size() * 9 / 10], cpu, failures};
 }
 
-bool runAtSpeed(int speed, std::uint32_t readInterval) {
+bool runAtSpeed(int speed, std::uint32_t readInterval, PortWait* wait) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128] = {};
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
@@ -138,6 +143,7 @@ bool runAtSpeed(int speed, std::uint32_t readInterval) {
         return false;
     }
     TermiosPort port;
+    port.setWait(wait);
     const OpenResult opened = port.open(name, {speed, 0}, {});
     if (!opened.ok) {
         std::fprintf(stderr, "open %s: %s\n", name, opened.reason.c_str());
@@ -182,8 +188,18 @@ bool runAtSpeed(int speed, std::uint32_t readInterval) {
 
 }  // namespace
 
-int main() {
-    bool ok = runAtSpeed(19200, 24);
-    ok = runAtSpeed(115200, 12) && ok;
+// --window-wait: the port waits as in the window (a local event loop over
+// its descriptor), instead of in the kernel.
+int main(int argc, char** argv) {
+    const bool windowWait = argc > 1 && std::strcmp(argv[1], "--window-wait") == 0;
+    std::unique_ptr<QCoreApplication> application;
+    std::unique_ptr<QtPortWait> wait;
+    if (windowWait) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+        wait = std::make_unique<QtPortWait>();
+    }
+    std::printf("waits: %s\n", windowWait ? "the window's event loop" : "the kernel");
+    bool ok = runAtSpeed(19200, 24, wait.get());
+    ok = runAtSpeed(115200, 12, wait.get()) && ok;
     return ok ? 0 : 1;
 }

@@ -5,11 +5,14 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -83,6 +86,23 @@ class HeldEvent {
     std::unique_ptr<QEvent> copy_;
 };
 
+// Whether a modal window (a box the command opened after its wait) blocks
+// input to `receiver`, as it blocks what the window system delivers: such
+// input is dropped, not run beside the box.
+bool blockedByModal(QObject* receiver) {
+    const QWindow* modal = QGuiApplication::modalWindow();
+    if (modal == nullptr)
+        return false;
+    const QWindow* window = qobject_cast<QWindow*>(receiver);
+    if (const auto* widget = qobject_cast<QWidget*>(receiver))
+        window = widget->window()->windowHandle();
+    for (const QWindow* w = window; w != nullptr; w = w->transientParent()) {
+        if (w == modal)
+            return false;
+    }
+    return true;
+}
+
 using HeldQueue = std::vector<std::pair<QPointer<QObject>, HeldEvent>>;
 
 // Posted when a wait ends: hands the held input on, one event after the
@@ -107,7 +127,7 @@ class QtPortWait::HandOnTarget final : public QObject {
         HeldQueue held = std::move(static_cast<HandOn*>(event)->held);
         for (auto& [receiver, input] : held) {
             std::unique_ptr<QEvent> handed = input.take();
-            if (receiver && handed)
+            if (receiver && handed && !blockedByModal(receiver))
                 QCoreApplication::sendEvent(receiver, handed.get());
         }
         return true;
@@ -168,13 +188,13 @@ QtPortWait::~QtPortWait() = default;
 short QtPortWait::wait(int fd, short events, Deadline deadline) {
     if (const short ready = readyNow(fd, events); ready != 0)
         return ready;
+    // The loop's timer counts whole milliseconds: it runs for those, and the
+    // kernel waits out the fraction that is left, so that a read's interval
+    // ends when it should. Without an event loop (a program with no
+    // application object), or for less than a millisecond, the kernel waits.
     const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left <= std::chrono::milliseconds::zero())
-        return 0;
-    // Without an event loop (a program with no application object) the
-    // kernel waits.
-    if (QCoreApplication::instance() == nullptr)
+        std::chrono::floor<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left <= std::chrono::milliseconds::zero() || QCoreApplication::instance() == nullptr)
         return waitInKernel(fd, events, deadline);
 
     QEventLoop loop;
@@ -200,7 +220,9 @@ short QtPortWait::wait(int fd, short events, Deadline deadline) {
         HeldInput held(*handOn_);
         loop.exec();
     }
-    return readyNow(fd, events);
+    if (const short ready = readyNow(fd, events); ready != 0)
+        return ready;
+    return waitInKernel(fd, events, deadline);
 }
 
 }  // namespace m8163
