@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -174,6 +177,31 @@ TEST_F(AdapterOptions, RefusedRs485ModeIsReportedOncePerDevice) {
     map.options[1] = map.options[0];
     openPort(port, map, 2, 115200, 8, 0, 1, 1000, boxes);
     EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+// A pulled adapter plugged back in is opened again by the port itself: with
+// its RS-485 mode set again.
+TEST_F(AdapterOptions, ReopenAfterAHangUpSetsTheModeAgain) {
+    std::string folder = (std::filesystem::temp_directory_path() / "m8163-rs485-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string link = folder + "/port";
+    std::filesystem::create_symlink(pty.slave, link);
+    port.setOptions(parsePortOptions("rs485,no-low-latency").options);
+    ASSERT_TRUE(port.open(link, LineSettings{19200, 0}, {10, 10, 100, 0, 0}).ok);
+
+    test::PtyPair pluggedBack;
+    pty.closeMaster();
+    std::uint8_t reply[8];
+    EXPECT_EQ(port.read(reply, sizeof reply), 0u);
+    ASSERT_TRUE(port.lost());
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(pluggedBack.slave, link);
+    control.calls.clear();
+    port.purge();  // reopens
+    EXPECT_FALSE(port.lost());
+    EXPECT_EQ(control.names(), (std::vector<std::string>{"get rs485", "set rs485"}));
+    port.close();
+    std::filesystem::remove_all(folder);
 }
 
 // The real requests on a pseudo-terminal: it has neither, so RS-485 mode is
