@@ -64,6 +64,8 @@ class TimingPort final : public m8163::SerialPort {
     unsigned clearErrors() override { return port_.clearErrors(); }
     void clearRtsAndDtr() override { port_.clearRtsAndDtr(); }
     void clearRtsSetDtr() override { port_.clearRtsSetDtr(); }
+    void setOptions(const m8163::PortOptions& options) override { port_.setOptions(options); }
+    bool echoes() const override { return port_.echoes(); }
     std::size_t write(const std::uint8_t* data, std::size_t size) override {
         return port_.write(data, size);
     }

@@ -175,6 +175,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             init = true;
         } else if (arg == "--pace") {
             result.server.pace = true;
+        } else if (arg == "--echo") {
+            result.server.echo = true;
+        } else if (arg == "--burst") {
+            result.server.burst = std::chrono::milliseconds(number(value(), 1, 1000, arg));
         } else if (arg == "--state") {
             result.server.stateFile = value();
         } else if (arg == "--seed") {
@@ -252,6 +256,11 @@ Simulates 8163 measuring modules (Modbus RTU slaves) on a serial line.
   --init            modules start in INIT mode: address 1, 19200, no parity,
                     until their exchange parameters are written
   --pace            send replies at the line's speed (11 bits a byte)
+  --echo            hand back every request before its reply, as an RS-485
+                    adapter whose receiver stays on while it sends
+  --burst MS        send each reply in two bursts MS ms apart, cut in its
+                    middle, as a USB adapter with a latency timer of MS ms
+                    does when the timer runs out inside a reply
   --state FILE      write registers and counters as JSON after every request
   --seed N          seed for faults given by probability (default 1)
   --fault ADDR,KIND[,AMOUNT][,p=P][,n=N][,every=K][,regs=FIRST-LAST]

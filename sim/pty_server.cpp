@@ -242,6 +242,9 @@ void PtyServer::serve() {
     std::vector<std::uint8_t> frame;
     while (readFrame(frame)) {
         LineFormat format = lineFormat();
+        // The adapter hands back what it sent, whoever it was meant for.
+        if (options_.echo)
+            writeAll(frame.data(), frame.size());
         double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
         Reply reply;
         std::vector<LineFormat> before;
@@ -392,11 +395,16 @@ void PtyServer::send(const Reply& reply, const LineFormat& format) {
     const std::uint8_t* data = reply.bytes.data();
     std::size_t size = reply.bytes.size();
     std::size_t split = reply.gap.count() > 0 ? std::min(reply.gapAfter, size) : size;
+    auto gap = reply.gap;
+    if (gap.count() == 0 && options_.burst.count() > 0 && size > 1) {
+        split = size / 2;
+        gap = options_.burst;
+    }
     if (!options_.pace) {
         if (!writeAll(data, split))
             return;
         if (split < size) {
-            if (!pause(Clock::now() + reply.gap))
+            if (!pause(Clock::now() + gap))
                 return;
             writeAll(data + split, size - split);
         }
@@ -405,7 +413,7 @@ void PtyServer::send(const Reply& reply, const LineFormat& format) {
     auto byteTime = characterTimes(1.0, format.speed);
     for (std::size_t i = 0; i < size; ++i) {
         if (i == split && i > 0)
-            at += reply.gap;
+            at += gap;
         if (!pause(at))
             return;
         if (!writeAll(data + i, 1))

@@ -42,8 +42,12 @@ struct ServerOptions {
     std::string device;                // serve this serial device instead of a pseudo-terminal
     std::vector<ModuleModel> modules;  // empty: one module at 1, 19200, no parity
     bool pace = false;                 // send replies at the line's speed (11 bits a byte)
-    std::string stateFile;             // JSON of registers and counters after every request
-    std::uint32_t seed = 1;            // for faults given by probability
+    bool echo = false;                 // hand back every request before any reply
+    // Each reply in two bursts this far apart, cut in its middle (a USB
+    // adapter's latency timer running out inside the reply); 0: at once.
+    std::chrono::milliseconds burst{0};
+    std::string stateFile;   // JSON of registers and counters after every request
+    std::uint32_t seed = 1;  // for faults given by probability
     // Event lines (a blink), called on the server thread.
     std::function<void(const std::string&)> onEvent;
 };

@@ -1,6 +1,7 @@
 #include "config/connection_file.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "config/ini_file.h"
 #include "link/line_format.h"
@@ -13,6 +14,7 @@ constexpr char kDevice[] = "DEVICE";
 constexpr char kSettings[] = "SETTINGS";
 constexpr char kLog[] = "LOG";
 constexpr char kComPorts[] = "COM_PORTS";
+constexpr char kComOptions[] = "COM_OPTIONS";
 
 constexpr char kDefaultLineSettings[] = "19200,N,8,1";
 constexpr char kDefaultLogFileName[] = "COM.txt";
@@ -49,6 +51,10 @@ std::string comKey(std::size_t index) {
     return "COM" + std::to_string(index + 1);
 }
 
+std::string portOptionWarning(const std::string& key, const std::string& word) {
+    return "[COM_OPTIONS] " + key + ": слово «" + word + "» не понято и пропущено";
+}
+
 }  // namespace
 
 std::string lineSettingsText(const ConnectionSettings& settings) {
@@ -74,7 +80,8 @@ namespace {
 
 // Reads every key with its default and writes it back into `ini`; a missing
 // file gets the keys of a first start. Nothing reaches the disk here.
-void takeConnectionFile(IniFile& ini, ConnectionSettings& settings, ComPortMap& ports) {
+std::vector<std::string> takeConnectionFile(IniFile& ini, ConnectionSettings& settings,
+                                            ComPortMap& ports) {
     if (!ini.existed()) {
         ini.writeInt(kComSettings, "Number", 1);
         ini.writeString(kComSettings, "Settings", kDefaultLineSettings);
@@ -118,6 +125,16 @@ void takeConnectionFile(IniFile& ini, ConnectionSettings& settings, ComPortMap& 
         ports.devices[i] = device;
         ini.writeString(kComPorts, comKey(i), device);
     }
+
+    // Only where the user wrote them: a file without options stays as it was.
+    std::vector<std::string> rejected;
+    for (std::size_t i = 0; i < ports.options.size(); ++i) {
+        const PortOptionsText parsed = parsePortOptions(ini.readString(kComOptions, comKey(i), ""));
+        ports.options[i] = parsed.options;
+        for (const std::string& word : parsed.rejected)
+            rejected.push_back(portOptionWarning(comKey(i), word));
+    }
+    return rejected;
 }
 
 }  // namespace
@@ -125,8 +142,16 @@ void takeConnectionFile(IniFile& ini, ConnectionSettings& settings, ComPortMap& 
 void loadConnectionSettings(const std::string& path, ConnectionSettings& settings,
                             ComPortMap& ports, MessageBoxes& boxes) {
     IniFile ini(path);
-    takeConnectionFile(ini, settings, ports);
+    const std::vector<std::string> rejected = takeConnectionFile(ini, settings, ports);
     ini.save();
+
+    if (!rejected.empty()) {
+        MessageBox box = warningBox("В параметрах портов есть непонятные слова; они пропущены.",
+                                    BoxIcon::Warning);
+        for (const std::string& line : rejected)
+            box.detail += (box.detail.empty() ? "" : "\n") + line;
+        boxes.show(box);
+    }
 
     if (settings.portNumber > 17) {
         boxes.show(warningBox("Слишком большой номер COM порта.", BoxIcon::Warning));
@@ -137,10 +162,10 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
     }
 }
 
-void readConnectionSettings(const std::string& path, ConnectionSettings& settings,
-                            ComPortMap& ports) {
+std::vector<std::string> readConnectionSettings(const std::string& path,
+                                                ConnectionSettings& settings, ComPortMap& ports) {
     IniFile ini(path);
-    takeConnectionFile(ini, settings, ports);
+    return takeConnectionFile(ini, settings, ports);
 }
 
 void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings) {

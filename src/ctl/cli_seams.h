@@ -87,6 +87,8 @@ class FrameRecorderPort final : public SerialPort {
     unsigned clearErrors() override { return 0; }
     void clearRtsAndDtr() override {}
     void clearRtsSetDtr() override {}
+    void setOptions(const PortOptions&) override {}
+    bool echoes() const override { return false; }
     std::size_t write(const std::uint8_t* data, std::size_t size) override;
     std::size_t read(std::uint8_t* buffer, std::size_t size) override;
 

@@ -51,14 +51,27 @@ struct Session {
     WaitingPump pump;
 };
 
+void warnOfPortOptions(const std::vector<std::string>& rejected, const std::string& where) {
+    for (const std::string& line : rejected)
+        std::cerr << "m8163ctl: " << where << line << std::endl;
+}
+
 void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, ComPortMap& ports) {
     if (line.com)
         settings.portNumber = *line.com;
-    if (line.device) {
-        // A device given by path stands in for the port number in use.
+    if (line.device || line.portOptions) {
+        // A device given by path stands in for the port number in use; the
+        // options of dev.dat belong to the device there.
         if (settings.portNumber < 1 || settings.portNumber > 8)
             settings.portNumber = 1;
-        ports.devices[static_cast<std::size_t>(settings.portNumber - 1)] = *line.device;
+        const auto index = static_cast<std::size_t>(settings.portNumber - 1);
+        if (line.device)
+            ports.devices[index] = *line.device;
+        PortOptionsText options = parsePortOptions(line.portOptions.value_or(""));
+        for (std::string& word : options.rejected)
+            word = "--line-options: unknown word '" + word + "' ignored";
+        warnOfPortOptions(options.rejected, "");
+        ports.options[index] = options.options;
     }
     if (line.speed)
         settings.speed = *line.speed;
@@ -521,7 +534,8 @@ int runScan(Session& session, const Options& options) {
 int runCommand(const Options& options, StopSignals& signals) {
     Session session(signals);
     try {
-        readConnectionSettings(kConnectionFile, session.settings, session.ports);
+        warnOfPortOptions(readConnectionSettings(kConnectionFile, session.settings, session.ports),
+                          std::string(kConnectionFile) + ": ");
     } catch (const SettingsFileError& error) {
         std::cerr << "m8163ctl: " << error.what() << std::endl;
         return kExitUsage;

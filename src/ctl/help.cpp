@@ -11,6 +11,10 @@ constexpr const char* kLineHelp =
     "  --parity P         none, odd or even\n"
     "  --address N        module number 0 ... 247\n"
     "  --timeout MS       fixed part of every read time-out, 0 ... 60000\n"
+    "  --line-options L   adapter options, comma-separated: rs485,\n"
+    "                     rs485-rts-after-send, rs485-delay-before=MS,\n"
+    "                     rs485-delay-after=MS, echo, no-low-latency (default:\n"
+    "                     COM_OPTIONS of dev.dat for --com; none for --device)\n"
     "Defaults come from dev.dat in the working folder; without it: COM1,\n"
     "19200, no parity, module 1, 2000 ms.\n";
 

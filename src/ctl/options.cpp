@@ -22,8 +22,8 @@ struct RawOption {
 };
 
 const std::set<std::string> kFlags = {"--help", "-h", "--json", "--csv", "--dry-run"};
-const std::set<std::string> kLineOptions = {"--device", "--com",     "--speed",
-                                            "--parity", "--address", "--timeout"};
+const std::set<std::string> kLineOptions = {"--device",  "--com",     "--speed",       "--parity",
+                                            "--address", "--timeout", "--line-options"};
 const std::map<Command, std::set<std::string>> kCommandOptions = {
     {Command::Poll, {"--interval", "--count"}},
     {Command::SensorSet, {"--averaging", "--offset", "--adjustment", "--text"}},
@@ -121,6 +121,8 @@ void takeLineOption(const RawOption& o, LineOptions& line) {
         line.address = wholeNumber(o, 0, kLastModuleNumber);
     } else if (o.name == "--timeout") {
         line.timeoutMs = wholeNumber(o, 0, kMaxTimeoutMs);
+    } else if (o.name == "--line-options") {
+        line.portOptions = o.value;
     }
 }
 

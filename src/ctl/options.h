@@ -26,6 +26,8 @@ struct LineOptions {
     std::optional<int> parity;  // code
     std::optional<int> address;
     std::optional<int> timeoutMs;
+    // Adapter options (port_options.h) for the port in use, as written.
+    std::optional<std::string> portOptions;
 };
 
 struct SensorChanges {

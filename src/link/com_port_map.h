@@ -3,8 +3,11 @@
 #include <array>
 #include <string>
 
-// "COM1" ... "COM8" on Linux: each name stands for a device path. The
-// mapping is kept in dev.dat (section COM_PORTS); these are its defaults.
+#include "link/port_options.h"
+
+// "COM1" ... "COM8" on Linux: each name stands for a device path and the
+// options of the adapter there. The mapping is kept in dev.dat (sections
+// COM_PORTS and COM_OPTIONS); these are its defaults.
 
 namespace m8163 {
 
@@ -13,6 +16,7 @@ struct ComPortMap {
         "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB3",
         "/dev/ttyUSB4", "/dev/ttyUSB5", "/dev/ttyUSB6", "/dev/ttyUSB7",
     };
+    std::array<PortOptions, 8> options{};
 };
 
 }  // namespace m8163

@@ -9,6 +9,7 @@
 #include "link/line_format.h"
 #include "link/port_holders.h"
 #include "link/serial_devices.h"
+#include "link/system_reason.h"
 
 namespace m8163 {
 namespace {
@@ -34,6 +35,20 @@ std::string openFailureDetail(const std::string& device, int comNumber, const Op
     return detail;
 }
 
+// The port is open, but the driver does not switch the transmitter: unless
+// the adapter does it by itself, the module never hears a request.
+MessageBox rs485RefusedBox(const std::string& device, int comNumber, int error) {
+    const bool noMode = error == ENOTTY || error == EINVAL || error == EOPNOTSUPP;
+    std::string detail =
+        "Устройство: " + device + "\nПричина: " +
+        (noMode ? std::string("в драйвере этого порта нет режима RS-485") : systemReason(error)) +
+        "\nПередатчик включается только если адаптер делает это сам. Для "
+        "адаптера с автоматическим переключением уберите rs485 из строки COM" +
+        std::to_string(comNumber) + " раздела [COM_OPTIONS] файла dev.dat.";
+    return {"Порт открыт, но не переведён в режим RS-485", "Ошибка", BoxIcon::Warning,
+            BoxButtons::Ok, detail};
+}
+
 }  // namespace
 
 PortTimeouts openingTimeouts(int speed, int timeoutMs) {
@@ -56,6 +71,7 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     LineSettings line;
     line.speed = speed;
     line.parity = parityCode(parityFromCode(parity));
+    port.setOptions(map.options[static_cast<std::size_t>(index)]);
     const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
     if (!result.ok) {
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
@@ -65,6 +81,8 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     // The open raised both lines; a raised RTS would leave an RS-485
     // converter keyed to transmit.
     port.clearRtsAndDtr();
+    if (result.rs485Refused != 0)
+        boxes.show(rs485RefusedBox(device, index + 1, result.rs485Refused));
 }
 
 void closePort(SerialPort& port) {

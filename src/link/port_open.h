@@ -17,7 +17,9 @@ namespace m8163 {
 // device the serial devices present and how to map one, for a busy one the
 // processes that hold it, for a refused one the group that grants access.
 // The port is then closed, so every exchange fails until the next
-// successful open.
+// successful open. The adapter options of the COM number go with the open;
+// a device that refuses the RS-485 mode they ask for is told of in a warning
+// box once (the port stays open).
 void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
               int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/port_wait.h"
+#include "link/port_options.h"
 
 // The serial-port seam: what the program asks of its one serial device. The
 // real port is termios; tests use a scripted port.
@@ -66,14 +67,21 @@ struct OpenResult {
     bool ok = false;
     int error = 0;       // errno of the failed step
     std::string reason;  // the system's text for it
+    // An open that succeeded although the device refused the kernel's RS-485
+    // mode that the options ask for: its errno, given once per device path
+    // (later opens of the same path set it no more), else 0.
+    int rs485Refused = 0;
 };
 
 class SerialPort {
   public:
     virtual ~SerialPort() = default;
 
-    // Opens the device exclusively and applies line settings and time-outs.
-    // The caller closes a previous device first.
+    // How the adapter drives the line, for the next open and every reopen
+    // after it.
+    virtual void setOptions(const PortOptions& options) = 0;
+    // Opens the device exclusively and applies line settings, time-outs and
+    // the options. The caller closes a previous device first.
     virtual OpenResult open(const std::string& device, const LineSettings& line,
                             const PortTimeouts& timeouts) = 0;
     virtual void close() = 0;
@@ -89,6 +97,9 @@ class SerialPort {
     // both off after every open, and start-up then clears RTS and sets DTR.
     virtual void clearRtsAndDtr() = 0;
     virtual void clearRtsSetDtr() = 0;
+    // The adapter hands back every byte sent (the "echo" option of the open
+    // device): a transaction reads its request back before the reply.
+    virtual bool echoes() const = 0;
 
     // One write of the whole buffer; returns the bytes written (0 when not open).
     virtual std::size_t write(const std::uint8_t* data, std::size_t size) = 0;

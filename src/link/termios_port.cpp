@@ -75,8 +75,14 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
     close();
     device_ = device;
     line_ = line;
-    timeouts_ = timeouts;
-    const OpenResult result = openDevice();
+    requestedTimeouts_ = timeouts;
+    useTimeouts();
+    OpenResult result = openDevice();
+    // A refused RS-485 mode is told once per device, not at every reopen.
+    if (result.rs485Refused != 0 && rs485Reported_ == device_)
+        result.rs485Refused = 0;
+    else if (result.rs485Refused != 0)
+        rs485Reported_ = device_;
     if (!result.ok)
         device_.clear();
     return result;
@@ -138,8 +144,34 @@ OpenResult TermiosPort::openDevice() {
 
     fd_ = fd;
     saved_ = saved;
+    OpenResult result;
+    result.ok = true;
+    result.rs485Refused = setUpAdapterOptions(fd);
     readCounts(baseline_);
-    return {true, 0, {}};
+    return result;
+}
+
+// Returns the errno of a refused RS-485 mode, else 0.
+int TermiosPort::setUpAdapterOptions(int fd) {
+    const AdapterSetup setup = setUpAdapter(*control_, fd, options_);
+    adapterRestore_ = setup.restore;
+    lowLatency_ = setup.lowLatency;
+    useTimeouts();
+    return setup.rs485Refused;
+}
+
+void TermiosPort::setTimeouts(const PortTimeouts& timeouts) {
+    requestedTimeouts_ = timeouts;
+    useTimeouts();
+}
+
+// A reply that comes in the bursts of a latency timer has gaps of up to that
+// timer inside it; an interval below that would cut the reply in two.
+void TermiosPort::useTimeouts() {
+    timeouts_ = requestedTimeouts_;
+    const auto floor = static_cast<std::uint32_t>(kBurstInterval.count());
+    if (!lowLatency_ && timeouts_.readInterval != 0)
+        timeouts_.readInterval = std::max(timeouts_.readInterval, floor);
 }
 
 void TermiosPort::close() {
@@ -152,6 +184,9 @@ void TermiosPort::close() {
 void TermiosPort::release() {
     if (fd_ < 0)
         return;
+    restoreAdapter(*control_, fd_, adapterRestore_);
+    adapterRestore_ = {};
+    lowLatency_ = false;
     tcsetattr(fd_, TCSANOW, &saved_);
     // The exclusive flag belongs to the tty, not to this descriptor: on a
     // pseudo-terminal whose other end stays open it outlives the close and

@@ -27,6 +27,10 @@ struct LinkRule {
     std::string_view text;
 };
 constexpr LinkRule kLinkRules[] = {
+    // Set alone: no reply is read after a wrong echo.
+    {kEchoMismatch,
+     "Адаптер не вернул отправленный запрос (эхо) или вернул его искажённым. Проверьте "
+     "подключение адаптера и слово echo в разделе [COM_OPTIONS] файла dev.dat."},
     {kParityError, "При приеме ответа ошибка паритета."},
     {kLengthError,
      "При приеме принято не ожидаемое число символов. Возможно, ответа просто не было."},
@@ -36,6 +40,12 @@ constexpr LinkRule kLinkRules[] = {
     {kNoReply, "Ответа не было."},
     {kFunctionMismatch, "В ответе указан не тот номер команды."},
 };
+
+// Added to the box of a failed exchange whose reply began with the request.
+constexpr std::string_view kEchoHint =
+    "Ответ начинается с самого запроса: похоже, адаптер возвращает всё, что передаёт (эхо). "
+    "Если это так, допишите слово echo в строку этого порта в разделе [COM_OPTIONS] файла "
+    "dev.dat (например, COM1=echo) или дайте m8163ctl --line-options echo.";
 
 MessageBox warning(std::string text, std::string_view caption) {
     return {std::move(text), std::string(caption), BoxIcon::Warning, BoxButtons::Ok, {}};
@@ -52,8 +62,12 @@ std::optional<MessageBox> exchangeFailureBox(ExchangeStatus status) {
         return warning("Ошибка устройства " + std::to_string(code), kDeviceCaption);
     }
     for (const LinkRule& rule : kLinkRules) {
-        if (status.result & rule.bit)
-            return warning(std::string(rule.text), kLinkCaption);
+        if (status.result & rule.bit) {
+            MessageBox box = warning(std::string(rule.text), kLinkCaption);
+            if (status.requestEchoed)
+                box.detail = kEchoHint;
+            return box;
+        }
     }
     return std::nullopt;
 }

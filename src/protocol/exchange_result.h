@@ -15,11 +15,18 @@ enum ExchangeResultBit : unsigned {
     kDeviceException = 0x10,
     kCrcError = 0x20,
     kNoReply = 0x40,
+    // The adapter's echo of the request (the port's "echo" option) did not
+    // come, or came different: the wiring or the option is wrong, not the
+    // module. The reply is not read then.
+    kEchoMismatch = 0x80,
 };
 
 struct ExchangeStatus {
     unsigned result = 0;             // ExchangeResultBit set
     std::uint8_t exceptionCode = 0;  // reply byte 2 of an exception reply, else 0
+    // A failed reply began with the request itself: an adapter that echoes
+    // while the port does not expect it. A hint for the message only.
+    bool requestEchoed = false;
 
     // An exchange succeeded only when both are 0.
     bool ok() const { return result == 0 && exceptionCode == 0; }

@@ -47,6 +47,14 @@ struct Exchange {
     ReplyStamp stamp;
 };
 
+// Reads back the adapter's echo of the request under the time-outs of the
+// exchange; true when all of it came, unchanged.
+bool echoCameBack(SerialPort& port, const Frame& request, std::size_t length) {
+    Frame echo{};
+    const std::size_t received = std::min(port.read(echo.data(), length), length);
+    return received == length && std::equal(echo.begin(), echo.begin() + length, request.begin());
+}
+
 // Sends the request built in `request` and checks the reply left in `reply`.
 // Every check reads the reply buffer at fixed positions, so bytes that did not
 // arrive count as the zeros the buffer was cleared to.
@@ -62,6 +70,12 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     port.write(request.data(), ex.requestLength);
     port.clearErrors();
     logRequest(settings, line.clock, request.data(), ex.requestLength);
+    if (port.echoes() && !echoCameBack(port, request, ex.requestLength)) {
+        port.clearErrors();
+        ExchangeStatus status;
+        status.result = kEchoMismatch;
+        return status;
+    }
     const std::size_t received = std::min(port.read(reply.data(), ex.readSize), ex.readSize);
     logReply(settings, line.clock, reply.data(), received, ex.stamp);
     const unsigned receiveErrors = port.clearErrors();
@@ -87,6 +101,10 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
         status.result |= kCrcError;
     if (received == 0)
         status.result |= kNoReply;
+    // Every request is at least 8 bytes, and so is every reply read.
+    const std::size_t compared = std::min(received, ex.requestLength);
+    status.requestEchoed = status.result != 0 && compared >= 8 &&
+                           std::equal(reply.begin(), reply.begin() + compared, request.begin());
     return status;
 }
 

@@ -243,6 +243,37 @@ TEST_F(ConnectionFile, ASaveKeepsTheLogFileNameAndEveryOtherLine) {
               "TimeOut=2000\n");
 }
 
+// Options per COM number are read where the user wrote them; the file keeps
+// its text, unknown words included, and they are named in one warning.
+TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
+    const std::string text =
+        "[COM_PORTS]\nCOM2=/dev/ttyS1\n"
+        "[com_options]\nCOM2 = rs485, rs485-delay-before=2, rs458 \nCOM5=echo,no-low-latency\n"
+        "COM8=fast\n";
+    loadText(text);
+    EXPECT_EQ(ports.options[0], PortOptions{});
+    EXPECT_TRUE(ports.options[1].rs485);
+    EXPECT_EQ(ports.options[1].delayBeforeMs, 2u);
+    EXPECT_TRUE(ports.options[4].echo);
+    EXPECT_FALSE(ports.options[4].lowLatency);
+    EXPECT_NE(fileText().find("COM2 = rs485, rs485-delay-before=2, rs458 \n"), std::string::npos)
+        << fileText();
+    EXPECT_EQ(fileText().find("COM1=\n"), std::string::npos) << "no keys are added";
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(boxes.shown[0].caption, kCaption);
+    EXPECT_EQ(boxes.shown[0].detail,
+              "[COM_OPTIONS] COM2: слово «rs458» не понято и пропущено\n"
+              "[COM_OPTIONS] COM8: слово «fast» не понято и пропущено");
+
+    // Reading alone hands the same lines back and shows nothing.
+    ports = {};
+    const std::vector<std::string> rejected = readConnectionSettings(path, settings, ports);
+    EXPECT_EQ(rejected.size(), 2u);
+    EXPECT_TRUE(ports.options[4].echo);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
 TEST_F(ConnectionFile, DamagedFilesLoadWithDefaults) {
     std::string garbage;
     for (int i = 0; i < 70000; ++i)

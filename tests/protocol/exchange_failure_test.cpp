@@ -44,11 +44,16 @@ TEST(ExchangeFailureBox, FirstMatchingRuleGivesTheBox) {
          "При приеме в ответе не сошлась контрольная сумма.", kLink},
         {kNoReply | kFunctionMismatch, 0, "Ответа не было.", kLink},
         {kFunctionMismatch, 0, "В ответе указан не тот номер команды.", kLink},
+        // A wrong echo of the adapter: set alone, no reply was read.
+        {kEchoMismatch, 0,
+         "Адаптер не вернул отправленный запрос (эхо) или вернул его искажённым. Проверьте "
+         "подключение адаптера и слово echo в разделе [COM_OPTIONS] файла dev.dat.",
+         kLink},
         // The code counts only beside DeviceException; higher bits are ignored.
         {kFunctionMismatch, 2, "В ответе указан не тот номер команды.", kLink},
         {0, 0, "", ""},
         {0, 7, "", ""},
-        {0x80 | 0x100, 0, "", ""},
+        {0x100 | 0x200, 0, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message()

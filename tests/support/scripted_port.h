@@ -31,6 +31,7 @@ class ScriptedPort : public SerialPort {
     std::vector<std::size_t> readSizes;  // bytes asked of each read
     std::vector<std::string> openedDevices;
     LineSettings line;
+    PortOptions options;
     int purges = 0;
     int closes = 0;
     int rtsDtrCalls = 0;  // clearRtsSetDtr() calls
@@ -53,6 +54,9 @@ class ScriptedPort : public SerialPort {
     unsigned clearErrors() override;
     void clearRtsAndDtr() override;
     void clearRtsSetDtr() override;
+    void setOptions(const PortOptions& set) override { options = set; }
+    // As the options say; the echo is then the next reply.
+    bool echoes() const override { return options.echo; }
     std::size_t write(const std::uint8_t* data, std::size_t size) override;
     std::size_t read(std::uint8_t* buffer, std::size_t size) override;
 

@@ -39,6 +39,9 @@ class SimWindowTest : public ::testing::Test {
     std::unique_ptr<TForm1> window;
     std::mutex eventsMutex;
     std::vector<std::string> simEvents;
+    // Set before start(): the simulated adapter echoes, and COM1's options.
+    bool adapterEchoes = false;
+    std::string com1Options;
 
     void SetUp() override {
         char name[] = "/tmp/m8163-exchange-sim.XXXXXX";
@@ -63,6 +66,7 @@ class SimWindowTest : public ::testing::Test {
         sim::ServerOptions options;
         options.modules = std::move(modules);
         options.stateFile = (folder / "state.json").string();
+        options.echo = adapterEchoes;
         options.onEvent = [this](const std::string& event) {
             std::lock_guard lock(eventsMutex);
             simEvents.push_back(event);
@@ -72,7 +76,8 @@ class SimWindowTest : public ::testing::Test {
         std::ofstream(folder / "dev.dat", std::ios::binary)
             << "[COM_SETTINGS]\r\nNumber=1\r\nSettings=" << lineSettings
             << "\r\n[DEVICE]\r\nNetAdrr=" << address << "\r\n[SETTINGS]\r\nTimeOut=" << timeoutMs
-            << "\r\n[COM_PORTS]\r\nCOM1=" << server->path() << "\r\n";
+            << "\r\n[COM_PORTS]\r\nCOM1=" << server->path()
+            << "\r\n[COM_OPTIONS]\r\nCOM1=" << com1Options << "\r\n";
         window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
         runStartupSequence(*window);
         ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How the adapter behind a COM number drives the RS-485 line, from a list of
+// words such as "rs485,rs485-delay-before=2,echo":
+//   rs485                 the driver keys the transmitter with RTS while sending
+//   rs485-rts-after-send  ... with RTS on after sending instead (implies rs485)
+//   rs485-delay-before=MS, rs485-delay-after=MS
+//                         RTS lead and tail time around a frame (imply rs485)
+//   echo                  the adapter hands back every byte it sends
+//   no-low-latency        do not ask the driver to hand bytes over at once
+
+namespace m8163 {
+
+// The kernel takes RTS delays of at most this many milliseconds.
+inline constexpr std::uint32_t kLongestRtsDelayMs = 100;
+
+struct PortOptions {
+    bool rs485 = false;
+    bool rtsAfterSend = false;  // RTS on after sending instead of while sending
+    std::uint32_t delayBeforeMs = 0;
+    std::uint32_t delayAfterMs = 0;
+    bool echo = false;
+    bool lowLatency = true;
+
+    bool operator==(const PortOptions&) const = default;
+};
+
+struct PortOptionsText {
+    PortOptions options;
+    std::vector<std::string> rejected;  // words not understood, as written
+};
+
+// Words are separated by commas, blanks around them and empty words are
+// dropped, letter case does not count. A word not understood (or a delay
+// that is no whole number of 0 ... 100 ms) is returned in `rejected` and
+// otherwise ignored.
+PortOptionsText parsePortOptions(std::string_view text);
+
+}  // namespace m8163
