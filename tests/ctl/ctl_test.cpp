@@ -385,6 +385,11 @@ TEST_F(CtlTest, PortThatCannotBeOpenedGivesExit3) {
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(contains(run.err, "Невозможно открыть последовательный порт")) << run.err;
     EXPECT_TRUE(contains(run.err, dir_.file("nothing-here"))) << run.err;
+    // The system's reason in Russian, as in the window's boxes.
+    std::filesystem::create_directory(dir_.file("folder"));
+    CtlRun folder = ctl({"read"}, {"--device", dir_.file("folder")});
+    EXPECT_EQ(folder.exitCode, 3);
+    EXPECT_TRUE(contains(folder.err, "Причина: Это каталог")) << folder.err;
 }
 
 TEST_F(CtlTest, LineAndExchangeLogComeFromDevDatWhichStaysAsItWas) {
