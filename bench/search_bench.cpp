@@ -6,8 +6,9 @@
 // connection's time-out at 100 ms, as dev.dat's TimeOut gives it.
 //
 // Prints the wall time of the run against the floor that the read time-out
-// rules give (a hit: request and reply bytes at 11 bits a byte plus the
-// reply's inter-byte interval; a silent trial: time-out + 21 byte times),
+// rules give (a hit: request and reply bytes at 11 bits a byte at the
+// trial's speed plus the read interval; a silent trial: time-out + 21 byte
+// times; both intervals those of the connection's speed, 19200 bit/s),
 // the ratio, and the CPU time of this program during the run as a
 // percentage of one core.
 //
@@ -41,6 +42,8 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kTimeoutMs = 100;
+// The connection the window starts with (dev.dat); the trials keep its read times.
+constexpr int kConnectionRate = 19200;
 constexpr unsigned kFirst = 1;
 constexpr unsigned kLast = 20;
 constexpr int kRates[] = {9600, 19200};
@@ -89,11 +92,12 @@ double cpuSeconds() {
     return s(usage.ru_utime) + s(usage.ru_stime);
 }
 
-// The least time the trials at `rate` can take with `hits` of them answered.
+// The least time the trials at `rate` can take with `hits` of them answered:
+// the read's times are those of the connection's speed.
 double floorSeconds(int rate, unsigned trials, unsigned hits) {
-    const m8163::LineFormat& format = *m8163::lineFormatByBitRate(rate);
-    const double hit = kExchangeBytes * 11.0 / rate + format.readInterval.count() / 1000.0;
-    const double silent = (kTimeoutMs + 21.0 * format.perByte.count()) / 1000.0;
+    const m8163::LineFormat& connection = *m8163::lineFormatByBitRate(kConnectionRate);
+    const double hit = kExchangeBytes * 11.0 / rate + connection.readInterval.count() / 1000.0;
+    const double silent = (kTimeoutMs + 21.0 * connection.perByte.count()) / 1000.0;
     return hits * hit + (trials - hits) * silent;
 }
 
@@ -112,7 +116,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::ofstream(std::string(folder) + "/dev.dat", std::ios::binary)
-        << "[COM_SETTINGS]\r\nNumber=1\r\nSettings=19200,N,8,1\r\n[DEVICE]\r\nNetAdrr=1\r\n"
+        << "[COM_SETTINGS]\r\nNumber=1\r\nSettings=" << kConnectionRate
+        << ",N,8,1\r\n[DEVICE]\r\nNetAdrr=1\r\n"
         << "[SETTINGS]\r\nTimeOut=" << kTimeoutMs << "\r\n[COM_PORTS]\r\nCOM1=" << path << "\r\n";
     if (chdir(folder) != 0)
         return 1;
@@ -121,7 +126,8 @@ int main(int argc, char** argv) {
     m8163::TermiosPort port;
     SilentBoxes boxes;
     m8163::TForm1 window(state, port, m8163::WindowSeams{&boxes});
-    m8163::runStartupSequence(window);
+    if (!m8163::runStartupSequence(window))
+        return 1;
     window.show();
     constexpr const char* kBoxes[] = {"CheckBox9",  "CheckBox10", "CheckBox11", "CheckBox12",
                                       "CheckBox13", "CheckBox14", "CheckBox18", "CheckBox19"};

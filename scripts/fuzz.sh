@@ -16,7 +16,8 @@ cxx=$(command -v clang++ || command -v clang++-14) || {
 if ! "$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -Isrc tests/fuzz/ini_fuzz.cpp src/config/ini_document.cpp src/config/ini_file.cpp \
     src/config/save_temporary.cpp src/config/settings_paths.cpp src/base/cp1251.cpp \
-    src/base/number_text.cpp -o "$out/ini_fuzz" >"$out/build.log" 2>&1; then
+    src/base/number_text.cpp src/link/file_kind.cpp src/link/system_reason.cpp \
+    -o "$out/ini_fuzz" >"$out/build.log" 2>&1; then
     echo "fuzz: FAILED to build ini_fuzz, see $out/build.log"
     exit 1
 fi

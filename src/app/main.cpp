@@ -34,7 +34,10 @@ int main(int argc, char** argv) {
             diagnostics.demo() ? m8163::WindowSeams{&demoBoxes} : m8163::WindowSeams{});
         diagnostics.mark("window");
         m8163::closeWindowOnSignals(window);
-        m8163::runStartupSequence(window);
+        // A settings file refused at start-up has had its box: the window,
+        // half built, is never shown, and no close sequence writes a file.
+        if (!m8163::runStartupSequence(window))
+            return 1;
         diagnostics.mark("startup");
         window.showCentred();
         diagnostics.mark("show");

@@ -98,4 +98,14 @@ std::string utf8ToCp1251(std::string_view text) {
     return out;
 }
 
+std::optional<std::string> characterWithoutCp1251(std::string_view text, std::size_t characters) {
+    for (std::size_t pos = 0, counted = 0; pos < text.size() && counted < characters; ++counted) {
+        const std::size_t start = pos;
+        const char32_t cp = nextCodePoint(text, pos);
+        if (cp != U'?' && fromCodePoint(cp) == '?')
+            return std::string(text.substr(start, pos - start));
+    }
+    return std::nullopt;
+}
+
 }  // namespace m8163

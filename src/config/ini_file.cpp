@@ -7,19 +7,16 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "config/save_temporary.h"
 #include "config/settings_paths.h"
+#include "link/file_kind.h"
+#include "link/system_reason.h"
 
 namespace m8163 {
 namespace {
 
 constexpr off_t kMaxSettingsFileSize = 1 << 20;
-
-std::string systemReason(int error) {
-    return std::strerror(error);
-}
 
 // Closes the descriptor when it goes out of scope.
 class Descriptor {
@@ -80,21 +77,10 @@ bool writeAll(int fd, const std::string& text) {
 // can. Anything but a plain file of a sane size is refused before a read:
 // a FIFO blocks, a device such as /dev/zero never ends.
 std::string notASettingsFile(const struct stat& info) {
-    if (S_ISREG(info.st_mode)) {
-        if (info.st_size > kMaxSettingsFileSize)
-            return "файл больше 1 МиБ (" + std::to_string(info.st_size) +
-                   " байт): файл настроек не бывает таким большим";
-        return {};
-    }
-    if (S_ISDIR(info.st_mode))
-        return "это папка, а не файл";
-    if (S_ISFIFO(info.st_mode))
-        return "это именованный канал (FIFO), а не обычный файл";
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return "это устройство, а не обычный файл";
-    if (S_ISSOCK(info.st_mode))
-        return "это сокет, а не обычный файл";
-    return "это не обычный файл";
+    if (S_ISREG(info.st_mode) && info.st_size > kMaxSettingsFileSize)
+        return "файл больше 1 МиБ (" + std::to_string(info.st_size) +
+               " байт): файл настроек не бывает таким большим";
+    return notAPlainFile(info.st_mode);
 }
 
 // " (ссылка на ...)" for a symbolic link, so that the user sees what the
@@ -124,6 +110,24 @@ SettingsFileError::SettingsFileError(const std::string& path, bool writing,
           path + "\": " + reason),
       path_(path) {}
 
+bool checkSettingsFile(const std::string& path) {
+    auto refuse = [&path](const std::string& reason) {
+        throw SettingsFileError(path, false, reason + linkNote(path));
+    };
+    // Look before opening: opening a device may act on it, and a FIFO
+    // without O_NONBLOCK waits for a writer.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        // No file (or no folder): the loaders create it with its defaults.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return false;
+        refuse(systemReason(errno));
+    }
+    if (std::string why = notASettingsFile(info); !why.empty())
+        refuse(why);
+    return true;
+}
+
 IniFile::IniFile(std::string path)
     : path_(std::move(path)), replace_([](const std::string& from, const std::string& to) {
           return ::rename(from.c_str(), to.c_str());
@@ -132,17 +136,9 @@ IniFile::IniFile(std::string path)
     auto refuse = [this](const std::string& reason) {
         throw SettingsFileError(path_, false, reason + linkNote(path_));
     };
-    // Look before opening: opening a device may act on it, and a FIFO
-    // without O_NONBLOCK waits for a writer.
+    if (!checkSettingsFile(path_))
+        return;
     struct stat info {};
-    if (::stat(path_.c_str(), &info) != 0) {
-        // No file (or no folder): the loaders create it with its defaults.
-        if (errno == ENOENT || errno == ENOTDIR)
-            return;
-        refuse(systemReason(errno));
-    }
-    if (std::string why = notASettingsFile(info); !why.empty())
-        refuse(why);
     Descriptor fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
         refuse(systemReason(errno));
@@ -189,8 +185,14 @@ void IniFile::writeReplacement(const std::string& text) {
     bool haveOld = ::stat(target.c_str(), &old) == 0;
     // A write in place would be refused for a file without write permission;
     // the rename below would not notice, so ask first.
-    if (haveOld && !allowReadOnly_ && ::access(target.c_str(), W_OK) != 0)
-        fail(fileRefuses(errno));
+    if (haveOld && !allowReadOnly_ && ::access(target.c_str(), W_OK) != 0) {
+        const int fileError = errno;
+        // Making the file writable would not do either when its folder
+        // takes no new file: say so, as a write in place would.
+        if (::access(folderOf(target).c_str(), W_OK) != 0)
+            fail(folderRefuses(target, errno) + ", и " + fileRefuses(fileError));
+        fail(fileRefuses(fileError));
+    }
 
     mode_t mode = haveOld ? (old.st_mode & 07777) : newFileMode();
     if (allowReadOnly_)

@@ -27,6 +27,11 @@ class SettingsFileError : public std::runtime_error {
     std::string path_;
 };
 
+// Throws SettingsFileError when something other than a plain file of at
+// most 1 MiB stands at `path` (a FIFO, a device, a folder), without opening
+// it; false when there is nothing there, true for a file a load would read.
+bool checkSettingsFile(const std::string& path);
+
 class IniFile : public IniDocument {
   public:
     using ReplaceFunction = m8163::ReplaceFunction;

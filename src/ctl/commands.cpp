@@ -9,6 +9,7 @@
 #include "config/connection_file.h"
 #include "config/ini_file.h"
 #include "ctl/output.h"
+#include "link/log_file.h"
 #include "link/port_open.h"
 #include "link/termios_port.h"
 #include "measure/measured_value.h"
@@ -114,14 +115,20 @@ struct Reading {
         return box ? box->text : std::string();
     }
 
+    // A failed exchange brought no value and no status: the record still
+    // holds the last good reading (or zeros), which must not pass for one.
     JsonObject json(JsonObject object = {}) const {
         const MeasurementView v = view();
-        object.real("value", record.izmf)
-            .number("relativeValue", record.relativeValue)
-            .number("status", record.izmerr)
-            .text("statusText", trimmed(v.status))
-            .number("exchange", status.result)
-            .text("exchangeText", v.exchange);
+        if (status.ok()) {
+            object.real("value", record.izmf)
+                .number("relativeValue", record.relativeValue)
+                .number("status", record.izmerr)
+                .text("statusText", trimmed(v.status));
+        } else {
+            for (const char* field : {"value", "relativeValue", "status", "statusText"})
+                object.raw(field, "null");
+        }
+        object.number("exchange", status.result).text("exchangeText", v.exchange);
         if (!status.ok())
             object.text("failure", failure());
         return object;
@@ -129,6 +136,8 @@ struct Reading {
 
     std::vector<CsvField> csv() const {
         const MeasurementView v = view();
+        if (!status.ok())
+            return {{""}, {""}, {""}, {""}, {std::to_string(status.result)}, {v.exchange, true}};
         return {{realText(record.izmf)},         {std::to_string(record.relativeValue)},
                 {std::to_string(record.izmerr)}, {trimmed(v.status), true},
                 {std::to_string(status.result)}, {v.exchange, true}};
@@ -136,12 +145,10 @@ struct Reading {
 
     std::string oneLine() const {
         const MeasurementView v = view();
-        std::string text = "value " + realText(record.izmf) + ", relative value " +
-                           std::to_string(record.relativeValue) + ", " + trimmed(v.status) + ", " +
-                           v.exchange;
         if (!status.ok())
-            text += " (" + failure() + ")";
-        return text;
+            return v.exchange + " (" + failure() + ")";
+        return "value " + realText(record.izmf) + ", relative value " +
+               std::to_string(record.relativeValue) + ", " + trimmed(v.status) + ", " + v.exchange;
     }
 };
 
@@ -169,6 +176,7 @@ int runRead(Session& session, OutputFormat format) {
 int runPoll(Session& session, const Options& options) {
     PollingState polling;
     MeasurementRecord record;
+    bool interrupted = false;
     if (options.format == OutputFormat::Csv) {
         std::vector<CsvField> header = {{"cycle"}};
         header.insert(header.end(), kReadingHeader.begin(), kReadingHeader.end());
@@ -194,8 +202,10 @@ int runPoll(Session& session, const Options& options) {
         // least kFailedCycleWait, so that no interval makes the loop spin.
         const auto wait =
             status.ok() ? options.interval : std::max(options.interval, kFailedCycleWait);
-        if (!session.signals.wait(wait))
+        if (!session.signals.wait(wait)) {
+            interrupted = true;
             break;
+        }
     }
     const CounterTexts counters = counterTexts(polling);
     if (options.format == OutputFormat::Json) {
@@ -211,6 +221,10 @@ int runPoll(Session& session, const Options& options) {
         // The CSV table stays a table.
         (options.format == OutputFormat::Csv ? std::cerr : std::cout) << text << std::endl;
     }
+    // Ctrl+C is the usual end of an endless poll: the counters are printed
+    // all the same, and the exit code says how it ended.
+    if (interrupted)
+        return kExitInterrupted;
     return polling.exchangeErrors == 0 ? kExitOk : kExitExchangeFailed;
 }
 
@@ -519,6 +533,9 @@ int runScan(Session& session, const Options& options) {
             return readMeasuredValue(l, record);
         },
         session.pump, printer);
+    // A port that could not be opened has said so (StderrBoxes).
+    if (end == SearchEnd::PortFailed)
+        return kExitPortFailed;
     std::cerr << searchEndText(end) << std::endl;
     if (end == SearchEnd::User)
         return kExitInterrupted;
@@ -541,6 +558,15 @@ int runCommand(const Options& options, StopSignals& signals) {
         return kExitUsage;
     }
     applyLineOptions(options.line, session.settings, session.ports);
+    if (session.settings.useLogFile == 1) {
+        // A log file that would block or is no file: the run goes on without.
+        const std::string refused = logFileRefusal(session.settings.logFileName);
+        if (!refused.empty()) {
+            std::cerr << "m8163ctl: exchange log \"" << session.settings.logFileName
+                      << "\" is off: " << refused << std::endl;
+            session.settings.useLogFile = 0;
+        }
+    }
 
     switch (options.command) {
         case Command::SensorSet:

@@ -40,7 +40,8 @@ std::string generalHelp() {
                "  scan               search the line for modules\n\n"
                "Output: readable text; --json (JSON lines for poll and scan) or --csv\n"
                "(read, poll, scan). Numbers always with \".\".\n"
-               "'m8163ctl SUBCOMMAND --help' describes each subcommand.\n\n") +
+               "'m8163ctl SUBCOMMAND --help' describes each subcommand; --version prints\n"
+               "the version.\n\n") +
            kLineHelp + "\n" + kExitHelp;
 }
 
@@ -58,8 +59,9 @@ std::string commandHelp(Command command) {
                 "Reads the measured value, waits MS (default 1000) and reads again, one\n"
                 "line per cycle, until N cycles or Ctrl+C; then the cycle, measurement\n"
                 "error and exchange error counters (on stderr with --csv). A failed\n"
-                "cycle is shown and counted, the next one comes at least 100 ms later,\n"
-                "and the exit code is then 1.\n";
+                "cycle is shown with its failure and no value or status (empty in CSV,\n"
+                "null in JSON) and counted, the next one comes at least 100 ms later,\n"
+                "and the exit code is then 1; after Ctrl+C it is 130.\n";
             break;
         case Command::Identity:
             text =
@@ -90,6 +92,7 @@ std::string commandHelp(Command command) {
                 "Writes the module's exchange parameters, follows the module to them and\n"
                 "checks that it answers there. After 'set', --speed, --parity and\n"
                 "--address are the new values; the line's own go before 'exchange'.\n"
+                "The new module number is 1 ... 247 (0 is the broadcast address).\n"
                 "  --dry-run       print the frame instead of sending it\n";
             break;
         case Command::Blink:

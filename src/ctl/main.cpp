@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
         std::cerr << "m8163ctl: " << error.what() << "\nTry 'm8163ctl --help'." << std::endl;
         return kExitUsage;
     }
+    if (options.version && !options.help) {
+        std::cout << "m8163ctl " M8163_VERSION "\n";
+        return kExitOk;
+    }
     if (options.help) {
         std::cout << (general ? generalHelp() : commandHelp(options.command));
         return kExitOk;

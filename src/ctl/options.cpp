@@ -21,7 +21,7 @@ struct RawOption {
     bool afterCommand = false;
 };
 
-const std::set<std::string> kFlags = {"--help", "-h", "--json", "--csv", "--dry-run"};
+const std::set<std::string> kFlags = {"--help", "-h", "--version", "--json", "--csv", "--dry-run"};
 const std::set<std::string> kLineOptions = {"--device",  "--com",     "--speed",       "--parity",
                                             "--address", "--timeout", "--line-options"};
 const std::map<Command, std::set<std::string>> kCommandOptions = {
@@ -158,7 +158,8 @@ void takeCommandOption(const RawOption& o, Options& options, bool& speedsGiven,
     } else if (o.name == "--parity") {
         options.exchange.parity = parityValue(o, o.value);
     } else if (o.name == "--address") {
-        options.exchange.address = wholeNumber(o, 0, kLastModuleNumber);
+        // 0 is the broadcast address, which the module refuses to take.
+        options.exchange.address = wholeNumber(o, 1, kLastModuleNumber);
     } else if (o.name == "--speeds") {
         for (const std::string& item : listItems(o.value)) {
             const int rate = speedValue(o, item);
@@ -175,6 +176,14 @@ void takeCommandOption(const RawOption& o, Options& options, bool& speedsGiven,
     } else if (o.name == "--to") {
         options.plan.lastAddress = static_cast<unsigned>(wholeNumber(o, 0, kLastModuleNumber));
     }
+}
+
+// Whether some subcommand or the line knows `name` as an option with a value.
+bool takesValue(const std::string& name) {
+    if (kLineOptions.count(name) != 0)
+        return true;
+    return std::any_of(kCommandOptions.begin(), kCommandOptions.end(),
+                       [&name](const auto& command) { return command.second.count(name) != 0; });
 }
 
 // Splits the arguments into options and the words of the subcommand.
@@ -198,6 +207,8 @@ void splitArguments(const std::vector<std::string>& args, std::vector<RawOption>
         if (kFlags.count(o.name) != 0) {
             if (inlineValue)
                 throw UsageError(o.name + " takes no value");
+        } else if (!takesValue(o.name)) {
+            throw UsageError("unknown option " + o.name);
         } else if (!inlineValue) {
             if (i + 1 >= args.size())
                 throw UsageError(o.name + " needs a value");
@@ -264,7 +275,11 @@ Options parseOptions(const std::vector<std::string>& args, bool& general) {
     for (const RawOption& o : raw) {
         if (o.name == "--help" || o.name == "-h")
             options.help = true;
+        else if (o.name == "--version")
+            options.version = true;
     }
+    if (options.version && !options.help)
+        return options;
     if (words.empty()) {
         if (options.help) {
             general = true;

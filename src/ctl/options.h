@@ -48,7 +48,8 @@ struct Options {
     LineOptions line;
     OutputFormat format = OutputFormat::Text;
     bool dryRun = false;
-    bool help = false;  // print helpText(command) and end
+    bool help = false;     // print helpText(command) and end
+    bool version = false;  // print the version and end
     std::chrono::milliseconds interval{1000};
     std::optional<std::uint32_t> count;
     SensorChanges sensor;

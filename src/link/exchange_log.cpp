@@ -3,16 +3,14 @@
 #include <cstdio>
 #include <string>
 
+#include "link/log_file.h"
+
 namespace m8163 {
 namespace {
 
-// Binary mode: every "\r\n" below reaches the file as exactly CR LF.
+// Bytes as they are: every "\r\n" below reaches the file as exactly CR LF.
 void append(const ConnectionSettings& settings, const std::string& record) {
-    std::FILE* file = std::fopen(settings.logFileName.c_str(), "ab");
-    if (file == nullptr)
-        return;
-    std::fwrite(record.data(), 1, record.size(), file);
-    std::fclose(file);
+    appendToLogFile(settings.logFileName, record);
 }
 
 std::string stampLine(const LocalTime& t, char timeSeparator) {

@@ -9,7 +9,8 @@
 // The exchange log: a hexadecimal trace of every request and reply, appended
 // to the file named in the connection settings while their log switch is 1.
 // Each record opens the file, appends and closes it; a file that cannot be
-// opened is skipped without a word, so logging never disturbs an exchange.
+// opened, or is no plain file, is skipped without a word and without
+// waiting, so logging never disturbs an exchange (log_file.h).
 
 namespace m8163 {
 

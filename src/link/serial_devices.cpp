@@ -126,8 +126,8 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
     }
     const std::string key = "COM" + std::to_string(comNumber);
     text +=
-        "\nНомер порта связывается с устройством в файле dev.dat, раздел [COM_PORTS], "
-        "например:\n[COM_PORTS]\n" +
+        "\nНомер порта связывается с устройством строкой в файле dev.dat, например:\n"
+        "[COM_PORTS]\n" +
         key + "=" + devices.front().path;
     for (const SerialDevice& device : devices) {
         if (!device.mayOpen && device.grantingGroup) {

@@ -17,9 +17,23 @@ struct Reason {
 // glibc's Russian messages for these, so that a box reads the same on a
 // machine without the Russian locale.
 constexpr Reason kRussianReasons[] = {
-    {ENOENT, "Нет такого файла или каталога"}, {EACCES, "Отказано в доступе"},
-    {EBUSY, "Устройство или ресурс занято"},   {ENOTTY, "Неприменимый к данному устройству ioctl"},
+    {ENOENT, "Нет такого файла или каталога"},
+    {EACCES, "Отказано в доступе"},
+    {EPERM, "Операция не позволена"},
+    {EBUSY, "Устройство или ресурс занято"},
+    {ENOTTY, "Неприменимый к данному устройству ioctl"},
     {ENODEV, "Нет такого устройства"},
+    {ENXIO, "Нет такого устройства или адреса"},
+    {EISDIR, "Это каталог"},
+    {ENOTDIR, "Это не каталог"},
+    {ENOSPC, "На устройстве не осталось свободного места"},
+    {EDQUOT, "Превышена дисковая квота"},
+    {EROFS, "Файловая система доступна только для чтения"},
+    {EIO, "Ошибка ввода/вывода"},
+    {ELOOP, "Слишком много уровней символьных ссылок"},
+    {ENAMETOOLONG, "Слишком длинное имя файла"},
+    {EFBIG, "Файл слишком велик"},
+    {EMFILE, "Слишком много открытых файлов"},
 };
 
 std::string messageIn(const char* localeName, int error) {

@@ -8,8 +8,9 @@
 namespace m8163 {
 
 // glibc's own Russian message where the machine has a Russian locale; else
-// the same words for the reasons the program names (no such file, access
-// denied, busy, not a terminal, no such device); else the system's English.
+// the same words for the reasons a port or a file of the program meets (no
+// such file, access denied, busy, no such device, a folder, a full disk, a
+// read-only file system ...); else the system's English.
 std::string systemReason(int error);
 
 }  // namespace m8163

@@ -1,9 +1,9 @@
 #include "measure/measurement_log.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "base/number_text.h"
+#include "link/log_file.h"
 
 namespace m8163 {
 
@@ -23,12 +23,7 @@ bool appendMeasurementLine(const MeasurementLogSettings& settings, const Measure
                            const Clock& clock) {
     if (settings.writeFile != 1)
         return false;
-    const std::string line = measurementLogLine(clock.now(), record);
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(
-        std::fopen(settings.fileName.c_str(), "ab"), &std::fclose);
-    if (!file)
-        return false;
-    return std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
+    return appendToLogFile(settings.fileName, measurementLogLine(clock.now(), record));
 }
 
 }  // namespace m8163

@@ -18,9 +18,9 @@ namespace m8163 {
 std::string measurementLogLine(const LocalTime& time, const MeasurementRecord& record);
 
 // Does nothing unless settings.writeFile is 1. Takes the time of day first,
-// then appends one line. A file that cannot be opened or written costs this
-// line and nothing else: no message, and the reading goes on. Returns whether
-// a line was written.
+// then appends one line. A file that cannot be opened or written, or is no
+// plain file, costs this line and nothing else: no message, no wait, and the
+// reading goes on. Returns whether a line was written.
 bool appendMeasurementLine(const MeasurementLogSettings& settings, const MeasurementRecord& record,
                            const Clock& clock);
 

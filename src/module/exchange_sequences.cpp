@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "link/line_format.h"
 #include "module/blink_command.h"
@@ -23,6 +24,9 @@ void reportSuccess(MessageBoxes& boxes, const char* text) {
 
 // The module switches to what it was written; a speed code outside the
 // table means 9600 bit/s to it.
+// What the take-over stores for a list without a pick.
+constexpr std::uint16_t kNoListEntry = 0xFFFF;
+
 int bitRateOfCode(std::uint16_t code) {
     const LineFormat* format = lineFormatByModuleCode(code);
     return (format != nullptr ? format : lineFormatByBitRate(9600))->bitRate;
@@ -67,14 +71,18 @@ void runReadExchangePage(const ModbusLine& line, EventPump& pump, RegisterImage&
 void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const RegisterImage& image,
                           ConnectionSettings& settings, MessageBoxes& boxes, ExchangePageView& page,
                           ConnectionView& connection) {
-    // With no module number picked the image holds 0xFFFF: written, it would
+    // With no module number picked the image holds 0xFFFF, after a read of
+    // a module with a number beyond the list that number: written, it would
     // leave the module unreachable or be refused by it after the question.
-    if (image.word(reg::kNetworkNumber) > kLastModuleNumber) {
-        boxes.show({"Номер модуля не выбран из списка. Выберите номер модуля от 0 до 247.",
-                    "Ошибка ввода",
-                    BoxIcon::Warning,
-                    BoxButtons::Ok,
-                    {}});
+    const std::uint16_t number = image.word(reg::kNetworkNumber);
+    if (number > kLastModuleNumber) {
+        const std::string text =
+            number == kNoListEntry
+                ? std::string(
+                      "Номер модуля не выбран из списка. Выберите номер модуля от 0 до 247.")
+                : "Номер модуля, прочитанный из модуля (" + std::to_string(number) +
+                      "), вне пределов от 0 до 247. Выберите номер модуля из списка.";
+        boxes.show({text, "Ошибка ввода", BoxIcon::Warning, BoxButtons::Ok, {}});
         return;
     }
     if (!confirmed(boxes, "Данные конфигурации будут переписаны?."))

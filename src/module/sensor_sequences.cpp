@@ -1,5 +1,7 @@
 #include "module/sensor_sequences.h"
 
+#include <cmath>
+
 #include "base/number_text.h"
 #include "module/block_operations.h"
 #include "module/register_codec.h"
@@ -69,7 +71,8 @@ void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& p
         return;
     if (marks == EditMarks::Covered)
         view.takeOverTypeName();
-    view.takeOverUserText();
+    if (!view.takeOverUserText())
+        return;
     const ExchangeStatus status = writeSensorSettings(line, pump, data.image);
     if (!status.ok()) {
         reportExchangeFailure(boxes, status);
@@ -78,10 +81,11 @@ void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& p
     reportSuccess(boxes, "Запись параметров датчика успешно осуществлено.");
 }
 
-float unroundedReal(std::string_view editorText, float shown, float taken) {
-    if (shownInExponentForm(shown) && editorText == formatShownReal(shown))
+std::optional<float> readShownReal(std::string_view editorText, float shown) {
+    const bool shownWhole = std::isfinite(shown) && !shownInExponentForm(shown);
+    if (!shownWhole && editorText == formatShownReal(shown))
         return shown;
-    return taken;
+    return readReal(editorText);
 }
 
 }  // namespace m8163

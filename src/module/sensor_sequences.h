@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,8 +58,9 @@ class SensorView {
     // Offset, adjustment and averaging into the register image; false after
     // a refused field (its box shown).
     virtual bool takeOverSettings() = 0;
-    // The user text (Edit24), the type name (Edit22) into the image.
-    virtual void takeOverUserText() = 0;
+    // The user text (Edit24), the type name (Edit22) into the image; false
+    // after a refused user text (its box shown).
+    virtual bool takeOverUserText() = 0;
     virtual void takeOverTypeName() = 0;
 };
 
@@ -78,16 +80,18 @@ enum class SensorReadTexts { Shown, Left };
 void runSensorRead(const SensorData& data, const ModbusLine& line, EventPump& pump,
                    MessageBoxes& boxes, SensorView& view, SensorReadTexts texts);
 
-// "Записать": marks cleared, the questions, the take-over (a refusal ends
+// "Записать": marks cleared, the questions, the take-overs (a refusal ends
 // the command before any exchange), the three block writes, the success box.
 // The covered twin (EditMarks::Covered) also packs the type name.
 void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& pump,
                     MessageBoxes& boxes, SensorView& view, EditMarks marks);
 
-// The value that "Записать" sends for a real the page showed: a large value
-// shown in the exponent form carries fewer digits than it has, so while its
-// editor still holds the very text shown for it, the value read (`shown`)
-// goes back unchanged instead of the rounded `taken` one.
-float unroundedReal(std::string_view editorText, float shown, float taken);
+// The value of a real editor of the page that "Записать" sends: while the
+// editor still holds the very text shown for the value read (`shown`) and
+// that text does not carry the value whole (a large value in the exponent
+// form, "nan", "inf", "-inf"), the value read, unchanged; else what
+// readReal() makes of the text (nullopt when it is no number), so that a
+// value shown in the fixed form keeps the rounding of its text.
+std::optional<float> readShownReal(std::string_view editorText, float shown);
 
 }  // namespace m8163

@@ -42,7 +42,12 @@ class QcpTrendPlot final : public TrendPlot {
 
   private:
     void rebuildData();
-    void addPoint(const TrendPoint& point);
+    // The number of points the curve got (a break before the reading adds
+    // one).
+    int addPoint(const TrendPoint& point);
+    // The tip for the pointer at `position`, asked and shown only when the
+    // pointer has moved.
+    void hover(const QPoint& position, const QPoint& global);
     // Draws the curves again after readings were added; `after` is the key
     // of the last reading drawn before them, NaN when not known.
     void replotCurves(double after);
@@ -62,6 +67,8 @@ class QcpTrendPlot final : public TrendPlot {
     bool movingView_ = false;      // the plot itself moves the time axis
     bool wholeReplotted_ = false;  // set by every replot of the whole plot
     double spanSeconds_ = kDefaultSpanSeconds;
+    QPoint hoveredAt_{-1, -1};  // where the pointer last moved to
+    QString hoverShown_;        // the tip shown for it, empty for none
 };
 
 QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlotHooks hooks)
@@ -94,15 +101,21 @@ QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlot
     plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msBottom);
     plot_->axisRect()->setMargins(QMargins(0, 6, 8, 0));
 
-    // Graph 0: the value, broken where an exchange failed. Graph 1: readings
-    // with a faulty status word, as red dots on top.
+    // Graph 0: the value, broken where an exchange failed or no reading came
+    // for a while. Graph 1: readings with a faulty status word, as red dots
+    // on top. Graph 2: readings that the curve joins to no other (the very
+    // first, a single reading), as dots of the curve's colour.
+    const QColor curve(0, 70, 160);
     QCPGraph* values = plot_->addGraph();
-    values->setPen(QPen(QColor(0, 70, 160), 1));
+    values->setPen(QPen(curve, 1));
     values->setAdaptiveSampling(true);
     QCPGraph* marks = plot_->addGraph();
     marks->setLineStyle(QCPGraph::lsNone);
     marks->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(220, 0, 0), QColor(220, 0, 0), 6));
+    QCPGraph* lone = plot_->addGraph();
+    lone->setLineStyle(QCPGraph::lsNone);
+    lone->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, curve, curve, 4));
     // The curves keep a buffer of their own, so that they can be drawn again
     // without the axes and the grid. On top of all other layers, which then
     // share one buffer beneath it: two buffers in all, not three.
@@ -127,19 +140,31 @@ QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlot
     QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_,
                      [this](QMouseEvent*) { hooks_.doubleClicked(); });
     QObject::connect(plot_, &QCustomPlot::mouseMove, plot_, [this](QMouseEvent* event) {
-        if (event->buttons() != Qt::NoButton)
-            return;
-        const QString text = hooks_.hoverText(event->position().toPoint());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(event->globalPosition().toPoint(), text, plot_);
+        if (event->buttons() == Qt::NoButton)
+            hover(event->position().toPoint(), event->globalPosition().toPoint());
     });
     plot_->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(plot_, &QWidget::customContextMenuRequested, plot_,
                      [this](const QPoint& position) { hooks_.menuAsked(position); });
     plot_->setToolTip(QString());
     plot_->show();
+}
+
+void QcpTrendPlot::hover(const QPoint& position, const QPoint& global) {
+    // A pointer at rest still gets moves at the same place (a window shown
+    // or repainted under it, the tip itself): asking for the tip and showing
+    // it again then talks to the window system for nothing, over and over.
+    if (position == hoveredAt_)
+        return;
+    hoveredAt_ = position;
+    const QString text = hooks_.hoverText(position);
+    if (text == hoverShown_ && (text.isEmpty() || QToolTip::isVisible()))
+        return;
+    hoverShown_ = text;
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(global, text, plot_);
 }
 
 void QcpTrendPlot::refresh() {
@@ -158,13 +183,14 @@ void QcpTrendPlot::refresh() {
         const auto& data = *plot_->graph(0)->data();
         lastShownKey = data.isEmpty() ? kNoValue : (data.constEnd() - 1)->key;
         const int before = data.size();
+        int added = 0;
         for (std::size_t i = history_.size() - fresh; i < history_.size(); ++i)
-            addPoint(history_.at(i));
+            added += addPoint(history_.at(i));
         // The ring has dropped what came before its oldest point.
         const double oldest = trendKey(history_.at(0));
-        plot_->graph(0)->data()->removeBefore(oldest);
-        plot_->graph(1)->data()->removeBefore(oldest);
-        onlyAppended = static_cast<std::uint64_t>(data.size() - before) == fresh;
+        for (int graph = 0; graph < plot_->graphCount(); ++graph)
+            plot_->graph(graph)->data()->removeBefore(oldest);
+        onlyAppended = data.size() - before == added;
     }
     taken_ = history_.added();
 
@@ -225,17 +251,44 @@ void QcpTrendPlot::replotCurves(double after) {
 }
 
 void QcpTrendPlot::rebuildData() {
-    plot_->graph(0)->data()->clear();
-    plot_->graph(1)->data()->clear();
+    for (int graph = 0; graph < plot_->graphCount(); ++graph)
+        plot_->graph(graph)->data()->clear();
     for (std::size_t i = 0; i < history_.size(); ++i)
         addPoint(history_.at(i));
 }
 
-void QcpTrendPlot::addPoint(const TrendPoint& point) {
+int QcpTrendPlot::addPoint(const TrendPoint& point) {
     const double key = trendKey(point);
-    plot_->graph(0)->addData(key, trendDrawable(point) ? point.value : kNoValue);
-    if (trendDrawable(point) && point.status != 0)
+    QCPGraphDataContainer& curve = *plot_->graph(0)->data();
+    QCPGraphDataContainer& lone = *plot_->graph(2)->data();
+    if (!trendDrawable(point)) {
+        curve.add(QCPGraphData(key, kNoValue));
+        return 1;
+    }
+    int added = 0;
+    // The reading before, when the curve joins this one to it.
+    const QCPGraphData* joined = nullptr;
+    if (!curve.isEmpty()) {
+        const QCPGraphData& last = *(curve.constEnd() - 1);
+        if (!std::isnan(last.value) && key - last.key <= kTrendJoinSeconds) {
+            joined = &last;
+        } else if (!std::isnan(last.value)) {
+            // No reading for a while: a break, as a failed exchange makes.
+            curve.add(QCPGraphData((last.key + key) / 2, kNoValue));
+            ++added;
+        }
+    }
+    if (joined != nullptr) {
+        // The reading before is no longer alone.
+        if (!lone.isEmpty() && (lone.constEnd() - 1)->key == joined->key)
+            lone.remove(joined->key);
+    } else {
+        lone.add(QCPGraphData(key, point.value));
+    }
+    curve.add(QCPGraphData(key, point.value));
+    if (point.status != 0)
         plot_->graph(1)->addData(key, point.value);
+    return added + 1;
 }
 
 void QcpTrendPlot::showLatest(bool now) {

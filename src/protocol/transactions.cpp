@@ -32,6 +32,28 @@ PortTimeouts timeoutsFor(const ConnectionSettings& settings, std::uint8_t functi
     return timeouts;
 }
 
+// A search trial reads with the times of the connection's speed while its
+// bytes travel at the trial's: a slower trial speed may need more time than
+// they give. Only then does the whole read get the time the request and a
+// normal reply take at the trial's speed (11 bits a byte) plus the read
+// interval, and the interval at least two byte times of that speed.
+void fitToLineSpeed(PortTimeouts& timeouts, int lineSpeed, std::size_t readSize,
+                    std::size_t bytesOnTheLine) {
+    constexpr std::uint64_t kBitsPerByte = 11;
+    const auto lineMs = [lineSpeed](std::uint64_t bytes) {
+        const auto speed = static_cast<std::uint64_t>(lineSpeed);
+        return static_cast<std::uint32_t>((bytes * kBitsPerByte * 1000 + speed - 1) / speed);
+    };
+    const std::uint32_t interval = std::max(timeouts.readInterval, lineMs(2));
+    const std::uint64_t needed = lineMs(bytesOnTheLine) + std::uint64_t{interval};
+    const std::uint64_t total =
+        timeouts.readConstant + std::uint64_t{timeouts.readMultiplier} * readSize;
+    if (needed <= total)
+        return;
+    timeouts.readInterval = interval;
+    timeouts.readConstant += static_cast<std::uint32_t>(needed - total);
+}
+
 void appendCrc(Frame& frame, std::size_t length) {
     std::uint16_t crc = crc16(frame.data(), length);
     frame[length] = static_cast<std::uint8_t>(crc & 0xFF);  // low byte first on the wire
@@ -64,8 +86,11 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     SerialPort& port = line.port;
     const auto address = static_cast<std::uint8_t>(settings.moduleAddress);
 
+    PortTimeouts timeouts = timeoutsFor(settings, ex.function);
+    if (line.lineSpeed > 0 && line.lineSpeed != settings.speed)
+        fitToLineSpeed(timeouts, line.lineSpeed, ex.readSize, ex.requestLength + ex.expectedLength);
     port.purge();
-    port.setTimeouts(timeoutsFor(settings, ex.function));
+    port.setTimeouts(timeouts);
     port.clearErrors();
     port.write(request.data(), ex.requestLength);
     port.clearErrors();

@@ -20,6 +20,11 @@ struct ModbusLine {
     SerialPort& port;
     const ConnectionSettings& settings;
     const Clock& clock;  // time stamps of the exchange log
+    // The speed the port is opened at when it is not the settings' own (a
+    // search trial), else 0. The read's times still come from the settings'
+    // speed; only where a reply at this speed could not arrive within them do
+    // they grow to what it needs.
+    int lineSpeed = 0;
 };
 
 // CRC-16/MODBUS; appended to a frame low byte first.

@@ -13,18 +13,16 @@ class CommandView final : public SearchView {
         : data_(data), page_(page), planned_(planned) {}
 
     void showTrial(int speed, int parity, unsigned address) override {
-        page_.showTrialsDone(started_, planned_);
-        ++started_;
         page_.showTrial(speed, parity, address);
     }
+    // The figure counts trials made, so that every end shows them all.
+    void trialDone() override { page_.showTrialsDone(++done_, planned_); }
     void found(const SearchHit& hit) override {
         data_.found.add(hit);
         page_.showSearch();
     }
-    // Every trial is followed by a stop check (but for the one that fills
-    // the table): the trial is done here.
+    // A close asked for during the trial ends the run here (by an exception).
     bool stopRequested() override {
-        page_.showTrialsDone(started_, planned_);
         page_.trialEnded();
         return !data_.running;
     }
@@ -33,7 +31,7 @@ class CommandView final : public SearchView {
     const SearchData& data_;
     SearchPageView& page_;
     std::size_t planned_;
-    std::size_t started_ = 0;
+    std::size_t done_ = 0;
 };
 
 // Whatever way the command leaves (a close ends it in a message pass), no
@@ -72,7 +70,9 @@ SearchEnd runSearchCommand(const SearchData& data, const SearchLine& line, const
         view.showSearch();
         data.running = true;
 
-        CommandView progress(data, view, searchTrialCount(plan));
+        const std::size_t planned = searchTrialCount(plan);
+        view.showTrialsDone(0, planned);
+        CommandView progress(data, view, planned);
         end = runSearch(plan, line, probe, pump, progress);
         data.running = false;
         line.boxes.show(

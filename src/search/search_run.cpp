@@ -14,10 +14,18 @@ bool none(const auto& flags) {
     return std::none_of(flags.begin(), flags.end(), [](bool on) { return on; });
 }
 
-void reopen(const SearchLine& line, int speed, int parity) {
+// Boxes that nobody sees: the port's box of a search that could not open
+// it has been shown once already.
+class UnshownBoxes final : public MessageBoxes {
+  public:
+    BoxAnswer show(const MessageBox&) override { return BoxAnswer::Ok; }
+};
+
+// Whether the port is open afterwards.
+bool reopen(const SearchLine& line, int speed, int parity, MessageBoxes& boxes) {
     const ConnectionSettings& s = line.settings;
-    openPort(line.port, line.ports, s.portNumber, speed, 8, parity, s.stopBits, s.timeoutMs,
-             line.boxes);
+    openPort(line.port, line.ports, s.portNumber, speed, 8, parity, s.stopBits, s.timeoutMs, boxes);
+    return line.port.isOpen();
 }
 
 // The parities of one module number; Normal unless the search ends here.
@@ -25,13 +33,19 @@ SearchEnd tryModuleNumber(const SearchPlan& plan, const SearchLine& line, const 
                           SearchView& view, int speed, unsigned address, std::size_t& hits) {
     for (int parity = kParityNone; parity <= kParityEven; ++parity) {
         if (plan.parities[static_cast<std::size_t>(parity)]) {
-            reopen(line, speed, parity);
+            // Every further trial would fail to open it too, each with its box.
+            if (!reopen(line, speed, parity, line.boxes))
+                return SearchEnd::PortFailed;
             view.showTrial(speed, parity, address);
+            // The trial's exchange keeps the connection's speed and parity
+            // for its time-outs and its parity check; the port carries the
+            // trial's format, and the read gets longer only where a reply at
+            // the trial's speed needs it (ModbusLine::lineSpeed).
             ConnectionSettings trial = line.settings;
-            trial.speed = speed;
-            trial.parity = parity;
             trial.moduleAddress = static_cast<int>(address);
-            if (probe(ModbusLine{line.port, trial, line.clock}).ok()) {
+            const bool hit = probe(ModbusLine{line.port, trial, line.clock, speed}).ok();
+            view.trialDone();
+            if (hit) {
                 view.found({speed, address, parity});
                 if (++hits >= kFoundTableSize)
                     return SearchEnd::FullTable;
@@ -90,6 +104,7 @@ std::size_t searchTrialCount(const SearchPlan& plan) {
 std::string searchEndText(SearchEnd end) {
     switch (end) {
         case SearchEnd::User:
+        case SearchEnd::PortFailed:
             return "Процедура поиска завершена пользователем.";
         case SearchEnd::FullTable:
             return "Процедура поиска завершена.На линии слишком много приборов.";
@@ -126,7 +141,9 @@ SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const Search
                 break;
         }
     }
-    reopen(line, line.settings.speed, line.settings.parity);
+    UnshownBoxes unshown;
+    reopen(line, line.settings.speed, line.settings.parity,
+           end == SearchEnd::PortFailed ? unshown : line.boxes);
     return end;
 }
 

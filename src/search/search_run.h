@@ -51,9 +51,12 @@ void completeSearchSettings(SearchSettings& settings);
 // (from first to last, at most 255, at least the first) x ticked parities.
 std::size_t searchTrialCount(const SearchPlan& plan);
 
-enum class SearchEnd { Normal, User, FullTable };
+// PortFailed: a trial's port could not be opened (its box shown once); the
+// search ends there as a stop would end it.
+enum class SearchEnd { Normal, User, FullTable, PortFailed };
 
-// The text of the box each end brings (caption kSearchEndCaption).
+// The text of the box each end brings (caption kSearchEndCaption); a port
+// that failed brings the stop's text.
 std::string searchEndText(SearchEnd end);
 inline constexpr const char* kSearchEndCaption = "Ход поиска";
 
@@ -66,6 +69,8 @@ class SearchView {
     virtual ~SearchView() = default;
     // Before the read of each trial, with the port already at its format.
     virtual void showTrial(int speed, int parity, unsigned address) = 0;
+    // After the read of each trial, before its hit is reported.
+    virtual void trialDone() {}
     virtual void found(const SearchHit& hit) = 0;
     // Asked after every step of the innermost loop.
     virtual bool stopRequested() = 0;
@@ -89,11 +94,15 @@ struct SearchLine {
 // from first to last, at most 255 (middle), parities none, odd, even
 // (inner). The port is reopened at the trial's speed and parity for every
 // trial; each trial's exchange runs with a copy of the connection settings
-// that carries the trial's speed, parity and module number, so that its
-// time-outs and parity check fit the format tried. A trial is a hit only
-// when the probe's exchange is clean. Pending messages run once between two
-// module numbers of one speed. At every end the port is opened again with
-// the connection settings.
+// that carries the trial's module number and keeps the connection's speed
+// and parity, which give its time-outs and its parity check (a silent trial
+// costs the time-out plus 21 byte times of the connection's speed); the line
+// names the trial's speed, so that a reply that needs longer at it gets the
+// time it needs. A trial is a hit only when the probe's exchange is clean.
+// Pending messages run once between two module numbers of one speed. A
+// trial whose port cannot be opened ends the search (PortFailed) after the
+// port's one box. At every end the port is opened again with the connection
+// settings (without a second box after PortFailed).
 SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
                     EventPump& pump, SearchView& view);
 

@@ -8,6 +8,7 @@
 
 #include "link/line_format.h"
 #include "link/port_open.h"
+#include "ui/log_switch.h"
 #include "ui/named_control.h"
 #include "ui/refresh_guard.h"
 
@@ -102,7 +103,10 @@ void ConnectionBar::Button15Click(LineLease& line) {
 }
 
 void ConnectionBar::CheckBox6Click() {
-    context_.state.connection.useLogFile = exchangeLog_.isChecked() ? 1 : 0;
+    ConnectionSettings& settings = context_.state.connection;
+    settings.useLogFile = checkedLogSwitch(exchangeLog_.isChecked() ? 1 : 0, settings.logFileName,
+                                           LogKind::Exchange, context_.boxes);
+    exchangeLog_.setChecked(settings.useLogFile == 1);
 }
 
 void ConnectionBar::refresh() {

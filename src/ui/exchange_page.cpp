@@ -16,9 +16,6 @@ namespace m8163 {
 
 namespace {
 
-// Network numbers from this on leave the module-number list alone.
-constexpr std::uint16_t kNetworkNumberLimit = 256;
-
 // An editor and the panel over it show the same text.
 void showNumber(QLineEdit& editor, QLabel& panel, const QString& text) {
     editor.setText(text);
@@ -117,8 +114,11 @@ void ExchangePage::refresh() {
     if (const LineFormat* format = lineFormatByModuleCode(image.word(reg::kSpeedCode)))
         speed_.setCurrentIndex(format->listIndex);
     showParity(parityOn_, parityEven_, image.word(reg::kParityCode));
-    if (image.word(reg::kNetworkNumber) < kNetworkNumberLimit)
-        networkNumber_.setCurrentIndex(image.word(reg::kNetworkNumber));
+    // A number the list does not hold (read from a module, 248 or more)
+    // leaves no number picked: an old pick would show a number that is not
+    // the one "Записать" would send.
+    const int number = image.word(reg::kNetworkNumber);
+    networkNumber_.setCurrentIndex(number < networkNumber_.count() ? number : -1);
     showNumber(software_, softwarePanel_, QString::number(image.word(reg::kSoftwareVersion)));
     showNumber(hardware_, hardwarePanel_, QString::number(image.word(reg::kHardwareVersion)));
     watchdog_.setCurrentIndex(image.word(reg::kWatchdogTime));

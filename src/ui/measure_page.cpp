@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "ui/log_switch.h"
 #include "ui/named_control.h"
 #include "ui/trend_strip.h"
 
@@ -143,7 +144,10 @@ void MeasurePage::pollingTick(LineLease& line) {
 }
 
 void MeasurePage::CheckBox7Click() {
-    context_.state.measurementLog.writeFile = measurementLog_.isChecked() ? 1 : 0;
+    MeasurementLogSettings& log = context_.state.measurementLog;
+    log.writeFile = checkedLogSwitch(measurementLog_.isChecked() ? 1 : 0, log.fileName,
+                                     LogKind::Measurement, context_.boxes);
+    measurementLog_.setChecked(log.writeFile == 1);
 }
 
 void MeasurePage::setPolling(bool on) {

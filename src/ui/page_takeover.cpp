@@ -10,12 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/cp1251.h"
 #include "base/message_boxes.h"
 #include "base/number_text.h"
 #include "link/line_format.h"
 #include "module/field_rules.h"
 #include "module/register_codec.h"
 #include "module/register_image.h"
+#include "module/sensor_sequences.h"
 #include "ui/app_state.h"
 #include "ui/named_control.h"
 #include "ui/refresh_guard.h"
@@ -144,13 +146,13 @@ bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBo
     RefreshGuardScope guard(state.refreshGuard);
     SensorSettings& sensor = state.image.sensor;
 
-    auto offset = readReal(editText(editors.offset));
+    auto offset = readShownReal(editText(editors.offset), sensor.offset);
     sensor.offset = offset.value_or(0.0f);
     if (!offset) {
         return refuse(boxes, kOffsetRefused);
     }
 
-    auto adjustment = readReal(editText(editors.adjustment));
+    auto adjustment = readShownReal(editText(editors.adjustment), sensor.adjustment);
     sensor.adjustment = adjustment.value_or(0.0f);
     if (!adjustment) {
         return refuse(boxes, kAdjustmentRefused);
@@ -165,8 +167,15 @@ bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBo
     return true;
 }
 
-void takeOverUserText(const SensorEditors& editors, AppState& state) {
-    setUserText(state.image, editText(editors.userText));
+bool takeOverUserText(const SensorEditors& editors, AppState& state, MessageBoxes& boxes) {
+    const std::string text = editText(editors.userText);
+    if (auto character = characterWithoutCp1251(text, kUserTextCharacters)) {
+        return refuse(boxes, "Символа \"" + *character +
+                                 "\" нет в кодировке Windows-1251, и модуль не может его "
+                                 "показать. Исправьте пользовательский текст.");
+    }
+    setUserText(state.image, text);
+    return true;
 }
 
 void takeOverTypeName(const SensorEditors& editors, AppState& state) {

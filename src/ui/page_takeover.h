@@ -19,7 +19,7 @@ class QWidget;
 //   takeOverSensorPage   - "Записать" of "Настройки датчика", before any
 //                          exchange; a refusal ends the command;
 //   takeOverUserText     - "Записать" of "Настройки датчика", after the
-//                          sensor page take-over;
+//                          sensor page take-over; a refusal ends the command;
 //   takeOverTypeName     - the covered "Записать" (Button21), before the
 //                          user text.
 
@@ -72,15 +72,19 @@ struct SensorEditors {
 bool takeOverExchangePage(const ExchangeEditors& editors, AppState& state, MessageBoxes& boxes);
 
 // Reads Edit25 (offset), Edit26 (adjustment) and ComboBox17 (averaging) into
-// state.image.sensor. An unreadable real stores 0 and is refused. The
+// state.image.sensor. A real editor that still holds the very text shown for
+// the value in the image gives that value back unchanged (readShownReal),
+// whatever its form; an unreadable real stores 0 and is refused. The
 // averaging is the entry whose text the list shows; a text that matches no
 // entry (nothing picked yet, or typed) is refused and leaves the averaging
 // as it was. The refresh guard is set while it runs.
 bool takeOverSensorPage(const SensorEditors& editors, AppState& state, MessageBoxes& boxes);
 
 // Packs the text of Edit24 into the UserText registers: the first 16
-// characters, blanks after a shorter text.
-void takeOverUserText(const SensorEditors& editors, AppState& state);
+// characters, blanks after a shorter text. A character among them that has
+// no Windows-1251 form (the module could only get '?') is refused, naming
+// it, and nothing is packed.
+bool takeOverUserText(const SensorEditors& editors, AppState& state, MessageBoxes& boxes);
 
 // Packs the text of Edit22 into the TypeName registers (32 characters).
 void takeOverTypeName(const SensorEditors& editors, AppState& state);

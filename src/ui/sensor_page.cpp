@@ -190,19 +190,11 @@ void SensorPage::clearEditMarks(EditMarks marks) {
 }
 
 bool SensorPage::takeOverSettings() {
-    SensorSettings& sensor = context_.state.image.sensor;
-    const float shownOffset = sensor.offset;
-    const float shownAdjustment = sensor.adjustment;
-    if (!takeOverSensorPage(editors_, context_.state, context_.boxes))
-        return false;
-    sensor.offset = unroundedReal(offset_.text().toStdString(), shownOffset, sensor.offset);
-    sensor.adjustment =
-        unroundedReal(adjustment_.text().toStdString(), shownAdjustment, sensor.adjustment);
-    return true;
+    return takeOverSensorPage(editors_, context_.state, context_.boxes);
 }
 
-void SensorPage::takeOverUserText() {
-    m8163::takeOverUserText(editors_, context_.state);
+bool SensorPage::takeOverUserText() {
+    return m8163::takeOverUserText(editors_, context_.state, context_.boxes);
 }
 
 void SensorPage::takeOverTypeName() {

@@ -45,7 +45,7 @@ class SensorPage : public QObject, public SensorView {
     void showTexts(const std::string& userText, const std::string& typeName) override;
     void clearEditMarks(EditMarks marks) override;
     bool takeOverSettings() override;
-    void takeOverUserText() override;
+    bool takeOverUserText() override;
     void takeOverTypeName() override;
 
   private:

@@ -4,12 +4,14 @@
 #include <clocale>
 
 #include "config/connection_file.h"
+#include "config/ini_file.h"
 #include "config/profile_file.h"
 #include "config/settings_paths.h"
 #include "link/port_open.h"
 #include "ui/command_guard.h"
 #include "ui/connection_bar.h"
 #include "ui/exchange_page.h"
+#include "ui/log_switch.h"
 #include "ui/main_window.h"
 #include "ui/measure_page.h"
 #include "ui/page_takeover.h"
@@ -27,6 +29,10 @@ std::string connectionPath() {
 // Computed anew each time: a change of working folder moves the profile.
 std::string recentProfilePath() {
     return settingsFilePath(currentFolder(), kProfileFileName);
+}
+
+std::string cataloguePath() {
+    return settingsFilePath(currentFolder(), kCatalogueFileName);
 }
 
 ProfileParts profileParts(TForm1& window) {
@@ -50,9 +56,19 @@ CatalogueLists catalogueLists(const AppState& state) {
 
 void startup(TForm1& window, LineLease& line) {
     AppState& state = window.state();
+    // A settings file that will be refused refuses the start before any of
+    // the three is written.
+    for (const std::string& path : {connectionPath(), recentProfilePath(), cataloguePath()})
+        checkSettingsFile(path);
     loadConnectionSettings(connectionPath(), state.connection, state.comPorts, window.boxes());
-    loadProfile(recentProfilePath(), settingsFilePath(currentFolder(), kCatalogueFileName),
-                profileParts(window), state.catalogue);
+    loadProfile(recentProfilePath(), cataloguePath(), profileParts(window), state.catalogue);
+    // A log whose file would block or is no file is off from the start.
+    state.connection.useLogFile =
+        checkedLogSwitch(state.connection.useLogFile, state.connection.logFileName,
+                         LogKind::Exchange, window.boxes());
+    state.measurementLog.writeFile =
+        checkedLogSwitch(state.measurementLog.writeFile, state.measurementLog.fileName,
+                         LogKind::Measurement, window.boxes());
     state.refreshGuard = false;
     // Reals are read and written with "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
@@ -86,10 +102,19 @@ void close(TForm1& window, LineLease& line) {
 
 }  // namespace
 
-void runStartupSequence(TForm1& window) {
+bool runStartupSequence(TForm1& window) {
     // Held like a command: nothing else reaches the port while a box of the
     // sequence is open.
-    window.commands().runWithLine([&window](LineLease& line) { startup(window, line); });
+    bool started = false;
+    window.commands().runWithLine([&](LineLease& line) {
+        try {
+            startup(window, line);
+            started = true;
+        } catch (const std::exception& error) {
+            window.boxes().show(errorBox(error));
+        }
+    });
+    return started;
 }
 
 void runCloseSequence(TForm1& window, LineLease& line) {

@@ -15,9 +15,11 @@ class TForm1;
 // what a search disables; shows the register image on the exchange page and the connection settings
 // on the connection bar; opens the port and sets its control lines; switches
 // polling off. An error of a settings file is shown in the standard error
-// box and ends the sequence there; the window opens all the same. Nothing
-// is sent.
-void runStartupSequence(TForm1& window);
+// box and ends the sequence there: false, and the program ends without
+// showing the half-built window or writing a settings file (a file of the
+// wrong kind is refused before any of the three is written). Nothing is
+// sent.
+[[nodiscard]] bool runStartupSequence(TForm1& window);
 
 // What the window runs when the user closes it: stops polling, closes the
 // port, takes the connection bar and the exchange page back into the

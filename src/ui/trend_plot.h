@@ -4,10 +4,12 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <functional>
 
+#include "measure/polling.h"
 #include "measure/trend_history.h"
 
 class QWidget;
@@ -32,6 +34,13 @@ inline double trendKey(const TrendPoint& point) {
 inline bool trendDrawable(const TrendPoint& point) {
     return !point.failed() && std::isfinite(point.value);
 }
+
+// Two drawable readings further apart than this are not joined by the
+// curve: twice the polling period (measure/polling.h), so that a time
+// without polling (stopped, single readings) shows as a break, as a failed
+// exchange does.
+inline constexpr double kTrendJoinSeconds =
+    2 * std::chrono::duration<double>(kPollingInterval).count();
 
 // The first reading at or after `key`: readings are kept in time order.
 inline std::size_t firstTrendPointFrom(const TrendHistory& history, double key) {

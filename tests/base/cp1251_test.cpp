@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace m8163 {
@@ -44,6 +46,26 @@ TEST(Cp1251, CyrillicTextAndUnmappableCharacters) {
     EXPECT_EQ(utf8ToCp1251("a\xE4\xB8\xADz"), "a?z");  // CJK has no form
     EXPECT_EQ(utf8ToCp1251("\xFF\xC3"), "??");         // malformed UTF-8
     EXPECT_EQ(utf8ToCp1251(std::string("x\0y", 3)), std::string("x\0y", 3));
+}
+
+TEST(Cp1251, FirstCharacterWithoutAWindows1251Form) {
+    const struct {
+        const char* text;
+        std::size_t characters;
+        std::optional<std::string> found;
+    } cases[] = {
+        {"A✓B€", SIZE_MAX, "✓"},
+        {"Котёл №2 €", SIZE_MAX, std::nullopt},
+        {"a?b", SIZE_MAX, std::nullopt},  // '?' itself has its form
+        {"abc✓", 3, std::nullopt},
+        {"abc✓", 4, "✓"},
+        {"😀", SIZE_MAX, "😀"},
+        {"", SIZE_MAX, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(characterWithoutCp1251(c.text, c.characters), c.found);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // pseudo-terminal the simulator publishes.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -128,7 +129,7 @@ TEST_F(CtlTest, PollEndsOnCtrlCWithTheCounters) {
                           "none", "--address", "1", "poll", "--interval", "100"});
     ASSERT_FALSE(program.waitForLine("2: value ", 10s).empty()) << program.err;
     program.signal(SIGINT);
-    ASSERT_EQ(program.wait(kTimeout), 0) << program.err;
+    ASSERT_EQ(program.wait(kTimeout), 130) << program.err;
     EXPECT_TRUE(std::regex_search(
         program.out, std::regex(R"(\ncycles (\d+), measurement errors 0, exchange errors 0\n$)")))
         << program.out;
@@ -304,6 +305,18 @@ TEST_F(CtlTest, SilentModuleGivesExit1AndTheFailureText) {
     EXPECT_EQ(poll.exitCode, 1);
     EXPECT_TRUE(contains(poll.out, "cycles 2, measurement errors 0, exchange errors 2"))
         << poll.out;
+    // A failed cycle has no value and no status, in none of the forms.
+    const std::string failure =
+        "При приеме принято не ожидаемое число символов. Возможно, ответа просто не было.";
+    EXPECT_EQ(lines(poll.out).front(), "1: Ошибка в обмене (" + failure + ")");
+    CtlRun json = ctl({"poll", "--count", "1", "--json"});
+    EXPECT_EQ(lines(json.out).front(),
+              R"({"cycle":1,"value":null,"relativeValue":null,"status":null,"statusText":null,)"
+              R"("exchange":110,"exchangeText":"Ошибка в обмене","failure":")" +
+                  failure + R"("})");
+    CtlRun csv = ctl({"poll", "--count", "1", "--csv"});
+    ASSERT_EQ(lines(csv.out).size(), 2u) << csv.out;
+    EXPECT_EQ(lines(csv.out)[1], R"(1,,,,,110,"Ошибка в обмене")");
     CtlRun write = ctl({"exchange", "set", "--speed", "9600", "--parity", "odd", "--address", "3"});
     EXPECT_EQ(write.exitCode, 1);
     EXPECT_TRUE(contains(write.err, "Возможно, ответа просто не было.")) << write.err;
@@ -335,6 +348,7 @@ TEST_F(CtlTest, BadOptionsGiveExit2WithoutTouchingTheLine) {
         {"sensor", "set", "--text", "✓ done"},
         {"exchange", "set", "--speed", "9600", "--parity", "even"},
         {"exchange", "set", "--speed", "9600", "--parity", "even", "--address", "300"},
+        {"exchange", "set", "--speed", "9600", "--parity", "even", "--address", "0"},
         {"scan", "--speeds", "9600,1234"},
         {"scan", "--parities", "none,mark"},
         {"scan", "--from", "248"},
@@ -353,11 +367,29 @@ TEST_F(CtlTest, BadOptionsGiveExit2WithoutTouchingTheLine) {
     EXPECT_TRUE(contains(readFile(state()), R"("requests": 0,)")) << readFile(state());
 }
 
+TEST_F(CtlTest, VersionAndUnknownOptions) {
+    CtlRun version = ctl({"--version"}, {});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "m8163ctl 0.0.2\n");
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--verbose"}, {"read", "--verbose"}, {"read", "--bogus", "1"}}) {
+        SCOPED_TRACE(args.back());
+        CtlRun run = ctl(args, {});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(contains(run.err, "unknown option --")) << run.err;
+    }
+}
+
 TEST_F(CtlTest, PortThatCannotBeOpenedGivesExit3) {
     CtlRun run = ctl({"read"}, {"--device", dir_.file("nothing-here")});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(contains(run.err, "Невозможно открыть последовательный порт")) << run.err;
     EXPECT_TRUE(contains(run.err, dir_.file("nothing-here"))) << run.err;
+    // The system's reason in Russian, as in the window's boxes.
+    std::filesystem::create_directory(dir_.file("folder"));
+    CtlRun folder = ctl({"read"}, {"--device", dir_.file("folder")});
+    EXPECT_EQ(folder.exitCode, 3);
+    EXPECT_TRUE(contains(folder.err, "Причина: Это каталог")) << folder.err;
 }
 
 TEST_F(CtlTest, LineAndExchangeLogComeFromDevDatWhichStaysAsItWas) {
@@ -378,6 +410,28 @@ TEST_F(CtlTest, LineAndExchangeLogComeFromDevDatWhichStaysAsItWas) {
     // The request to module 4 and its reply, in the window's log format.
     EXPECT_TRUE(contains(readFile(work + "/exchange.txt"), "04 03 00 00 00 07"))
         << readFile(work + "/exchange.txt");
+}
+
+// An exchange log that names no plain file would block the tool for good
+// (a FIFO) or is no log: the run goes on without it and says so.
+TEST_F(CtlTest, AnExchangeLogThatIsNoFileIsLeftOff) {
+    startSim({});
+    const std::string work = dir_.file("work");
+    ASSERT_TRUE(std::filesystem::create_directory(work));
+    ASSERT_EQ(::mkfifo((work + "/fifo").c_str(), 0644), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(work + "/folder"));
+    for (const char* name : {"fifo", "folder", "/dev/null"}) {
+        SCOPED_TRACE(name);
+        std::ofstream(work + "/dev.dat", std::ios::binary)
+            << "[LOG]\r\nUseLogFile=1\r\nLogFileName=" << name << "\r\n";
+        ChildProcess program({"/bin/sh", "-c",
+                              "cd '" + work + "' && exec '" + M8163_CTL_PATH + "' --device '" +
+                                  link() + "' --address 1 read"});
+        ASSERT_EQ(program.wait(kTimeout), 0) << program.err;
+        EXPECT_TRUE(contains(program.err, "exchange log \"" + std::string(name) + "\" is off: "))
+            << program.err;
+        EXPECT_TRUE(contains(program.out, "exchange: Нормальный обмен")) << program.out;
+    }
 }
 
 TEST_F(CtlTest, EverySubcommandHasHelp) {

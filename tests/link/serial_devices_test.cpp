@@ -100,12 +100,14 @@ TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
         "  /dev/ttyUSB0\n"
         "  /dev/ttyACM0: нет доступа, его даёт группа dialout\n"
         "  /dev/ttyS0: нет доступа, права устройства не дают его через группу\n"
-        "Номер порта связывается с устройством в файле dev.dat, раздел [COM_PORTS], например:\n"
+        "Номер порта связывается с устройством строкой в файле dev.dat, например:\n"
         "[COM_PORTS]\n"
         "COM3=/dev/serial/by-id/usb-FTDI_A-if00-port0\n"
         "Доступ к порту даёт членство в группе dialout: sudo usermod -aG dialout $USER, затем "
         "войдите в систему заново.";
     EXPECT_EQ(text, expected);
+    // The section is named once, in the line to copy.
+    EXPECT_EQ(text.find("[COM_PORTS]"), text.rfind("[COM_PORTS]"));
     EXPECT_EQ(serialDeviceListing({}, 1),
               "Последовательных портов в системе не найдено: подключите адаптер.");
 }

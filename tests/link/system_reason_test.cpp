@@ -24,6 +24,10 @@ void expectNamedReasonsInRussian() {
         {EBUSY, "Устройство или ресурс занято"},
         {ENOTTY, "Неприменимый к данному устройству ioctl"},
         {ENODEV, "Нет такого устройства"},
+        {EPERM, "Операция не позволена"},
+        {EISDIR, "Это каталог"},
+        {ENOSPC, "На устройстве не осталось свободного места"},
+        {EROFS, "Файловая система доступна только для чтения"},
     };
     for (const auto& reason : reasons) {
         SCOPED_TRACE(reason.error);
@@ -62,12 +66,13 @@ TEST(SystemReason, OtherReasonsFromTheSystemsRussianMessages) {
     if (!russian.active())
         GTEST_SKIP() << "no Russian locale can be made here";
     expectNamedReasonsInRussian();
-    EXPECT_EQ(systemReason(EIO), "Ошибка ввода/вывода");
+    EXPECT_EQ(systemReason(ETIMEDOUT), "Время ожидания соединения истекло");
 }
 
 TEST(SystemReason, WithoutTranslationTheSystemsText) {
     const LanguageVariable english("en");
-    EXPECT_EQ(systemReason(EIO), "Input/output error");
+    // A reason no port or settings file of the program meets.
+    EXPECT_EQ(systemReason(ETIMEDOUT), "Connection timed out");
 }
 
 }  // namespace

@@ -194,6 +194,44 @@ TEST_F(TransactionTest, ResultBitsAndExceptionCode) {
     }
 }
 
+// A search trial's read keeps the times of the connection's speed, and gets
+// longer only where a reply at the trial's slower speed could not arrive
+// within them: then it gets the request and the reply at 11 bits a byte plus
+// the read interval, the interval at least two byte times.
+TEST_F(TransactionTest, AReadAtAnotherLineSpeedGetsLongerOnlyWhereItMust) {
+    struct Case {
+        int connection, timeoutMs, lineSpeed;
+        PortTimeouts read;  // interval, multiplier, constant
+    };
+    const Case cases[] = {
+        {19200, 100, 0, {24, 12, 100}},      // no trial
+        {19200, 100, 1200, {24, 12, 100}},   // 352 ms hold the 272 a reply needs
+        {19200, 100, 19200, {24, 12, 100}},  // the connection's own speed
+        {115200, 100, 9600, {12, 6, 100}},
+        // 27 bytes at 1200 bit/s take 248 ms, the interval grows to 19 ms:
+        // 267 ms in all against 126 + TimeOut.
+        {115200, 0, 1200, {19, 6, 141}},
+        {115200, 100, 1200, {19, 6, 141}},
+        {115200, 150, 1200, {12, 6, 150}},  // 276 ms are enough
+        {19200, 0, 1200, {24, 12, 20}},     // 248 + 24 against 252
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.connection) + " " + std::to_string(c.timeoutMs) + " " +
+                     std::to_string(c.lineSpeed));
+        ScriptedPort scripted;
+        ConnectionSettings s;
+        s.moduleAddress = 1;
+        s.speed = c.connection;
+        s.timeoutMs = c.timeoutMs;
+        scripted.silence();
+        std::array<std::uint16_t, 7> values{};
+        readRegisters(ModbusLine{scripted, s, clock, c.lineSpeed}, 0, values);
+        ASSERT_EQ(scripted.timeoutsSet.size(), 1u);
+        const PortTimeouts& set = scripted.timeoutsSet[0];
+        EXPECT_EQ((PortTimeouts{set.readInterval, set.readMultiplier, set.readConstant}), c.read);
+    }
+}
+
 TEST_F(TransactionTest, ClosedPortFailsWithEmptyReply) {
     port.openState = false;
     port.replyRegisters(1, {1});

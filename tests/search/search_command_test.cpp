@@ -53,10 +53,12 @@ class SearchCommandTest : public ::testing::Test, public SearchPageView, public 
             {settings, found, running}, line,
             [this](const ModbusLine& l) {
                 const ConnectionSettings& s = l.settings;
-                // The port was reopened at the trial's format.
-                EXPECT_EQ(port.line, (LineSettings{s.speed, s.parity}));
-                const std::string trial =
-                    trialText(s.speed, s.parity, static_cast<unsigned>(s.moduleAddress));
+                // The port was reopened at the trial's format; the exchange
+                // keeps the connection's speed and parity.
+                EXPECT_EQ(l.lineSpeed, port.line.speed);
+                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, kParityOdd}));
+                const std::string trial = trialText(port.line.speed, port.line.parity,
+                                                    static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
                 const bool hit = answerAll || answering.count(trial) != 0;
                 return hit ? ExchangeStatus{} : ExchangeStatus{kLengthError | kNoReply, 0};
@@ -213,10 +215,40 @@ TEST_F(SearchCommandTest, TheThirtyThirdModuleFillsTheTableAndTakesTheFullTableE
     EXPECT_EQ(found.count(), kFoundTableSize);
     EXPECT_EQ(found.entries.back(), (SearchHit{9600, 32, kParityNone}));
     EXPECT_EQ(trials().size(), 33u);
+    // The figure counts the trial that filled the table.
+    EXPECT_EQ(figures.back(), "33/248");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Процедура поиска завершена.На линии слишком много приборов.");
     EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
     EXPECT_FALSE(running);
+}
+
+// A port that cannot be opened for a trial ends the search there: its box
+// once, then the end a stop gives; the port is back at the connection.
+TEST_F(SearchCommandTest, APortThatCannotBeOpenedEndsTheSearchWithOneBox) {
+    settings = settingsOf({9600}, {}, 1, 5);
+    onPending = [this] { port.failNextOpens = 1; };
+    EXPECT_EQ(run(), SearchEnd::PortFailed);
+    EXPECT_EQ(trials(), (std::vector<std::string>{"9600/0@1", "9600/1@1", "9600/2@1"}));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "Невозможно открыть последовательный порт");
+    EXPECT_EQ(boxes.shown[1].text, "Процедура поиска завершена пользователем.");
+    EXPECT_EQ(boxes.shown[1].caption, "Ход поиска");
+    EXPECT_EQ(figures.back(), "3/15");
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(trace.back(), "clear");
+    EXPECT_FALSE(running);
+
+    // The connection's port missing as well: still the one box.
+    boxes.shown.clear();
+    trace.clear();
+    onPending = nullptr;
+    port.failOpen = true;
+    EXPECT_EQ(run(), SearchEnd::PortFailed);
+    EXPECT_TRUE(trials().empty());
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "Невозможно открыть последовательный порт");
 }
 
 TEST_F(SearchCommandTest, WithoutTheRunningFlagNothingHappens) {

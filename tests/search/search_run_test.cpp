@@ -38,9 +38,12 @@ class SearchRunTest : public ::testing::Test, public SearchView, public EventPum
             plan, line,
             [this](const ModbusLine& l) {
                 const auto& s = l.settings;
-                EXPECT_EQ(port.line, (LineSettings{s.speed, s.parity}));
-                const std::string trial =
-                    trialText(s.speed, s.parity, static_cast<unsigned>(s.moduleAddress));
+                // The port at the trial's format, the exchange's times and
+                // parity check from the connection's.
+                EXPECT_EQ(l.lineSpeed, port.line.speed);
+                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, kParityOdd}));
+                const std::string trial = trialText(port.line.speed, port.line.parity,
+                                                    static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
                 const bool hit = answering.empty() || trial == answering;
                 return hit ? ExchangeStatus{} : ExchangeStatus{kLengthError | kNoReply, 0};

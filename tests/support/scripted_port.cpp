@@ -9,7 +9,9 @@ namespace m8163::test {
 OpenResult ScriptedPort::open(const std::string& device, const LineSettings& settings,
                               const PortTimeouts& timeouts) {
     openedDevices.push_back(device);
-    if (failOpen) {
+    if (failOpen || failNextOpens > 0) {
+        if (failNextOpens > 0)
+            --failNextOpens;
         openState = false;
         return openFailure;
     }

@@ -39,8 +39,10 @@ class ScriptedPort : public SerialPort {
     // "DTR off", "DTR on".
     std::vector<std::string> lineCalls;
 
-    // Makes the next open() calls fail with this result.
+    // Makes the next open() calls fail with this result: all of them, or
+    // this many.
     bool failOpen = false;
+    int failNextOpens = 0;
     OpenResult openFailure{false, 2, "No such file or directory"};
 
     bool openState = true;

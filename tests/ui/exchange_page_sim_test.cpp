@@ -111,7 +111,7 @@ TEST_F(ExchangeSimTest, FirstStartInAnEmptyFolderShowsOnlyThePortBoxAndCloseStor
     if (fs::exists("/dev/ttyUSB0"))
         GTEST_SKIP() << "a real /dev/ttyUSB0 is present";
     window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
-    runStartupSequence(*window);
+    ASSERT_TRUE(runStartupSequence(*window));
     window->show();
     pick("ComboBox3", 9);
     window->close();

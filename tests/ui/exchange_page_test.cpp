@@ -77,15 +77,14 @@ TEST_F(ExchangeWindow, PageRefreshShowsSpeedCodesAndNetworkNumbersInRangeOnly) {
         showImage();
         EXPECT_EQ(list("ComboBox5").currentIndex(), number);
     }
-    for (std::uint16_t number : {256, 0xFFFF}) {
+    // Beyond the list: no number is picked, rather than an old pick that is
+    // not the number the image holds.
+    for (std::uint16_t number : {250, 256, 0xFFFF}) {
+        list("ComboBox5").setCurrentIndex(247);
         state.image.word(0x0408) = number;
         showImage();
-        EXPECT_EQ(list("ComboBox5").currentIndex(), 247) << number;
+        EXPECT_EQ(list("ComboBox5").currentIndex(), -1) << number;
     }
-    // Below 256 but beyond the list: no number is picked.
-    state.image.word(0x0408) = 250;
-    showImage();
-    EXPECT_EQ(list("ComboBox5").currentIndex(), -1);
 }
 
 TEST_F(ExchangeWindow, PageRefreshShowsTheIdentityOnThePanels) {
@@ -300,6 +299,26 @@ TEST_F(ExchangeWindow, WriteWithoutAModuleNumberIsRefusedBeforeAnythingIsSent) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Ошибка ввода");
     EXPECT_TRUE(port.written.empty());
+}
+
+// A module that holds a number beyond the list: after its read no number is
+// picked, and "Записать" says what is wrong with the number read.
+TEST_F(ExchangeWindow, WriteAfterReadingANumberBeyondTheListSaysSo) {
+    pick("ComboBox5", 5);
+    state.connection.moduleAddress = 1;
+    replyPage(300, 7, 0);
+    control<QPushButton>("Button9").click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(list("ComboBox5").currentIndex(), -1);
+    const std::size_t sent = port.written.size();
+
+    control<QPushButton>("Button1").click();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text,
+              "Номер модуля, прочитанный из модуля (300), вне пределов от 0 до 247. Выберите "
+              "номер модуля из списка.");
+    EXPECT_EQ(boxes.shown[1].caption, "Ошибка ввода");
+    EXPECT_EQ(port.written.size(), sent);
 }
 
 TEST_F(ExchangeWindow, AChangeWhileACommandHoldsTheLineSpringsBack) {

@@ -376,6 +376,36 @@ TEST_F(TakeOverTest, RefreshGuardIsSetWhileATakeOverRuns) {
     EXPECT_TRUE(state.refreshGuard);
 }
 
+// A character the module's code page lacks is refused, named, and nothing
+// is packed; one beyond the 16 that are sent does not matter.
+TEST_F(TakeOverTest, UserTextWithACharacterOutsideWindows1251IsRefused) {
+    const struct {
+        const char* text;
+        const char* named;  // nullptr: accepted
+    } cases[] = {
+        {"A✓B€", "✓"},
+        {"Котёл €5", nullptr},
+        {"温度", "温"},
+        {"ABCDEFGHIJKLMNOP✓", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        boxes.shown.clear();
+        setUserText(state.image, "old");
+        form.edit("Edit24").setText(QString::fromUtf8(c.text));
+        const bool taken = takeOverUserText(SensorEditors::find(form.window), state, boxes);
+        EXPECT_EQ(taken, c.named == nullptr);
+        if (c.named == nullptr) {
+            EXPECT_TRUE(boxes.shown.empty());
+            continue;
+        }
+        expectOneRefusal(std::string("Символа \"") + c.named +
+                         "\" нет в кодировке Windows-1251, и модуль не может его показать. "
+                         "Исправьте пользовательский текст.");
+        EXPECT_EQ(userText(state.image), "old             ");
+    }
+}
+
 TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
     struct Case {
         const char* text;
@@ -390,15 +420,17 @@ TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         form.edit("Edit24").setText(QString::fromUtf8(c.text));
-        takeOverUserText(SensorEditors::find(form.window), state);
+        EXPECT_TRUE(takeOverUserText(SensorEditors::find(form.window), state, boxes));
         EXPECT_EQ(userText(state.image), c.sent);
     }
     // Register form: first character in the high byte.
     form.edit("Edit24").setText("AB");
-    takeOverUserText(SensorEditors::find(form.window), state);
+    EXPECT_TRUE(takeOverUserText(SensorEditors::find(form.window), state, boxes));
     EXPECT_EQ(word(reg::kUserText), 0x4142);
     EXPECT_EQ(word(reg::kUserText + 1), 0x2020);
     EXPECT_EQ(word(reg::kUserText - 1), kUntouched);  // the word before the text
+
+    EXPECT_TRUE(boxes.shown.empty());
 
     form.edit("Edit22").setText(QString(40, QChar('x')));
     takeOverTypeName(SensorEditors::find(form.window), state);
@@ -468,7 +500,7 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     window.control<QLineEdit>("Edit24").setText("Котёл №2, линия 1");
     boxes.shown.clear();
     EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(window), state, boxes));
-    takeOverUserText(SensorEditors::find(window), state);
+    EXPECT_TRUE(takeOverUserText(SensorEditors::find(window), state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 1.0f);

@@ -95,7 +95,7 @@ class ProgramWindowTest : public ::testing::Test {
         std::filesystem::current_path(folder);
         port.openState = false;
         window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, pumpSeam, &clock});
-        runStartupSequence(*window);
+        ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(boxes.shown.empty());
         port.events = &events;
     }

@@ -24,9 +24,9 @@ sim::ModuleModel moduleAt(int address, int speed, int parity) {
 }
 
 TEST_F(SearchSimTest, FindsTheModulesOfTheLineAndTakesOneOver) {
-    // A silent trial waits the time-out plus 21 byte times of its speed:
-    // with a short time-out the 81 trials at these speeds take about 16 s
-    // (at 1200 bit/s alone 27 of them would take 109 s).
+    // A silent trial waits the time-out plus 21 byte times of the
+    // connection's speed (19200 bit/s): with a short time-out the 81 trials
+    // at these speeds take about 23 s.
     start({moduleAt(1, 19200, sim::kNone), moduleAt(5, 38400, sim::kEven),
            moduleAt(7, 57600, sim::kOdd)},
           "19200,N,8,1", 1, 30);

@@ -71,7 +71,7 @@ TEST_F(SearchWindow, StartupAndCloseRunTheirStepsInOrder) {
     // Whatever the list held is gone once start-up has shown the empty table.
     control<QListWidget>("ListBox1").addItem(QStringLiteral("stale"));
     window->searchPage().lockSearch(true);
-    runStartupSequence(*window);
+    ASSERT_TRUE(runStartupSequence(*window));
 
     ASSERT_EQ(seen.size(), 2u);
     // Step 2, before the profile, the page and the port.

@@ -393,6 +393,46 @@ TEST_F(SensorPageTest, LargeAndNoNumberRealsShowShortAndUneditedOnesGoBackWhole)
               (std::vector<std::uint16_t>{offset[0], offset[1], adjustment[0], adjustment[1]}));
 }
 
+// An offset and an adjustment that are no number ("nan", "inf", "-inf" as
+// read) do not stop the write of the other fields: left as shown, they go
+// back as the module holds them.
+TEST_F(SensorPageTest, NonFiniteOffsetAndAdjustmentLeftAsShownGoBackAsRead) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct { float offset, adjustment; } cases[] = {{nan, inf}, {-inf, nan}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(text("Edit25").toStdString());
+        ModuleSensor m;
+        m.offset = c.offset;
+        m.adjustment = c.adjustment;
+        readFirst(m);
+        control<QComboBox>("ComboBox17").setCurrentIndex(3);
+        replyWrites();
+        click("Button36");
+        ASSERT_EQ(requests().size(), 3u);
+        EXPECT_EQ(written(0), std::vector<std::uint16_t>{3});
+        const auto offset = splitF32(c.offset);
+        const auto adjustment = splitF32(c.adjustment);
+        EXPECT_EQ(written(1),
+                  (std::vector<std::uint16_t>{offset[0], offset[1], adjustment[0], adjustment[1]}));
+        forget();
+    }
+}
+
+// A user text the module cannot hold is refused, naming the character,
+// before anything is sent.
+TEST_F(SensorPageTest, UserTextOutsideWindows1251IsRefusedBeforeAnythingIsSent) {
+    readFirst();
+    control<QLineEdit>("Edit24").setText(QString::fromUtf8("A✓B€"));
+    replyWrites();
+    click("Button36");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].caption, "Ошибка ввода");
+    EXPECT_NE(boxes.shown[1].text.find("\"✓\""), std::string::npos) << boxes.shown[1].text;
+    EXPECT_TRUE(port.written.empty());
+    EXPECT_TRUE(pump.pauses.empty());
+}
+
 TEST_F(SensorPageTest, CoveredWriteKeepsTheVisibleMarksAndPacksTheJoinedTypeName) {
     readFirst();
     control<QLineEdit>("Edit25").setText("3");
@@ -518,7 +558,7 @@ class SensorPageSimTest : public ::testing::Test {
                                           << (folder / "port").string() << "\r\n";
         fs::current_path(folder);
         window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
-        runStartupSequence(*window);
+        ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(port.isOpen());
         ASSERT_TRUE(boxes.shown.empty());
         window->selectPage(TForm1::kSensorPage);

@@ -79,7 +79,7 @@ class SimWindowTest : public ::testing::Test {
             << "\r\n[COM_PORTS]\r\nCOM1=" << server->path()
             << "\r\n[COM_OPTIONS]\r\nCOM1=" << com1Options << "\r\n";
         window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
-        runStartupSequence(*window);
+        ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
         ASSERT_TRUE(port.isOpen());
     }

@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -68,7 +71,7 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, FirstStartCreatesTheFilesAndOpensCom1WithoutSendingAnything) {
-    runStartupSequence(*window);
+    EXPECT_TRUE(runStartupSequence(*window));
 
     EXPECT_TRUE(boxes.shown.empty());
     for (const char* file : {"dev.dat", "recent.prf", "konstr_type.prf"}) {
@@ -99,7 +102,7 @@ TEST_F(StartupTest, StoredConnectionAndPageAreUsed) {
           "[COM_SETTINGS]\r\nNumber=3\r\nSettings=9600,E,8,1\r\n"
           "[COM_PORTS]\r\nCOM3=/dev/ttyS7\r\n");
     write("recent.prf", "[TAB]\r\nnum=3\r\n");
-    runStartupSequence(*window);
+    ASSERT_TRUE(runStartupSequence(*window));
 
     ASSERT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS7"});
     EXPECT_EQ(port.line, (LineSettings{9600, 2}));
@@ -108,7 +111,7 @@ TEST_F(StartupTest, StoredConnectionAndPageAreUsed) {
 
 TEST_F(StartupTest, PortThatCannotBeOpenedIsReportedAndStartupGoesOn) {
     port.failOpen = true;
-    runStartupSequence(*window);
+    EXPECT_TRUE(runStartupSequence(*window));
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(port.rtsDtrCalls, 0);
@@ -116,24 +119,129 @@ TEST_F(StartupTest, PortThatCannotBeOpenedIsReportedAndStartupGoesOn) {
     EXPECT_EQ(control<QLabel>("Label56").text(), "0");
 }
 
-TEST_F(StartupTest, SettingsFileErrorIsShownAndEndsTheSequence) {
-    fs::create_directory(folder / "dev.dat");  // no file can be read or written there
-    runStartupSequence(*window);
+// Every file of the folder with its size, so that a test sees any write.
+std::map<std::string, std::uintmax_t> folderFiles(const fs::path& folder) {
+    std::map<std::string, std::uintmax_t> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] =
+            entry.is_regular_file() ? entry.file_size() : std::uintmax_t{0};
+    return files;
+}
 
+// A settings file of the wrong kind refuses the start: one error box naming
+// it, no later step, and none of the three files written, also when the
+// refused one is not the first to load.
+TEST_F(StartupTest, RefusedSettingsFileEndsTheStartWithoutWritingAnyFile) {
+    const struct {
+        const char* name;
+        const char* file;
+        std::function<void(const fs::path&)> make;
+    } cases[] = {
+        {"folder", "dev.dat", [](const fs::path& p) { fs::create_directory(p); }},
+        {"FIFO", "recent.prf", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+        {"link to a device", "recent.prf",
+         [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+        {"over 1 MiB", "konstr_type.prf",
+         [](const fs::path& p) {
+             std::ofstream(p, std::ios::binary) << std::string((1 << 20) + 1, ';');
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        boxes.shown.clear();
+        port.openedDevices.clear();
+        c.make(folder / c.file);
+        const auto before = folderFiles(folder);
+
+        EXPECT_FALSE(runStartupSequence(*window));
+
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const MessageBox& box = boxes.shown[0];
+        EXPECT_EQ(box.caption, "8163");
+        EXPECT_EQ(box.icon, BoxIcon::Error);
+        EXPECT_EQ(box.buttons, BoxButtons::Ok);
+        EXPECT_NE(box.text.find(c.file), std::string::npos) << box.text;
+        EXPECT_EQ(folderFiles(folder), before);
+        // The later steps did not run: no lists, no port.
+        EXPECT_EQ(control<QComboBox>("ComboBox1").count(), 0);
+        EXPECT_TRUE(port.openedDevices.empty());
+    }
+}
+
+// A log whose file is a FIFO (the first write would wait for a reader for
+// good) or a folder is off from the start, each with one box naming the file.
+TEST_F(StartupTest, LogsThatNameNoPlainFileAreSwitchedOff) {
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0644), 0);
+    fs::create_directory(folder / "logs");
+    write("dev.dat", "[LOG]\r\nUseLogFile=1\r\nLogFileName=pipe\r\n");
+    write("recent.prf", "[IZM]\r\nizm_name=logs\r\nwrite_file=1\r\n");
+    EXPECT_TRUE(runStartupSequence(*window));
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const MessageBox& box : boxes.shown) {
+        EXPECT_EQ(box.icon, BoxIcon::Warning);
+        EXPECT_EQ(box.caption, "Запись в файл");
+    }
+    EXPECT_NE(boxes.shown[0].text.find("\"pipe\""), std::string::npos) << boxes.shown[0].text;
+    EXPECT_NE(boxes.shown[0].text.find("FIFO"), std::string::npos) << boxes.shown[0].text;
+    EXPECT_NE(boxes.shown[1].text.find("\"logs\""), std::string::npos) << boxes.shown[1].text;
+    EXPECT_EQ(state.connection.useLogFile, 0);
+    EXPECT_EQ(state.measurementLog.writeFile, 0);
+    EXPECT_FALSE(control<QCheckBox>("CheckBox6").isChecked());
+    EXPECT_FALSE(control<QCheckBox>("CheckBox7").isChecked());
+
+    // Ticked again by the user: the same box, and the box stays clear.
+    boxes.shown.clear();
+    control<QCheckBox>("CheckBox6").click();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    const MessageBox& box = boxes.shown[0];
-    EXPECT_EQ(box.caption, "8163");
-    EXPECT_EQ(box.icon, BoxIcon::Error);
-    EXPECT_EQ(box.buttons, BoxButtons::Ok);
-    EXPECT_NE(box.text.find("dev.dat"), std::string::npos) << box.text;
-    // The later steps did not run: no profile, no lists, no port.
-    EXPECT_FALSE(fs::exists(folder / "recent.prf"));
-    EXPECT_EQ(control<QComboBox>("ComboBox1").count(), 0);
-    EXPECT_TRUE(port.openedDevices.empty());
+    EXPECT_EQ(state.connection.useLogFile, 0);
+    EXPECT_FALSE(control<QCheckBox>("CheckBox6").isChecked());
+    // A plain file is taken.
+    state.connection.logFileName = "COM.txt";
+    control<QCheckBox>("CheckBox6").click();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(state.connection.useLogFile, 1);
+}
+
+// The program itself: the box once (printed, as the demonstration answers
+// boxes), then it ends with a non-zero status, writes no settings file and
+// never shows its window.
+TEST_F(StartupTest, TheProgramEndsAfterARefusedSettingsFile) {
+    ASSERT_EQ(::mkfifo((folder / "recent.prf").c_str(), 0644), 0);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t app = fork();
+    if (app == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("M8163_DEMO", (folder / "page{page}.png").c_str(), 1);
+        dup2(out[1], STDOUT_FILENO);
+        execlp("timeout", "timeout", "60", M8163_APP_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string printed;
+    char buffer[4096];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(app, &status, 0);
+
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::size_t boxesPrinted = 0;
+    for (std::size_t at = printed.find("box: "); at != std::string::npos;
+         at = printed.find("box: ", at + 1))
+        ++boxesPrinted;
+    EXPECT_EQ(boxesPrinted, 1u) << printed;
+    EXPECT_NE(printed.find("recent.prf"), std::string::npos) << printed;
+    EXPECT_EQ(folderFiles(folder), (std::map<std::string, std::uintmax_t>{{"recent.prf", 0}}));
 }
 
 TEST_F(StartupTest, CloseClosesThePortFirstAndSavesBothFiles) {
-    runStartupSequence(*window);
+    ASSERT_TRUE(runStartupSequence(*window));
     port.openState = true;
     // The close takes the connection from the bar.
     control<QComboBox>("ComboBox3").setCurrentIndex(7);
@@ -152,7 +260,7 @@ TEST_F(StartupTest, CloseClosesThePortFirstAndSavesBothFiles) {
 }
 
 TEST_F(StartupTest, CloseErrorIsShownAndSkipsTheProfile) {
-    runStartupSequence(*window);
+    ASSERT_TRUE(runStartupSequence(*window));
     fs::remove(folder / "dev.dat");
     fs::create_directory(folder / "dev.dat");
     fs::remove(folder / "recent.prf");

@@ -5,12 +5,14 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 #include <cstring>
@@ -159,6 +161,73 @@ TEST_F(TrendStripTest, ReadingsGivePointsGapsAndMarks) {
     QCoreApplication::processEvents();
     EXPECT_EQ(graphData(0).size(), 6u);
     EXPECT_TRUE(std::isnan(graphData(0).back().second));
+}
+
+// The curve joins only readings of one stretch of polling: a reading that
+// comes long after the one before starts anew, and a reading joined to no
+// other (the very first one too) is a dot.
+TEST_F(TrendStripTest, ReadingsFarApartAreNotJoinedAndALoneReadingIsADot) {
+    openWindow();
+    page().setPolling(true);
+    cycle(25.0f);
+    EXPECT_EQ(graphData(2), (std::vector<std::pair<double, double>>{{keyAt(0), 25.0}}));
+    cycle(26.0f);
+    EXPECT_TRUE(graphData(2).empty());
+    EXPECT_EQ(graphData(0).size(), 2u);
+
+    // Polling stopped; a single reading two minutes later.
+    page().setPolling(false);
+    clock.time.minute += 2;
+    port.replyRegisters(1, {0x41F0, 0, 0, 0, 0, 0, 0});  // 30.0
+    page().Button17Click();
+    QCoreApplication::processEvents();
+    const auto values = graphData(0);
+    ASSERT_EQ(values.size(), 4u);
+    EXPECT_TRUE(std::isnan(values[2].second)) << "the curve breaks before it";
+    EXPECT_GT(values[2].first, keyAt(1));
+    EXPECT_DOUBLE_EQ(values[3].second, 30.0);
+    ASSERT_EQ(graphData(2).size(), 1u);
+    EXPECT_DOUBLE_EQ(graphData(2)[0].second, 30.0);
+
+    // Polling again: joined to the single reading, which is no dot then.
+    page().setPolling(true);
+    cycle(31.0f);
+    EXPECT_TRUE(graphData(2).empty());
+    EXPECT_EQ(graphData(0).size(), 5u);
+}
+
+// A pointer that rests on the plot gets moves at the same place now and
+// then; they ask for nothing and show nothing.
+TEST_F(TrendStripTest, HoverAsksOnlyWhenThePointerMoves) {
+    openWindow();
+    page().setPolling(true);
+    for (int i = 0; i < 3; ++i)
+        cycle(20.0f + static_cast<float>(i));
+    QCustomPlot& plot = *customPlot();
+    const auto hoverAt = [&](QPoint position) {
+        QMouseEvent move(QEvent::MouseMove, position, plot.mapToGlobal(position), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&plot, &move);
+    };
+    const QPoint onReading(qRound(plot.xAxis->coordToPixel(keyAt(1))), 50);
+    hoverAt(onReading);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "14:30:01.000  21.0000  Нормальное измерение");
+    // The tip goes a moment after it is told to.
+    const auto hidden = [] {
+        QToolTip::hideText();
+        QElapsedTimer waited;
+        waited.start();
+        while (QToolTip::isVisible() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return !QToolTip::isVisible();
+    };
+    ASSERT_TRUE(hidden());
+    hoverAt(onReading);  // at rest: the tip is not asked for again
+    EXPECT_FALSE(QToolTip::isVisible());
+    hoverAt(onReading + QPoint(1, 0));  // moved: the same reading's tip again
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(hidden());
 }
 
 TEST_F(TrendStripTest, ThePlotDropsWhatTheRingDrops) {

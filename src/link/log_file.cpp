@@ -1,0 +1,45 @@
+#include "link/log_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "link/file_kind.h"
+#include "link/system_reason.h"
+
+namespace m8163 {
+
+std::string logFileRefusal(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? std::string() : systemReason(errno);
+    return notAPlainFile(info.st_mode);
+}
+
+bool appendToLogFile(const std::string& path, std::string_view text) {
+    // Looked at before the open: opening a FIFO for writing waits for a
+    // reader, opening a device may act on it. O_NONBLOCK covers a name that
+    // changes in between, and the open file is looked at once more.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return false;
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    std::size_t done = 0;
+    while (written && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        if (written)
+            done += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0 && written;
+}
+
+}  // namespace m8163
