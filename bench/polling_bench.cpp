@@ -66,6 +66,7 @@ class TimingPort final : public m8163::SerialPort {
     void clearRtsSetDtr() override { port_.clearRtsSetDtr(); }
     void setOptions(const m8163::PortOptions& options) override { port_.setOptions(options); }
     bool echoes() const override { return port_.echoes(); }
+    void setWait(m8163::PortWait* wait) override { port_.setWait(wait); }
     std::size_t write(const std::uint8_t* data, std::size_t size) override {
         return port_.write(data, size);
     }

@@ -108,8 +108,9 @@ class SerialPort {
     virtual std::size_t read(std::uint8_t* buffer, std::size_t size) = 0;
 
     // Where reads and writes wait for the device: `wait`, or the kernel when
-    // it is null. The wait must outlive its use here.
-    void setWait(PortWait* wait) { wait_ = wait; }
+    // it is null. The wait must outlive its use here. A port that wraps
+    // another hands it on.
+    virtual void setWait(PortWait* wait) { wait_ = wait; }
 
   protected:
     // Waits as PortWait::wait does, through the wait set here.

@@ -172,6 +172,9 @@ class HeldInput final : public QObject {
     HeldQueue held_;
 };
 
+// Waits shorter than this leave the window unpainted for at most this long.
+constexpr std::chrono::milliseconds kShortWait{30};
+
 short readyNow(int fd, short events) {
     if (fd < 0)
         return 0;
@@ -190,11 +193,13 @@ short QtPortWait::wait(int fd, short events, Deadline deadline) {
         return ready;
     // The loop's timer counts whole milliseconds: it runs for those, and the
     // kernel waits out the fraction that is left, so that a read's interval
-    // ends when it should. Without an event loop (a program with no
-    // application object), or for less than a millisecond, the kernel waits.
+    // ends when it should. A short wait (the rest of a reply coming in, the
+    // interval after its last byte) is the kernel's: nobody sees the window
+    // wait that long, and the loop would cost more than the wait. So is every
+    // wait without an event loop (a program with no application object).
     const auto left =
         std::chrono::floor<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left <= std::chrono::milliseconds::zero() || QCoreApplication::instance() == nullptr)
+    if (left < kShortWait || QCoreApplication::instance() == nullptr)
         return waitInKernel(fd, events, deadline);
 
     QEventLoop loop;
