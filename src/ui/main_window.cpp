@@ -35,7 +35,9 @@ QTabWidget& buildControls(QMainWindow& window) {
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setAlignment(Qt::AlignCenter);
     scroller->setWidgetResizable(false);
-    scroller->viewport()->setBackgroundRole(QPalette::Window);
+    // Not painted by the scroll area: the window paints its own colour
+    // behind the layout, and so gets its paint events as before.
+    scroller->viewport()->setAutoFillBackground(false);
     auto* client = new QWidget;
     client->setObjectName(QStringLiteral("ClientArea"));
     client->setFixedSize(TForm1::kClientWidth, TForm1::kClientHeight);
