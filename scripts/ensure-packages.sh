@@ -11,6 +11,7 @@ m8163_packages=(
     libc-l10n                   # glibc's Russian messages for system reasons in boxes
     mbpoll                      # independent Modbus master for the simulator's tests
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
+    x11-utils netpbm            # the desktop test reads the window's properties and pixels
     libx11-dev libxtst-dev      # tests ping, click and close the window on that display
     clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
     locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
