@@ -368,6 +368,25 @@ TEST_F(TrendStripTest, EveryControlOfThePageKeepsItsPlace) {
     }
 }
 
+// The time axis shows dates only while its span crosses midnight.
+TEST_F(TrendStripTest, TheTimeAxisShowsDatesAcrossMidnight) {
+    openWindow();
+    page().setPolling(true);
+    cycle(25.0f);
+    QCustomPlot& plot = *customPlot();
+    const auto format = [&] {
+        return qSharedPointerDynamicCast<QCPAxisTickerDateTime>(plot.xAxis->ticker())
+            ->dateTimeFormat();
+    };
+    EXPECT_FALSE(format().contains("yyyy")) << format().toStdString();
+    const double midnight =
+        static_cast<double>(localMilliseconds({2026, 12, 11, 0, 0, 0, 0})) / 1000;
+    plot.xAxis->setRange(midnight - 300, midnight + 300);
+    EXPECT_TRUE(format().contains("dd.MM.yyyy")) << format().toStdString();
+    plot.xAxis->setRange(midnight + 60, midnight + 660);
+    EXPECT_FALSE(format().contains("yyyy")) << format().toStdString();
+}
+
 TEST_F(TrendStripTest, WheelAndDragLeaveTheLatestDoubleClickFollowsAgain) {
     openWindow();
     page().setPolling(true);
@@ -497,7 +516,8 @@ TEST_F(TrendStripTest, WithoutItsModuleTheStripSaysWhyAndReadingsGoOn) {
     EXPECT_TRUE(boxes.shown.empty());
     const test::ScopedTimeZone utc("UTC0");
     strip().saveHistory(QString::fromStdString((folder / "trend.csv").string()));
-    EXPECT_NE(test::fileText(folder / "trend.csv").find(":01.000+00:00,26,0,0,0\n"), std::string::npos);
+    EXPECT_NE(test::fileText(folder / "trend.csv").find(":01.000+00:00,26,0,0,0\n"),
+              std::string::npos);
 }
 
 // The loader takes the first place that gives a module with the entry
