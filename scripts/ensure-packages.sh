@@ -6,15 +6,18 @@ m8163_packages=(
     cmake g++ ninja-build pkg-config
     libgtest-dev
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    qt6-svg-dev                 # the window icon, drawn from the menu entry's SVG
     libqcustomplot-dev          # the trend strip's plot (QCustomPlot, Qt 6 build)
     libc-l10n                   # glibc's Russian messages for system reasons in boxes
     mbpoll                      # independent Modbus master for the simulator's tests
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
+    x11-utils netpbm            # the desktop test reads the window's properties and pixels
     libx11-dev libxtst-dev      # tests ping, click and close the window on that display
     clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
     locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
     dpkg-dev file               # the Debian package: dpkg-shlibdeps, and file to find the binaries
     desktop-file-utils appstream  # its test validates the desktop entry and the metainfo
+    lintian                     # and checks the package as Debian does
 )
 
 m8163_ensure_packages() {

@@ -7,6 +7,7 @@
 #include "app/diagnostics.h"
 #include "link/termios_port.h"
 #include "ui/app_state.h"
+#include "ui/application_identity.h"
 #include "ui/close_on_signal.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     diagnostics.mark("application");
     try {
-        QApplication::setApplicationName(QStringLiteral("8163"));
+        // Before the window: its X11 class and app id come from these.
+        m8163::setApplicationIdentity();
         m8163::installWindowStyle();
         // Standard buttons and dialogs in Russian, as the rest of the window.
         m8163::installRussianQtTexts(app);

@@ -114,6 +114,13 @@ std::vector<std::string> takeConnectionFile(IniFile& ini, ConnectionSettings& se
     settings.logFileName = ini.readString(kLog, "LogFileName", kDefaultLogFileName);
     ini.writeString(kLog, "LogFileName", settings.logFileName);
 
+    // Read only where the user wrote it, and never added: the Windows
+    // program knows no such key. Megabytes; 0 lets the log grow without end,
+    // a negative size counts as missing.
+    const std::int32_t rotateMb = ini.readInt(kLog, "LogFileMaxMB", -1);
+    settings.logRotateBytes = rotateMb >= 0 ? static_cast<std::uint64_t>(rotateMb) * 1024 * 1024
+                                            : ConnectionSettings::kDefaultLogRotateBytes;
+
     // A file from the Windows program has no such section: it gets the
     // defaults, and the user sees where to change them. An empty path opens
     // nothing, so it counts as missing.

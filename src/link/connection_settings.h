@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "link/line_format.h"
@@ -19,6 +20,11 @@ struct ConnectionSettings {
     int stopBits = 1;          // always one stop bit; passed to the port open
     int useLogFile = 0;        // 1 = exchange log on
     std::string logFileName;   // exchange log file, as stored
+    // The exchange log is moved aside to "<name>.1" once it has reached this
+    // many bytes; 0 lets it grow without end.
+    std::uint64_t logRotateBytes = kDefaultLogRotateBytes;
+
+    static constexpr std::uint64_t kDefaultLogRotateBytes = 50ull * 1024 * 1024;
 };
 
 }  // namespace m8163

@@ -10,7 +10,7 @@ namespace {
 
 // Bytes as they are: every "\r\n" below reaches the file as exactly CR LF.
 void append(const ConnectionSettings& settings, const std::string& record) {
-    appendToLogFile(settings.logFileName, record);
+    appendToLogFile(settings.logFileName, record, settings.logRotateBytes);
 }
 
 std::string stampLine(const LocalTime& t, char timeSeparator) {

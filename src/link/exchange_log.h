@@ -10,7 +10,9 @@
 // to the file named in the connection settings while their log switch is 1.
 // Each record opens the file, appends and closes it; a file that cannot be
 // opened, or is no plain file, is skipped without a word and without
-// waiting, so logging never disturbs an exchange (log_file.h).
+// waiting, so logging never disturbs an exchange (log_file.h). Once the file
+// has reached the settings' rotation size it is renamed with a ".1" suffix,
+// after a whole record.
 
 namespace m8163 {
 

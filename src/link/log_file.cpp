@@ -1,6 +1,7 @@
 #include "link/log_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +19,7 @@ std::string logFileRefusal(const std::string& path) {
     return notAPlainFile(info.st_mode);
 }
 
-bool appendToLogFile(const std::string& path, std::string_view text) {
+bool appendToLogFile(const std::string& path, std::string_view text, std::uint64_t rotateAtBytes) {
     // Looked at before the open: opening a FIFO for writing waits for a
     // reader, opening a device may act on it. O_NONBLOCK covers a name that
     // changes in between, and the open file is looked at once more.
@@ -39,6 +40,12 @@ bool appendToLogFile(const std::string& path, std::string_view text) {
         if (written)
             done += static_cast<std::size_t>(n);
     }
+    // Renamed while still open: the name is free for the next record, and
+    // a reader holding the old file keeps reading it. A failed rename keeps
+    // the file growing rather than losing records.
+    if (written && rotateAtBytes > 0 && ::fstat(fd, &info) == 0 &&
+        static_cast<std::uint64_t>(info.st_size) >= rotateAtBytes)
+        ::rename(path.c_str(), (path + ".1").c_str());
     return ::close(fd) == 0 && written;
 }
 

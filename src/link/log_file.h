@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,11 @@ std::string logFileRefusal(const std::string& path);
 
 // Appends `text` to the file at `path`, creating it when missing. Never
 // waits on what stands at the name; false when nothing or not all was
-// written (the record is then lost, nothing else).
-bool appendToLogFile(const std::string& path, std::string_view text);
+// written (the record is then lost, nothing else). With `rotateAtBytes`
+// above 0, a file that has reached that size after the append is renamed to
+// `path` + ".1", replacing an older one: the record is whole in it, and the
+// next one starts a new file.
+bool appendToLogFile(const std::string& path, std::string_view text,
+                     std::uint64_t rotateAtBytes = 0);
 
 }  // namespace m8163

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 
 namespace m8163 {
 
@@ -65,6 +66,40 @@ std::string trendTimeText(std::int64_t localMs) {
     return text;
 }
 
+std::string trendIsoTime(std::int64_t localMs) {
+    // The wall-clock time back to the moment it names: mktime() finds the
+    // offset, daylight saving time included.
+    std::int64_t seconds = localMs / 1000;
+    if (localMs % 1000 < 0)
+        --seconds;
+    const std::time_t wall = static_cast<std::time_t>(seconds);
+    tm local{};
+    gmtime_r(&wall, &local);
+    local.tm_isdst = -1;
+    const std::time_t moment = mktime(&local);
+    long offset = moment == static_cast<std::time_t>(-1) ? 0 : static_cast<long>(wall - moment);
+    std::string text = trendTimeText(localMs);
+    text[10] = 'T';
+    const char sign = offset < 0 ? '-' : '+';
+    offset = offset < 0 ? -offset : offset;
+    char zone[48];
+    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", sign, offset / 3600, offset / 60 % 60);
+    return text + zone;
+}
+
+std::string trendUnit(std::uint16_t sensorType) {
+    return sensorType <= 18 ? "°C" : "";
+}
+
+std::string trendCsvComment(const TrendLabels& labels) {
+    std::string line = "# module " + std::to_string(labels.moduleAddress);
+    if (!labels.userText.empty())
+        line += ", user text \"" + labels.userText + "\"";
+    if (!labels.unit.empty())
+        line += ", unit " + labels.unit;
+    return line;
+}
+
 namespace {
 
 // The shortest text that reads back as the same float; to_chars ignores the
@@ -77,12 +112,12 @@ std::string valueText(float value) {
 
 }  // namespace
 
-std::string trendCsv(const TrendHistory& history) {
-    std::string csv = "time,value,status,exchange,exception\n";
-    csv.reserve(csv.size() + history.size() * 48);
+std::string trendCsv(const TrendHistory& history, const TrendLabels& labels) {
+    std::string csv = trendCsvComment(labels) + "\ntime,value,status,exchange,exception\n";
+    csv.reserve(csv.size() + history.size() * 56);
     for (std::size_t i = 0; i < history.size(); ++i) {
         const TrendPoint& point = history.at(i);
-        csv.append(trendTimeText(point.localMs));
+        csv.append(trendIsoTime(point.localMs));
         csv.push_back(',');
         if (!point.failed()) {
             csv.append(valueText(point.value));

@@ -78,12 +78,35 @@ class TrendHistory {
 // "2026-12-10 14:32:50.125" for a point's time.
 std::string trendTimeText(std::int64_t localMs);
 
-// The whole history as CSV: a header line, then one line per point, oldest
-// first, LF line ends. Columns: time as trendTimeText gives it; the value in
-// the shortest text that reads back as the same float, "." as the decimal
-// point under any locale; the status word (both empty for a failed
-// exchange), the exchange result and the device exception code as decimal
-// numbers.
-std::string trendCsv(const TrendHistory& history);
+// The same time in ISO 8601 with the UTC offset that the system's time zone
+// had then: "2026-12-10T14:32:50.125+03:00". In the hour a clock change
+// repeats, the offset is the one the system picks for that wall-clock time.
+std::string trendIsoTime(std::int64_t localMs);
+
+// What names a trend outside the window: the module it came from, the
+// module's user text (empty when not read) and the unit of its values (empty
+// when the sensor type is not known or implies none).
+struct TrendLabels {
+    int moduleAddress = 0;
+    std::string userText;
+    std::string unit;  // UTF-8
+};
+
+// The unit a sensor type implies: degrees Celsius for the resistance
+// thermometers (codes 0 ... 9) and thermocouples (10 ... 18); none for the
+// current and voltage signals and the plain resistance measurement.
+std::string trendUnit(std::uint16_t sensorType);
+
+// "# module 5, user text \"Котёл 2\", unit °C": the comment line that opens
+// the CSV (user text and unit only where known).
+std::string trendCsvComment(const TrendLabels& labels);
+
+// The whole history as CSV, UTF-8: the comment line above, a header line,
+// then one line per point, oldest first, LF line ends. Columns: time as
+// trendIsoTime gives it; the value in the shortest text that reads back as
+// the same float, "." as the decimal point under any locale; the status word
+// (both empty for a failed exchange), the exchange result and the device
+// exception code as decimal numbers.
+std::string trendCsv(const TrendHistory& history, const TrendLabels& labels = {});
 
 }  // namespace m8163

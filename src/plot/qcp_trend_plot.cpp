@@ -3,6 +3,8 @@
 #include <qcustomplot.h>
 
 #include <QBuffer>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QPointer>
 #include <QToolTip>
 #include <algorithm>
@@ -36,7 +38,10 @@ class QcpTrendPlot final : public TrendPlot {
     void historyCleared() override;
     bool following() const override { return following_; }
     void followLatest() override;
-    QByteArray picture() const override;
+    void setLabels(const QString& title, const QString& unit) override;
+    double shownFrom() const override { return plot_->xAxis->range().lower; }
+    double shownTo() const override { return plot_->xAxis->range().upper; }
+    QByteArray picture(const QString& header) const override;
     double keyAtPixel(double x) const override { return plot_->xAxis->pixelToCoord(x); }
     double pixelOfKey(double key) const override { return plot_->xAxis->coordToPixel(key); }
 
@@ -56,6 +61,8 @@ class QcpTrendPlot final : public TrendPlot {
     // Scales the value axis to the readings shown; unless `exactly`, only
     // when one of them lies outside the scale.
     void fitValues(bool exactly);
+    // Times with their dates where the axis crosses midnight or `always`.
+    void dateTimeAxis(bool always) const;
 
     const TrendHistory& history_;
     TrendPlotHooks hooks_;
@@ -69,6 +76,8 @@ class QcpTrendPlot final : public TrendPlot {
     double spanSeconds_ = kDefaultSpanSeconds;
     QPoint hoveredAt_{-1, -1};  // where the pointer last moved to
     QString hoverShown_;        // the tip shown for it, empty for none
+    QSharedPointer<QCPAxisTickerDateTime> ticker_;
+    QCPTextElement* title_ = nullptr;  // in the layout while there is a title
 };
 
 QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlotHooks hooks)
@@ -91,12 +100,11 @@ QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlot
         axis->setTickLabelFont(font);
         axis->setLabelFont(font);
     }
-    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    ticker_ = QSharedPointer<QCPAxisTickerDateTime>::create();
     // Keys are local wall-clock seconds counted as UTC: shown as they are.
-    ticker->setDateTimeSpec(Qt::UTC);
-    ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
-    ticker->setTickCount(8);
-    plot_->xAxis->setTicker(ticker);
+    ticker_->setDateTimeSpec(Qt::UTC);
+    dateTimeAxis(false);
+    plot_->xAxis->setTicker(ticker_);
     plot_->axisRect()->setupFullAxesBox(false);
     plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msBottom);
     plot_->axisRect()->setMargins(QMargins(0, 6, 8, 0));
@@ -135,6 +143,7 @@ QcpTrendPlot::QcpTrendPlot(QWidget& page, const TrendHistory& history, TrendPlot
                              following_ = false;
                              spanSeconds_ = range.size();
                          }
+                         dateTimeAxis(false);
                          fitValues(true);
                      });
     QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_,
@@ -344,11 +353,75 @@ void QcpTrendPlot::followLatest() {
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-QByteArray QcpTrendPlot::picture() const {
+void QcpTrendPlot::dateTimeAxis(bool always) const {
+    constexpr double kDaySeconds = 24 * 60 * 60;
+    const QCPRange shown = plot_->xAxis->range();
+    const bool dated =
+        always || std::floor(shown.lower / kDaySeconds) != std::floor(shown.upper / kDaySeconds);
+    const QString format =
+        dated ? QStringLiteral("dd.MM.yyyy\nhh:mm:ss") : QStringLiteral("hh:mm:ss");
+    if (ticker_->dateTimeFormat() == format)
+        return;
+    ticker_->setDateTimeFormat(format);
+    ticker_->setTickCount(dated ? 6 : 8);
+}
+
+void QcpTrendPlot::setLabels(const QString& title, const QString& unit) {
+    bool changed = false;
+    if (plot_->yAxis->label() != unit) {
+        plot_->yAxis->setLabel(unit);
+        changed = true;
+    }
+    const QString shownTitle = title_ ? title_->text() : QString();
+    if (shownTitle != title) {
+        if (title.isEmpty()) {
+            plot_->plotLayout()->remove(title_);
+            plot_->plotLayout()->simplify();
+            title_ = nullptr;
+        } else if (title_) {
+            title_->setText(title);
+        } else {
+            plot_->plotLayout()->insertRow(0);
+            QFont font = axisFont();
+            font.setBold(true);
+            title_ = new QCPTextElement(plot_, title, font);
+            title_->setMargins(QMargins(0, 2, 0, 0));
+            plot_->plotLayout()->addElement(0, 0, title_);
+        }
+        changed = true;
+    }
+    if (changed)
+        plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QByteArray QcpTrendPlot::picture(const QString& header) const {
+    // Drawn with dates for the picture only; the window's axis goes back as
+    // it was.
+    const QString format = ticker_->dateTimeFormat();
+    const int ticks = ticker_->tickCount();
+    dateTimeAxis(true);
+    const QPixmap drawn = plot_->toPixmap();
+    ticker_->setDateTimeFormat(format);
+    ticker_->setTickCount(ticks);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+
+    QFont font = axisFont();
+    font.setBold(true);
+    const int headerHeight = QFontMetrics(font).height() + 6;
+    QPixmap page(drawn.width(), drawn.height() + headerHeight);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(4, 0, page.width() - 8, headerHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     header);
+    painter.drawPixmap(0, headerHeight, drawn);
+    painter.end();
+
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    plot_->toPixmap().save(&buffer, "PNG");
+    page.save(&buffer, "PNG");
     return bytes;
 }
 

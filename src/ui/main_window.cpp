@@ -3,12 +3,14 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
 
 #include "base/clock.h"
 #include "ui/connection_bar.h"
+#include "ui/enter_presses_button.h"
 #include "ui/exchange_page.h"
 #include "ui/measure_page.h"
 #include "ui/qt_event_pump.h"
@@ -23,11 +25,24 @@ namespace m8163 {
 
 namespace {
 
-// Builds the controls into a new client area of `window`; gives the notebook.
+// Builds the controls into a new client area of `window`, the layout's size,
+// in a scroll area: a window smaller than the layout (a small screen, a high
+// scale factor) scrolls it, a larger one shows it in its middle. Gives the
+// notebook.
 QTabWidget& buildControls(QMainWindow& window) {
-    auto* client = new QWidget(&window);
+    auto* scroller = new QScrollArea(&window);
+    scroller->setObjectName(QStringLiteral("ClientScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setAlignment(Qt::AlignCenter);
+    scroller->setWidgetResizable(false);
+    // Not painted by the scroll area: the window paints its own colour
+    // behind the layout, and so gets its paint events as before.
+    scroller->viewport()->setAutoFillBackground(false);
+    auto* client = new QWidget;
     client->setObjectName(QStringLiteral("ClientArea"));
-    window.setCentralWidget(client);
+    client->setFixedSize(TForm1::kClientWidth, TForm1::kClientHeight);
+    scroller->setWidget(client);
+    window.setCentralWidget(scroller);
     ui::buildTopBar(client);
     QTabWidget* notebook = ui::buildNotebook(client);
     ui::buildMeasurePage(notebook->widget(TForm1::kMeasurePage));
@@ -52,7 +67,8 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     setFont(windowFont());
     notebook_ = &buildControls(*this);
     setWindowTitle(QStringLiteral("Form1"));
-    setFixedSize(kClientWidth, kClientHeight);
+    // The layout's size, and resizable; showCentred() keeps it on the screen.
+    resize(kClientWidth, kClientHeight);
     buildTimers();
 
     // The form shows the exchange page until the profile chooses another.
@@ -91,6 +107,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,
                      [this](int index) { onPageShown(index); });
+    pressButtonsOnEnter(*this);
 }
 
 TForm1::~TForm1() {
@@ -157,6 +174,13 @@ void TForm1::TabbedNotebook1Change(int leaving) {
 void TForm1::showCentred() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
+        // No larger than the screen's free area, frame included where the
+        // window system tells it before the window is shown (a window
+        // manager may tell it only later, and keeps the frame on the screen
+        // itself); the content scrolls in what is left.
+        create();
+        const QSize frameExtra = frameGeometry().size() - size();
+        resize(size().boundedTo(available.size() - frameExtra));
         QRect frame = frameGeometry();
         frame.moveCenter(available.center());
         // On a screen smaller than the window its caption stays reachable.

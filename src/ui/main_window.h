@@ -41,8 +41,10 @@ struct WindowSeams {
 // it is closed.
 class TForm1 : public QMainWindow, public PageSelector {
   public:
-    // Client size that gives the window its outer size of 954 x 733 with a
-    // 4-pixel border and a 23-pixel caption.
+    // The layout's size: the client size that gives the window its outer
+    // size of 954 x 733 with a 4-pixel border and a 23-pixel caption. The
+    // window opens at it where the screen allows, and scrolls it when made
+    // smaller.
     static constexpr int kClientWidth = 946;
     static constexpr int kClientHeight = 706;
 
@@ -82,7 +84,8 @@ class TForm1 : public QMainWindow, public PageSelector {
     // Page change reaction; `leaving` is the page that the notebook leaves.
     void TabbedNotebook1Change(int leaving);
 
-    // Centres the window on its screen and shows it.
+    // Centres the window on its screen and shows it, no larger than the
+    // screen's available area.
     void showCentred();
 
   protected:

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "module/register_codec.h"
 #include "ui/log_switch.h"
 #include "ui/named_control.h"
 #include "ui/trend_strip.h"
@@ -69,6 +70,18 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
                             context.commands)),
       timerArmed_(std::chrono::steady_clock::now()) {
     setObjectName(QStringLiteral("MeasurePage"));
+    // The trend names the module it reads, the user text and sensor type
+    // the program knows of it.
+    trend_->setLabelSource([&state = context.state] {
+        TrendLabels labels;
+        labels.moduleAddress = state.connection.moduleAddress;
+        // The module keeps its user text padded with blanks.
+        labels.userText = userText(state.image);
+        labels.userText.erase(labels.userText.find_last_not_of(' ') + 1);
+        if (state.sensorSettingsRead)
+            labels.unit = trendUnit(state.image.sensor.sensorType);
+        return labels;
+    });
     // A coarse timer may fire up to 5 % early or late; the cycle is meant to
     // be the interval plus the tick's own time.
     timer_.setTimerType(Qt::PreciseTimer);

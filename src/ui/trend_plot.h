@@ -83,8 +83,15 @@ class TrendPlot {
     virtual bool following() const = 0;
     // Back to the last kDefaultSpanSeconds, moving on with each reading.
     virtual void followLatest() = 0;
-    // The plot as a PNG picture.
-    virtual QByteArray picture() const = 0;
+    // The title above the plot (the module's user text; empty: none) and
+    // the unit that names the value axis (empty: none).
+    virtual void setLabels(const QString& title, const QString& unit) = 0;
+    // The first and last key the time axis shows.
+    virtual double shownFrom() const = 0;
+    virtual double shownTo() const = 0;
+    // The plot as a PNG picture under a line of `header`, its time axis
+    // with dates.
+    virtual QByteArray picture(const QString& header) const = 0;
     // The time axis: the key at a pixel column, the column of a key.
     virtual double keyAtPixel(double x) const = 0;
     virtual double pixelOfKey(double key) const = 0;

@@ -69,7 +69,25 @@ bool TrendStrip::following() const {
 void TrendStrip::refresh() {
     if (!plot_ && (history_.added() == 0 || !makePlot()))
         return;
+    const TrendLabels now = labels();
+    plot_->setLabels(QString::fromStdString(now.userText), QString::fromStdString(now.unit));
     plot_->refresh();
+}
+
+QString TrendStrip::pictureHeader() const {
+    const TrendLabels now = labels();
+    QString header = QStringLiteral("Модуль %1").arg(now.moduleAddress);
+    if (!now.userText.empty())
+        header += QStringLiteral(" «%1»").arg(QString::fromStdString(now.userText));
+    if (plot_) {
+        const auto time = [](double key) {
+            return QString::fromStdString(
+                trendTimeText(static_cast<std::int64_t>(std::llround(key * 1000))).substr(0, 19));
+        };
+        header += QStringLiteral(", ") + time(plot_->shownFrom()) + QStringLiteral(" — ") +
+                  time(plot_->shownTo());
+    }
+    return header;
 }
 
 bool TrendStrip::makePlot() {
@@ -104,11 +122,11 @@ void TrendStrip::followLatest() {
 void TrendStrip::savePicture(const QString& path) const {
     // The menu that offers this comes with the plot.
     if (plot_)
-        writeWholeFile(path.toStdString(), plot_->picture().toStdString());
+        writeWholeFile(path.toStdString(), plot_->picture(pictureHeader()).toStdString());
 }
 
 void TrendStrip::saveHistory(const QString& path) const {
-    writeWholeFile(path.toStdString(), trendCsv(history_));
+    writeWholeFile(path.toStdString(), trendCsv(history_, labels()));
 }
 
 void TrendStrip::clear() {

@@ -31,6 +31,8 @@ class TrendStrip : public QObject {
     static constexpr QRect kPlace = TrendPlot::kPlace;
 
     enum class FileKind { Picture, History };
+    // What names the trend: asked with each refresh and each save.
+    using LabelSource = std::function<TrendLabels()>;
     // Asks the user where to save; an empty name means the user cancelled.
     using AskFileName = std::function<QString(FileKind kind, const QString& suggestion)>;
 
@@ -41,7 +43,8 @@ class TrendStrip : public QObject {
     ~TrendStrip() override;
 
     // Takes the readings added since the last call and queues one redraw;
-    // does nothing when there is none.
+    // does nothing when there is none. The plot's title and unit follow the
+    // labels.
     void refresh();
 
     // The plot's widget, a QCustomPlot; null until the first reading, and
@@ -64,6 +67,11 @@ class TrendStrip : public QObject {
     // The menu's save commands: ask for a file name, then save there.
     void saveAs(FileKind kind);
     void setFileNameAsker(AskFileName ask) { ask_ = std::move(ask); }
+    // Left empty, the trend has no labels but its module number 0.
+    void setLabelSource(LabelSource labels) { labels_ = std::move(labels); }
+    TrendLabels labels() const { return labels_ ? labels_() : TrendLabels{}; }
+    // The picture's header line: module, user text, the time span shown.
+    QString pictureHeader() const;
     // Where the plot is looked for at the first reading; empty (as at
     // first): the program's own places, trendPlotModulePaths().
     void setPlotModulePaths(QStringList paths) { modulePaths_ = std::move(paths); }
@@ -82,6 +90,7 @@ class TrendStrip : public QObject {
     MessageBoxes& boxes_;
     CommandGuard& commands_;
     AskFileName ask_;
+    LabelSource labels_;
     QStringList modulePaths_;  // empty: trendPlotModulePaths()
     std::unique_ptr<TrendPlot> plot_;
     QLabel* problem_ = nullptr;  // shown in the plot's place when it cannot be made

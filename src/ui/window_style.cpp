@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QProxyStyle>
 
@@ -48,8 +49,25 @@ class WindowStyle final : public QProxyStyle {
 
 }  // namespace
 
+QPalette windowPalette() {
+    // Every role of every group set one by one: a palette set so is the
+    // application's own in all its roles, and a desktop's palette, at start
+    // or changed later (a dark theme), takes none of them over.
+    const QPalette light = WindowStyle().standardPalette();
+    QPalette palette;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = static_cast<QPalette::ColorGroup>(group);
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            palette.setBrush(g, r, light.brush(g, r));
+        }
+    }
+    return palette;
+}
+
 void installWindowStyle() {
     QApplication::setStyle(new WindowStyle);
+    QApplication::setPalette(windowPalette());
 }
 
 }  // namespace m8163

@@ -115,6 +115,26 @@ TEST_F(ConnectionFile, KeepsOnlyModuleAddressesUpTo255AndReadsHexPortNumbers) {
     }
 }
 
+// The exchange log's rotation size: megabytes, read but never added.
+TEST_F(ConnectionFile, ReadsTheLogRotationSizeWithoutAddingIt) {
+    constexpr std::uint64_t kMb = 1024 * 1024;
+    struct Case {
+        const char* text;
+        std::uint64_t bytes;
+    };
+    const Case cases[] = {{"", 50 * kMb},
+                          {"LogFileMaxMB=5\n", 5 * kMb},
+                          {"LogFileMaxMB=0\n", 0},
+                          {"LogFileMaxMB=-3\n", 50 * kMb},
+                          {"LogFileMaxMB=4096\n", 4096 * kMb}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        loadText(std::string("[LOG]\n") + c.text);
+        EXPECT_EQ(settings.logRotateBytes, c.bytes);
+        EXPECT_EQ(fileText().find("LogFileMaxMB") != std::string::npos, *c.text != 0);
+    }
+}
+
 TEST_F(ConnectionFile, AnExistingFileWithoutUseLogFileLogsTheExchange) {
     loadText("[LOG]\nLogFileName=обмен.txt\n");
     EXPECT_EQ(settings.useLogFile, 1);

@@ -69,6 +69,46 @@ TEST_F(ExchangeLogTest, SwitchTestedAtEachRecord) {
     EXPECT_EQ(contents(), first + first);
 }
 
+// The record that reaches the size is whole in the renamed file; the next
+// one starts the new file; an older ".1" is replaced; nothing is lost.
+TEST_F(ExchangeLogTest, RotatesAfterTheRecordThatReachesTheSize) {
+    logRequest(settings, clock, kRequest, sizeof kRequest);
+    const std::string record = contents();
+    const std::filesystem::path old = file.string() + ".1";
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    struct Case {
+        std::uint64_t limit;
+        std::string current;  // after a second record
+        std::string renamed;
+    };
+    const Case cases[] = {
+        {2 * record.size() + 1, record + record, "older"},  // below the size
+        {2 * record.size(), "", record + record},           // exactly at it
+        {2 * record.size() - 1, "", record + record},       // crossed inside the record
+        {0, record + record, "older"},                      // no rotation
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        std::filesystem::remove(file);
+        std::ofstream(old, std::ios::binary | std::ios::trunc) << "older";
+        settings.logRotateBytes = c.limit;
+        logRequest(settings, clock, kRequest, sizeof kRequest);
+        logRequest(settings, clock, kRequest, sizeof kRequest);
+        EXPECT_EQ(std::filesystem::exists(file) ? contents() : "", c.current);
+        EXPECT_EQ(read(old), c.renamed);
+    }
+    // The record after a rotation opens the new file.
+    std::filesystem::remove(file);
+    settings.logRotateBytes = 2 * record.size();
+    for (int i = 0; i < 3; ++i)
+        logRequest(settings, clock, kRequest, sizeof kRequest);
+    EXPECT_EQ(contents(), record);
+    EXPECT_EQ(read(old), record + record);
+}
+
 TEST_F(ExchangeLogTest, UnopenableFileIsSkippedSilently) {
     settings.logFileName = (dir / "missing-folder" / "COM.txt").string();
     logRequest(settings, clock, kRequest, sizeof kRequest);

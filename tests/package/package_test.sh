@@ -47,6 +47,16 @@ for needed in 'libc6 (>= ' 'libstdc++6 (>= ' 'libqt6core6 (>= ' 'libqt6gui6 (>= 
     *) fail "Depends lacks '$needed': $depends" ;;
     esac
 done
+# Debian's own check of the package: no error and no warning tag (info and
+# pedantic tags are hints, not faults).
+if command -v lintian >/dev/null; then
+    lintian_out=$(lintian "$deb" 2>&1) || true
+    if grep -E '^[EW]: ' <<<"$lintian_out"; then
+        fail "lintian reports the errors or warnings above"
+    fi
+else
+    fail "lintian is missing (scripts/ensure-packages.sh installs it)"
+fi
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Ev '^\./(control|md5sums)?$')" ] ||
     fail "maintainer scripts in the package: $(dpkg-deb --ctrl-tarfile "$deb" | tar -t)"
 
@@ -59,6 +69,8 @@ expected='-rwxr-xr-x ./usr/bin/m8163
 -rw-r--r-- ./usr/lib/m8163/plot/libm8163_trend_plot.so
 -rwxr-xr-x ./usr/libexec/m8163/m8163-launch
 -rw-r--r-- ./usr/share/applications/org.m8163.configurator.desktop
+-rw-r--r-- ./usr/share/doc/m8163/changelog.gz
+-rw-r--r-- ./usr/share/doc/m8163/copyright
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/m8163.svg
 -rw-r--r-- ./usr/share/man/man1/m8163.1.gz
 -rw-r--r-- ./usr/share/man/man1/m8163ctl.1.gz
@@ -88,6 +100,29 @@ exec_line=$(grep '^Exec=' "$entry")
 grep -q '^Name\[ru\]=Конфигуратор 8163$' "$entry" || fail "no Russian name in the menu entry"
 grep -q '^Categories=.*Engineering;' "$entry" || fail "menu entry is not in Engineering"
 grep -q '^Icon=m8163$' "$entry" || fail "menu entry names another icon"
+
+# One application id: the desktop file's name, the AppStream component and
+# its launchable, and the program's own desktop file name (its Wayland app
+# id); the X11 class the program sets is the entry's StartupWMClass.
+metainfo=$root/usr/share/metainfo/org.m8163.configurator.metainfo.xml
+app_id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
+[ "$(basename "$entry" .desktop)" = "$app_id" ] || fail "desktop file $(basename "$entry") is not $app_id.desktop"
+grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "the metadata launches another desktop id"
+grep -qaF "$app_id" "$root/usr/bin/m8163" || fail "m8163 does not carry the application id $app_id"
+grep -q '^StartupWMClass=8163$' "$entry" || fail "the menu entry names no StartupWMClass"
+for binary in m8163 m8163ctl sim8163; do
+    grep -q "<binary>$binary</binary>" "$metainfo" || fail "the metadata does not provide $binary"
+done
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
+    fail "the metadata has no release $version"
+gzip -dc "$root/usr/share/man/man1/m8163.1.gz" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q '^\.BR m8163ctl (1)' ||
+    fail "m8163(1) does not point to m8163ctl(1)"
+# Hardened programs: read-only relocations resolved at start, fortified calls.
+for program in m8163 m8163ctl sim8163; do
+    readelf -lW "$root/usr/bin/$program" | grep -q GNU_RELRO || fail "$program lacks relro"
+    readelf -dW "$root/usr/bin/$program" | grep -Eq 'BIND_NOW|FLAGS.*NOW' || fail "$program lacks bindnow"
+done
 
 for page in m8163 m8163ctl sim8163; do
     gzip -dc "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1 .*$version" ||

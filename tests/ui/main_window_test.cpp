@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -101,6 +103,40 @@ TEST_F(WindowTest, ShownCentredWithItsCaptionOnTheScreen) {
     if (available.width() >= frame.width() && available.height() >= frame.height()) {
         EXPECT_LE((frame.center() - available.center()).manhattanLength(), 2);
     }
+}
+
+// The offscreen screen (800 x 600) is smaller than the layout: the window
+// opens no larger than the screen, the layout keeps its size and scrolls;
+// made larger, the window shows the layout in its middle.
+TEST_F(WindowTest, FitsASmallScreenAndScrollsTheLayout) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LT(available.width(), TForm1::kClientWidth);
+    window.showCentred();
+    QApplication::processEvents();
+    const QRect frame = window.frameGeometry();
+    EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width()
+                                           << "x" << frame.height() << " in " << available.width()
+                                           << "x" << available.height();
+    EXPECT_EQ(window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    EXPECT_LT(window.minimumSizeHint().width(), available.width());
+
+    auto& scroller = window.control<QScrollArea>("ClientScroller");
+    QWidget& client = widget("ClientArea");
+    EXPECT_EQ(client.size(), QSize(TForm1::kClientWidth, TForm1::kClientHeight));
+    EXPECT_GT(scroller.horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(scroller.verticalScrollBar()->maximum(), 0);
+    // Scrolled to its end, the layout's right and bottom edges show.
+    scroller.horizontalScrollBar()->setValue(scroller.horizontalScrollBar()->maximum());
+    scroller.verticalScrollBar()->setValue(scroller.verticalScrollBar()->maximum());
+    const QPoint corner =
+        client.mapTo(scroller.viewport(), QPoint(client.width(), client.height()));
+    EXPECT_EQ(corner.x(), scroller.viewport()->width());
+    EXPECT_EQ(corner.y(), scroller.viewport()->height());
+
+    window.resize(TForm1::kClientWidth + 200, TForm1::kClientHeight + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(client.size(), QSize(TForm1::kClientWidth, TForm1::kClientHeight));
+    EXPECT_EQ(client.mapTo(&window, QPoint(0, 0)), QPoint(100, 50));
 }
 
 TEST_F(WindowTest, ListsHoldTheirEntriesAtTheirIndexes) {

@@ -2,6 +2,7 @@
 // the close sequence, driven by clicks and the window's own timers.
 #include "program_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -108,6 +109,46 @@ TEST_F(WindowAsBuilt, TheDecimalKeyEntersThePointInTheRealFields) {
         }
         EXPECT_EQ(field.text(), "2.5") << name;
     }
+}
+
+// Enter and keypad Enter on the focused button press it, as Space does; with
+// a modifier, or on a check box, Enter presses nothing. Keys come as the
+// window system delivers them: to the window, which hands them to the focus.
+TEST_F(WindowAsBuilt, EnterOnAFocusedButtonPressesIt) {
+    window->selectPage(TForm1::kMeasurePage);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(runUntil([&] { return window->windowHandle()->isExposed(); }, 5000));
+    struct Case {
+        const char* focused;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        std::size_t readings;  // requests the keys make
+    };
+    const Case cases[] = {
+        {"Button17", Qt::Key_Return, Qt::NoModifier, 1},
+        {"Button17", Qt::Key_Enter, Qt::KeypadModifier, 1},
+        {"Button17", Qt::Key_Space, Qt::NoModifier, 1},
+        {"Button17", Qt::Key_Return, Qt::ControlModifier, 0},
+        {"CheckBox7", Qt::Key_Return, Qt::NoModifier, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.focused) + " " + std::to_string(c.key));
+        QWidget& target = control<QWidget>(c.focused);
+        target.setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), &target);
+        port.written.clear();
+        port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+        const QString text = c.key == Qt::Key_Space ? QStringLiteral(" ") : QStringLiteral("\r");
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(window->windowHandle(),
+                                        new QKeyEvent(type, c.key, c.modifiers, text));
+        runFor(100);
+        EXPECT_EQ(port.written.size(), c.readings);
+        EXPECT_FALSE(control<QCheckBox>("CheckBox7").isChecked());
+        port.replies.clear();
+    }
+    EXPECT_EQ(control<QLabel>("Panel1").text(), "    25.0000");
 }
 
 TEST_F(WindowAsBuilt, AnErrorEscapingAReactionIsShownAndTheWindowGoesOn) {

@@ -24,9 +24,11 @@
 #include <vector>
 
 #include "config/ini_file.h"
+#include "module/register_codec.h"
 #include "program_window.h"
 #include "protocol/exchange_result.h"
 #include "recorders.h"
+#include "scoped_time_zone.h"
 #include "scripted_port.h"
 #include "ui/main_window.h"
 #include "ui/measure_page.h"
@@ -366,6 +368,25 @@ TEST_F(TrendStripTest, EveryControlOfThePageKeepsItsPlace) {
     }
 }
 
+// The time axis shows dates only while its span crosses midnight.
+TEST_F(TrendStripTest, TheTimeAxisShowsDatesAcrossMidnight) {
+    openWindow();
+    page().setPolling(true);
+    cycle(25.0f);
+    QCustomPlot& plot = *customPlot();
+    const auto format = [&] {
+        return qSharedPointerDynamicCast<QCPAxisTickerDateTime>(plot.xAxis->ticker())
+            ->dateTimeFormat();
+    };
+    EXPECT_FALSE(format().contains("yyyy")) << format().toStdString();
+    const double midnight =
+        static_cast<double>(localMilliseconds({2026, 12, 11, 0, 0, 0, 0})) / 1000;
+    plot.xAxis->setRange(midnight - 300, midnight + 300);
+    EXPECT_TRUE(format().contains("dd.MM.yyyy")) << format().toStdString();
+    plot.xAxis->setRange(midnight + 60, midnight + 660);
+    EXPECT_FALSE(format().contains("yyyy")) << format().toStdString();
+}
+
 TEST_F(TrendStripTest, WheelAndDragLeaveTheLatestDoubleClickFollowsAgain) {
     openWindow();
     page().setPolling(true);
@@ -399,6 +420,11 @@ TEST_F(TrendStripTest, WheelAndDragLeaveTheLatestDoubleClickFollowsAgain) {
 }
 
 TEST_F(TrendStripTest, SavesPictureAndHistoryAndShowsWhyASaveFailed) {
+    const test::ScopedTimeZone moscow("MSK-3");
+    // A thermocouple read from module 1, with its user text.
+    state.image.sensor.sensorType = 10;
+    state.sensorSettingsRead = true;
+    setUserText(state.image, "Котёл 2");
     openWindow();
     page().setPolling(true);
     cycle(25.0f);
@@ -417,12 +443,24 @@ TEST_F(TrendStripTest, SavesPictureAndHistoryAndShowsWhyASaveFailed) {
     strip().saveAs(TrendStrip::FileKind::Picture);
     EXPECT_EQ(asked.size(), 2u);
     EXPECT_EQ(test::fileText(csv),
+              "# module 1, user text \"Котёл 2\", unit °C\n"
               "time,value,status,exchange,exception\n"
-              "2026-12-10 14:30:00.000,25,0,0,0\n"
-              "2026-12-10 14:30:01.000,,,110,0\n"  // silence: no reply and more
-              "2026-12-10 14:30:02.000,25.25,2,0,0\n");
+              "2026-12-10T14:30:00.000+03:00,25,0,0,0\n"
+              "2026-12-10T14:30:01.000+03:00,,,110,0\n"  // silence: no reply and more
+              "2026-12-10T14:30:02.000+03:00,25.25,2,0,0\n");
+    // The picture: the plot under its header line, the plot's title and
+    // unit as the window shows them.
     QImage picture(QString::fromStdString(png), "PNG");
-    EXPECT_EQ(picture.size(), TrendStrip::kPlace.size());
+    EXPECT_EQ(picture.width(), TrendStrip::kPlace.width());
+    EXPECT_GT(picture.height(), TrendStrip::kPlace.height());
+    const QString header = strip().pictureHeader();
+    EXPECT_TRUE(header.startsWith("Модуль 1 «Котёл 2», 2026-12-10 14:")) << header.toStdString();
+    EXPECT_TRUE(header.contains(" — 2026-12-10 14:")) << header.toStdString();
+    EXPECT_EQ(customPlot()->yAxis->label(), "°C");
+    const auto titles = customPlot()->findChildren<QCPTextElement*>();
+    ASSERT_EQ(titles.size(), 1);
+    EXPECT_EQ(titles[0]->text(), "Котёл 2");
+    EXPECT_EQ(customPlot()->geometry(), TrendStrip::kPlace);
 
     // A folder that does not exist: the error box names the file and why;
     // nothing is written.
@@ -476,8 +514,10 @@ TEST_F(TrendStripTest, WithoutItsModuleTheStripSaysWhyAndReadingsGoOn) {
     EXPECT_EQ(problems[0]->geometry(), TrendStrip::kPlace);
     EXPECT_TRUE(problems[0]->text().contains(missing)) << problems[0]->text().toStdString();
     EXPECT_TRUE(boxes.shown.empty());
+    const test::ScopedTimeZone utc("UTC0");
     strip().saveHistory(QString::fromStdString((folder / "trend.csv").string()));
-    EXPECT_NE(test::fileText(folder / "trend.csv").find(":01.000,26,0,0,0\n"), std::string::npos);
+    EXPECT_NE(test::fileText(folder / "trend.csv").find(":01.000+00:00,26,0,0,0\n"),
+              std::string::npos);
 }
 
 // The loader takes the first place that gives a module with the entry
