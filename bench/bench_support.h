@@ -80,7 +80,8 @@ inline void spawn(Child& child, const std::vector<std::string>& args,
         for (const std::string& assignment : environment) {
             putenv(const_cast<char*>(assignment.c_str()));
         }
-        std::freopen("/dev/null", "w", stderr);
+        // Quiet when it can be; the child runs all the same when it cannot.
+        [[maybe_unused]] FILE* quiet = std::freopen("/dev/null", "w", stderr);
         std::vector<char*> argv;
         for (const std::string& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
