@@ -36,9 +36,9 @@ std::vector<std::string> readConnectionSettings(const std::string& path,
                                                 ConnectionSettings& settings, ComPortMap& ports);
 
 // Writes port number, speed and parity, module address, time-out, the
-// exchange-log switch and the device behind each port number. The exchange-log file name is written only when the
-// file has to be created: a name edited by hand stays. Throws
-// SettingsFileError.
+// exchange-log switch and the device behind each port number. The
+// exchange-log file name is written only when the file has to be created: a
+// name edited by hand stays. Throws SettingsFileError.
 void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings,
                             const ComPortMap& ports);
 

@@ -64,8 +64,9 @@ PortTimeouts openingTimeouts(int speed, int timeoutMs) {
     return timeouts;
 }
 
-PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int /*dataBits*/,
-              int parity, int /*stopBits*/, int timeoutMs, MessageBoxes& boxes) {
+PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed,
+                   int /*dataBits*/, int parity, int /*stopBits*/, int timeoutMs,
+                   MessageBoxes& boxes) {
     // The module's line format is fixed at 8 data bits and one stop bit.
     if (port.isOpen())
         port.close();

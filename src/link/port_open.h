@@ -24,7 +24,7 @@ namespace m8163 {
 // a device that refuses the RS-485 mode they ask for is told of in a warning
 // box once (the port stays open).
 PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
-              int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
+                   int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
 
 void closePort(SerialPort& port);
 

@@ -72,8 +72,7 @@ std::string portStateText(const PortState& state) {
             return "Порт не открыт: " + state.device +
                    " пропал (адаптер отключён?); вернётся — откроется сам";
         case PortCondition::Missing:
-            return "Порт не открыт: нет устройства " + state.device +
-                   ". Выберите порт (Ctrl+P)";
+            return "Порт не открыт: нет устройства " + state.device + ". Выберите порт (Ctrl+P)";
         case PortCondition::NoAccess:
             return "Порт не открыт: нет доступа к " + state.device +
                    (state.group ? ". Вступите в группу " + *state.group

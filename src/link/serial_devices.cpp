@@ -206,9 +206,10 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
                                      : ": нет доступа, права устройства не дают его через группу";
     }
     const std::string key = "COM" + std::to_string(comNumber);
-    text += "\nВыберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с "
-            "устройством строкой в разделе [COM_PORTS] файла " +
-            settingsFile;
+    text +=
+        "\nВыберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с "
+        "устройством строкой в разделе [COM_PORTS] файла " +
+        settingsFile;
     const auto usable = std::find_if(devices.begin(), devices.end(),
                                      [](const SerialDevice& device) { return device.mayOpen; });
     if (usable != devices.end())

@@ -56,8 +56,8 @@ MessageBox warning(std::string text, std::string_view caption) {
 std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status) {
     // Silence from a port with no device is no fault of the module.
     if (status.result != 0 && !status.portNotOpen.empty()) {
-        MessageBox box = warning(
-            "Последовательный порт не открыт, модуль не мог ответить.", kLinkCaption);
+        MessageBox box =
+            warning("Последовательный порт не открыт, модуль не мог ответить.", kLinkCaption);
         box.detail = status.portNotOpen;
         return box;
     }

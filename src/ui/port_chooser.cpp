@@ -43,8 +43,8 @@ PortChooser::PortChooser(QWidget* parent, int comNumber, const std::string& curr
         QStringLiteral("Устройство для COM%1: выберите из списка или впишите путь.").arg(comNumber),
         this));
     list_->setObjectName(QStringLiteral("PortList"));
-    list_->setHeaderLabels({QStringLiteral("Устройство"), QStringLiteral("Адаптер"),
-                            QStringLiteral("Состояние")});
+    list_->setHeaderLabels(
+        {QStringLiteral("Устройство"), QStringLiteral("Адаптер"), QStringLiteral("Состояние")});
     list_->setRootIsDecorated(false);
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(list_);
@@ -81,8 +81,8 @@ PortChooser::PortChooser(QWidget* parent, int comNumber, const std::string& curr
 
 void PortChooser::watchFolders() {
     const QString dev = QString::fromStdString(scan_.devRoot);
-    for (const QString& folder : {dev, dev + QStringLiteral("/serial"),
-                                  dev + QStringLiteral("/serial/by-id")}) {
+    for (const QString& folder :
+         {dev, dev + QStringLiteral("/serial"), dev + QStringLiteral("/serial/by-id")}) {
         if (QDir(folder).exists() && !watcher_.directories().contains(folder))
             watcher_.addPath(folder);
     }

@@ -120,7 +120,8 @@ TEST_F(SerialDeviceScanTest, DescribesEachKindOfDevice) {
     uartType("ttyS1", "0");
     fs::create_directories(root / "sys" / "platform" / "serial8250");
     fs::create_directories(root / "sys" / "drivers" / "serial8250");
-    fs::create_symlink("../drivers/serial8250", root / "sys" / "platform" / "serial8250" / "driver");
+    fs::create_symlink("../drivers/serial8250",
+                       root / "sys" / "platform" / "serial8250" / "driver");
     fs::create_symlink("../platform/serial8250", root / "sys" / "ttyS0" / "device");
 
     struct Row {
@@ -163,12 +164,9 @@ TEST_F(SerialDeviceScanTest, DescribesEachKindOfDevice) {
     const std::string ownLink = (root / "my-adapter").string();
     fs::create_symlink(dev("ttyUSB0"), ownLink);
     const std::pair<std::string, std::string> kept[] = {
-        {dev("ttyUSB0"), expected[0].path},
-        {dev("serial/../ttyUSB0"), expected[0].path},
-        {expected[0].path, expected[0].path},
-        {ownLink, ownLink},
-        {dev("ttyACM0"), dev("ttyACM0")},
-        {"/dev/pts/7", "/dev/pts/7"},
+        {dev("ttyUSB0"), expected[0].path},   {dev("serial/../ttyUSB0"), expected[0].path},
+        {expected[0].path, expected[0].path}, {ownLink, ownLink},
+        {dev("ttyACM0"), dev("ttyACM0")},     {"/dev/pts/7", "/dev/pts/7"},
     };
     for (const auto& [given, stored] : kept)
         EXPECT_EQ(lastingDevicePath(given, devices), stored) << given;
@@ -179,8 +177,12 @@ TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
     // one that may.
     const std::vector<SerialDevice> devices = {
         {"/dev/ttyS0", "", false, std::nullopt, "serial8250", {}},
-        {"/dev/serial/by-id/usb-FTDI_A-if00-port0", "/dev/ttyUSB0", true, std::nullopt,
-         "FTDI FT232R USB UART", {}},
+        {"/dev/serial/by-id/usb-FTDI_A-if00-port0",
+         "/dev/ttyUSB0",
+         true,
+         std::nullopt,
+         "FTDI FT232R USB UART",
+         {}},
         {"/dev/ttyUSB0", "", true, std::nullopt, "", {}},
         {"/dev/ttyACM0", "", false, "dialout", "", {}},
     };

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "recorders.h"
 #include "protocol/exchange_failure.h"
+#include "recorders.h"
 #include "scripted_port.h"
 
 namespace m8163 {

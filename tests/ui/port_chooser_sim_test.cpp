@@ -5,15 +5,14 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "sim_window.h"
 #include "ui/connection_bar.h"
 #include "ui/port_chooser.h"
-#include "sim_window.h"
 
 namespace m8163 {
 namespace {
 
 namespace fs = std::filesystem;
-
 
 std::string fileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,7 +43,8 @@ TEST_F(ChooserWindow, AChosenPortIsOpenedShownAndSavedAtOnceAndByTheClose) {
     EXPECT_NE(boxes.shown[0].detail.find((folder / "dev.dat").string()), std::string::npos)
         << boxes.shown[0].detail;
     EXPECT_NE(boxes.shown[0].detail.find("Выбрать порт…"), std::string::npos);
-    const std::string closed = "Порт не открыт: нет устройства " + missing + ". Выберите порт (Ctrl+P)";
+    const std::string closed =
+        "Порт не открыт: нет устройства " + missing + ". Выберите порт (Ctrl+P)";
     EXPECT_EQ(stateLine(), closed);
     EXPECT_NE(devDat().find("COM1=" + missing + "\r\n"), std::string::npos) << devDat();
 
@@ -93,7 +93,8 @@ class PortChooserDialog : public ::testing::Test {
         fs::create_directories(root / "dev" / "serial" / "by-id");
         fs::create_symlink("/dev/null", root / "dev" / "ttyUSB0");
         fs::create_symlink("/dev/null", root / "dev" / "ttyACM0");
-        fs::create_symlink("../../ttyUSB0", root / "dev" / "serial" / "by-id" / "usb-FTDI_A-if00-port0");
+        fs::create_symlink("../../ttyUSB0",
+                           root / "dev" / "serial" / "by-id" / "usb-FTDI_A-if00-port0");
         scan.devRoot = (root / "dev").string();
         scan.sysTtyRoot = (root / "sys").string();
         scan.procRoot = (root / "proc").string();

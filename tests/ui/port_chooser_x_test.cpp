@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <algorithm>
 #include <thread>
 
 #include "../sim/child_process.h"
@@ -115,12 +115,13 @@ TEST_F(PortChooserOnX, AMissingDeviceIsReplacedFromTheChooserAndKept) {
 
     // The box about the missing device comes before the window.
     answer("Ошибка");
-    const Window window = waitForWindow("Form1");
-    ASSERT_NE(window, 0u) << program->err;
     const auto limit = SteadyClock::now() + 20s;
     while (!fs::exists(geometry) && SteadyClock::now() < limit)
         std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(fs::exists(geometry)) << program->err;
+    const std::optional<Window> shown = desktop->windowOf(program->pid());
+    ASSERT_TRUE(shown.has_value());
+    const Window window = *shown;
 
     desktop->focus(window);
     std::this_thread::sleep_for(200ms);
