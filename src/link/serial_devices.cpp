@@ -130,8 +130,16 @@ std::string deviceDescription(const std::string& device, const std::string& sysT
         }
         folder = folder.parent_path();
     }
-    const fs::path driver = fs::read_symlink(sysDevice / "driver", error);
-    return error ? std::string() : driver.filename().string();
+    // The serial core's own port and controller devices (newer kernels) sit
+    // between the tty and the device whose driver a person would know.
+    folder = resolved;
+    for (int level = 0; level < 3 && folder.has_relative_path(); ++level) {
+        const std::string driver = fs::read_symlink(folder / "driver", error).filename().string();
+        if (!error && driver != "port" && driver != "ctrl")
+            return driver;
+        folder = folder.parent_path();
+    }
+    return {};
 }
 
 std::vector<SerialDevice> serialDevices(const SerialDeviceScan& scan) {

@@ -157,10 +157,16 @@ void ConnectionBar::useChosenPort(LineLease& line, const std::string& path) {
 
 void ConnectionBar::portChangedByItself(const SerialPort& port) {
     PortState& state = context_.state.portState;
+    // Named by its mapping, as the port names it: a link to a vanished
+    // device no longer resolves.
+    const std::string& mapped =
+        context_.state.comPorts.devices[comIndex(context_.state.connection.portNumber)];
     if (port.lost()) {
+        state = PortState{};
         state.condition = PortCondition::Lost;
+        state.device = mapped;
     } else if (port.isOpen()) {
-        state = portStateAfterOpen(state.device, OpenResult{true, 0, {}, 0});
+        state = portStateAfterOpen(mapped, OpenResult{true, 0, {}, 0});
     }
     stateLine_->show(state);
 }

@@ -19,7 +19,6 @@ void buildPortControls(QWidget* client) {
     QLabel* state = addLabel(client, "PortStateLine", {627, 40, 308, 44}, "");
     state->setWordWrap(true);
     state->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    state->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
 }  // namespace m8163::ui
