@@ -133,7 +133,7 @@ std::size_t comIndex(int portNumber) {
 }  // namespace
 
 void ConnectionBar::choosePort(LineLease& line) {
-    if (chooser_.isEnabled() == false)
+    if (!chooser_.isEnabled())
         return;  // a search has the connection
     const std::size_t index = comIndex(context_.state.connection.portNumber);
     PortChooser dialog(chooser_.window(), static_cast<int>(index) + 1,
