@@ -151,6 +151,7 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
     IniFile ini(path);
     const std::vector<std::string> rejected = takeConnectionFile(ini, settings, ports);
     ini.save();
+    ports.file = path;
 
     if (!rejected.empty()) {
         MessageBox box = warningBox("В параметрах портов есть непонятные слова; они пропущены.",
@@ -175,7 +176,8 @@ std::vector<std::string> readConnectionSettings(const std::string& path,
     return takeConnectionFile(ini, settings, ports);
 }
 
-void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings) {
+void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings,
+                            const ComPortMap& ports) {
     IniFile ini(path);
     if (!ini.existed())
         ini.writeString(kLog, "LogFileName", kDefaultLogFileName);
@@ -184,6 +186,8 @@ void saveConnectionSettings(const std::string& path, const ConnectionSettings& s
     ini.writeInt(kDevice, "NetAdrr", settings.moduleAddress);
     ini.writeInt(kSettings, "TimeOut", settings.timeoutMs);
     ini.writeInt(kLog, "UseLogFile", settings.useLogFile);
+    for (std::size_t i = 0; i < ports.devices.size(); ++i)
+        ini.writeString(kComPorts, comKey(i), ports.devices[i]);
     ini.save();
 }
 

@@ -35,11 +35,12 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
 std::vector<std::string> readConnectionSettings(const std::string& path,
                                                 ConnectionSettings& settings, ComPortMap& ports);
 
-// Writes port number, speed and parity, module address, time-out and the
-// exchange-log switch. The exchange-log file name is written only when the
-// file has to be created: a name edited by hand stays. Throws
-// SettingsFileError.
-void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings);
+// Writes port number, speed and parity, module address, time-out, the
+// exchange-log switch and the device behind each port number. The
+// exchange-log file name is written only when the file has to be created: a
+// name edited by hand stays. Throws SettingsFileError.
+void saveConnectionSettings(const std::string& path, const ConnectionSettings& settings,
+                            const ComPortMap& ports);
 
 // The Settings text a save writes: "9600,E,8,2".
 std::string lineSettingsText(const ConnectionSettings& settings);

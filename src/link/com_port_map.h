@@ -17,6 +17,9 @@ struct ComPortMap {
         "/dev/ttyUSB4", "/dev/ttyUSB5", "/dev/ttyUSB6", "/dev/ttyUSB7",
     };
     std::array<PortOptions, 8> options{};
+    // The dev.dat the mapping was read from, for the boxes that tell the
+    // user where to change it; empty when it came from no file.
+    std::string file;
 };
 
 }  // namespace m8163

@@ -39,8 +39,12 @@ std::string permissionAdvice(const DeviceAccess& access) {
 }
 
 std::string joinGroupAdvice(const std::string& group) {
-    return "Доступ к порту даёт членство в группе " + group + ": sudo usermod -aG " + group +
-           " $USER, затем войдите в систему заново.";
+    return "Доступ к порту даёт членство в группе " + group + ": " + joinGroupCommand(group) +
+           ", затем войдите в систему заново.";
+}
+
+std::string joinGroupCommand(const std::string& group) {
+    return "sudo usermod -aG " + group + " $USER";
 }
 
 }  // namespace m8163

@@ -29,4 +29,7 @@ std::string permissionAdvice(const DeviceAccess& access);
 // How to join `group`.
 std::string joinGroupAdvice(const std::string& group);
 
+// The command that adds the user to `group`.
+std::string joinGroupCommand(const std::string& group);
+
 }  // namespace m8163

@@ -14,14 +14,18 @@
 namespace m8163 {
 namespace {
 
-std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result) {
+std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result,
+                              const std::string& settingsFile) {
     std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
     if (result.error == ENOENT) {
         detail += '\n';
-        detail += serialDeviceListing(serialDevices(), comNumber);
+        detail += serialDeviceListing(serialDevices(), comNumber, settingsFile);
     } else if (result.error == EACCES || result.error == EPERM) {
         detail += '\n';
         detail += permissionAdvice(deviceAccess(device));
+        detail += "\nДругое устройство для COM" + std::to_string(comNumber) +
+                  " выбирается кнопкой «Выбрать порт…» (Ctrl+P) или в разделе [COM_PORTS] файла " +
+                  settingsFile + ".";
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
         const std::vector<PortHolder> holders = portHolders(device);
@@ -60,8 +64,9 @@ PortTimeouts openingTimeouts(int speed, int timeoutMs) {
     return timeouts;
 }
 
-void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int /*dataBits*/,
-              int parity, int /*stopBits*/, int timeoutMs, MessageBoxes& boxes) {
+PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed,
+                   int /*dataBits*/, int parity, int /*stopBits*/, int timeoutMs,
+                   MessageBoxes& boxes) {
     // The module's line format is fixed at 8 data bits and one stop bit.
     if (port.isOpen())
         port.close();
@@ -73,21 +78,27 @@ void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed
     line.parity = parityCode(parityFromCode(parity));
     port.setOptions(map.options[static_cast<std::size_t>(index)]);
     const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
+    PortState state = portStateAfterOpen(device, result);
     if (!result.ok) {
+        port.setNotOpenReason(portStateText(state));
+        const std::string settingsFile = map.file.empty() ? "dev.dat" : map.file;
         boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
-                    BoxButtons::Ok, openFailureDetail(device, index + 1, result)});
-        return;
+                    BoxButtons::Ok, openFailureDetail(device, index + 1, result, settingsFile)});
+        return state;
     }
+    port.setNotOpenReason({});
     // The open raised both lines; a raised RTS would leave an RS-485
     // converter keyed to transmit.
     port.clearRtsAndDtr();
     if (result.rs485Refused != 0)
         boxes.show(rs485RefusedBox(device, index + 1, result.rs485Refused));
+    return state;
 }
 
 void closePort(SerialPort& port) {
     if (port.isOpen())
         port.close();
+    port.setNotOpenReason(portStateText({}));
 }
 
 }  // namespace m8163

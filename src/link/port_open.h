@@ -2,6 +2,7 @@
 
 #include "base/message_boxes.h"
 #include "link/com_port_map.h"
+#include "link/port_state.h"
 #include "link/serial_port.h"
 
 // Opening and closing the program's one serial port by COM number.
@@ -17,11 +18,13 @@ namespace m8163 {
 // device the serial devices present and how to map one, for a busy one the
 // processes that hold it, for a refused one the group that grants access.
 // The port is then closed, so every exchange fails until the next
-// successful open. The adapter options of the COM number go with the open;
+// successful open. Gives the port's state after the open (a failed open
+// also leaves its words on the port for the box of an exchange that tries
+// it). The adapter options of the COM number go with the open;
 // a device that refuses the RS-485 mode they ask for is told of in a warning
 // box once (the port stays open).
-void openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
-              int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
+PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
+                   int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
 
 void closePort(SerialPort& port);
 

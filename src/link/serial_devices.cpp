@@ -64,12 +64,44 @@ std::vector<fs::path> entries(const fs::path& folder) {
     return found;
 }
 
+// The tty node `path` stands for: links are followed while they lead to a
+// tty name, as a /dev/serial/by-id link leads to ../../ttyUSB0.
+fs::path ttyNode(const fs::path& path) {
+    fs::path node = path;
+    for (int hop = 0; hop < 8; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(node, error))
+            break;
+        fs::path next = fs::read_symlink(node, error);
+        if (error)
+            break;
+        if (next.is_relative())
+            next = node.parent_path() / next;
+        next = next.lexically_normal();
+        if (next.filename().string().rfind("tty", 0) != 0)
+            break;
+        node = next;
+    }
+    return node;
+}
+
+std::string firstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())) != 0)
+        line.pop_back();
+    return line;
+}
+
 SerialDevice describe(const fs::path& path, const std::string& target,
                       const SerialDeviceScan& scan) {
     SerialDevice device;
     device.path = path.string();
     device.target = target;
     const std::string& opened = target.empty() ? device.path : target;
+    device.description = deviceDescription(opened, scan.sysTtyRoot);
+    device.holders = portHolders(opened, scan.procRoot);
     device.mayOpen =
         scan.mayOpen ? scan.mayOpen(opened) : ::access(opened.c_str(), R_OK | W_OK) == 0;
     if (!device.mayOpen)
@@ -79,6 +111,37 @@ SerialDevice describe(const fs::path& path, const std::string& target,
 
 }  // namespace
 
+std::string deviceDescription(const std::string& device, const std::string& sysTtyRoot) {
+    std::error_code error;
+    const fs::path sysDevice = fs::path(sysTtyRoot) / ttyNode(device).filename() / "device";
+    const fs::path resolved = fs::canonical(sysDevice, error);
+    if (error)
+        return {};
+    // A USB adapter's names sit on the USB device: above the tty's own node
+    // (ttyUSB) or its interface (ttyACM), a level or two up.
+    fs::path folder = resolved;
+    for (int level = 0; level < 3 && folder.has_relative_path(); ++level) {
+        const std::string product = firstLine(folder / "product");
+        if (!product.empty()) {
+            const std::string maker = firstLine(folder / "manufacturer");
+            if (maker.empty() || product.rfind(maker, 0) == 0)
+                return product;
+            return maker + " " + product;
+        }
+        folder = folder.parent_path();
+    }
+    // The serial core's own port and controller devices (newer kernels) sit
+    // between the tty and the device whose driver a person would know.
+    folder = resolved;
+    for (int level = 0; level < 3 && folder.has_relative_path(); ++level) {
+        const std::string driver = fs::read_symlink(folder / "driver", error).filename().string();
+        if (!error && driver != "port" && driver != "ctrl")
+            return driver;
+        folder = folder.parent_path();
+    }
+    return {};
+}
+
 std::vector<SerialDevice> serialDevices(const SerialDeviceScan& scan) {
     std::vector<SerialDevice> devices;
     const fs::path dev(scan.devRoot);
@@ -86,9 +149,8 @@ std::vector<SerialDevice> serialDevices(const SerialDeviceScan& scan) {
     std::vector<fs::path> byId = entries(dev / "serial" / "by-id");
     std::sort(byId.begin(), byId.end());
     for (const fs::path& link : byId) {
-        std::error_code error;
-        const fs::path target = fs::canonical(link, error);
-        if (!error && isCharacterDevice(target))
+        const fs::path target = ttyNode(link);
+        if (target != link && isCharacterDevice(target))
             devices.push_back(describe(link, target.string(), scan));
     }
 
@@ -111,7 +173,32 @@ std::vector<SerialDevice> serialDevices(const SerialDeviceScan& scan) {
     return devices;
 }
 
-std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int comNumber) {
+std::vector<SerialDevice> recognisableDevices(const std::vector<SerialDevice>& devices) {
+    std::vector<SerialDevice> kept;
+    for (const SerialDevice& device : devices) {
+        const bool linked = std::any_of(devices.begin(), devices.end(), [&](const SerialDevice& d) {
+            return !d.target.empty() && d.target == device.path;
+        });
+        if (!linked)
+            kept.push_back(device);
+    }
+    return kept;
+}
+
+std::string lastingDevicePath(const std::string& path, const std::vector<SerialDevice>& devices) {
+    // A link (by-id or the user's own) is kept as the user chose it.
+    if (ttyNode(path) != fs::path(path))
+        return path;
+    const std::string node = fs::path(path).lexically_normal().string();
+    for (const SerialDevice& device : devices) {
+        if (!device.target.empty() && device.target == node)
+            return device.path;
+    }
+    return path;
+}
+
+std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int comNumber,
+                                const std::string& settingsFile) {
     if (devices.empty())
         return "Последовательных портов в системе не найдено: подключите адаптер.";
     std::string text = "Последовательные порты в системе:";
@@ -119,6 +206,8 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
         text += "\n  " + device.path;
         if (!device.target.empty())
             text += " (" + device.target + ")";
+        if (!device.description.empty())
+            text += " — " + device.description;
         if (device.mayOpen)
             continue;
         text += device.grantingGroup ? ": нет доступа, его даёт группа " + *device.grantingGroup
@@ -126,9 +215,15 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
     }
     const std::string key = "COM" + std::to_string(comNumber);
     text +=
-        "\nНомер порта связывается с устройством строкой в файле dev.dat, например:\n"
-        "[COM_PORTS]\n" +
-        key + "=" + devices.front().path;
+        "\nВыберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с "
+        "устройством строкой в разделе [COM_PORTS] файла " +
+        settingsFile;
+    const auto usable = std::find_if(devices.begin(), devices.end(),
+                                     [](const SerialDevice& device) { return device.mayOpen; });
+    if (usable != devices.end())
+        text += ", например:\n" + key + "=" + usable->path;
+    else
+        text += ".";
     for (const SerialDevice& device : devices) {
         if (!device.mayOpen && device.grantingGroup) {
             text += '\n';

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "base/port_wait.h"
 #include "link/port_options.h"
@@ -86,6 +88,9 @@ class SerialPort {
                             const PortTimeouts& timeouts) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The device went away while open and the port waits to reopen it: it
+    // counts as open for the program, yet no byte reaches a module.
+    virtual bool lost() const { return false; }
 
     virtual void setTimeouts(const PortTimeouts& timeouts) = 0;
     // Drops whatever waits in the transmit and receive buffers.
@@ -112,7 +117,23 @@ class SerialPort {
     // another hands it on.
     virtual void setWait(PortWait* wait) { wait_ = wait; }
 
+    // Called when the port loses its device or gets it back on its own (not
+    // for open and close, which the caller sees): the window's state line
+    // follows it.
+    void setStateListener(std::function<void()> listener) { stateListener_ = std::move(listener); }
+
+    // Why no device is open, in the user's words, for the box of an exchange
+    // that could not reach the line; set by whoever opens the port or loses
+    // the device.
+    const std::string& notOpenReason() const { return notOpenReason_; }
+    void setNotOpenReason(std::string reason) { notOpenReason_ = std::move(reason); }
+
   protected:
+    void stateChanged() const {
+        if (stateListener_)
+            stateListener_();
+    }
+
     // Waits as PortWait::wait does, through the wait set here.
     short waitFor(int fd, short events, PortWait::Deadline deadline) const {
         return wait_ != nullptr ? wait_->wait(fd, events, deadline)
@@ -121,6 +142,8 @@ class SerialPort {
 
   private:
     PortWait* wait_ = nullptr;
+    std::function<void()> stateListener_;
+    std::string notOpenReason_;
 };
 
 }  // namespace m8163

@@ -14,6 +14,7 @@
 #include <chrono>
 
 #include "link/line_format.h"
+#include "link/port_state.h"
 #include "link/system_reason.h"
 
 namespace m8163 {
@@ -206,6 +207,11 @@ void TermiosPort::noticeHangUp() {
     release();
     lost_ = true;
     nextReopen_ = Clock::now();
+    PortState state;
+    state.condition = PortCondition::Lost;
+    state.device = device_;
+    setNotOpenReason(portStateText(state));
+    stateChanged();
 }
 
 void TermiosPort::reopenIfLost() {
@@ -216,10 +222,12 @@ void TermiosPort::reopenIfLost() {
     if (!openDevice().ok)
         return;
     lost_ = false;
+    setNotOpenReason({});
     const bool dtr = dtrOn_;
     clearRtsAndDtr();
     if (dtr)
         clearRtsSetDtr();
+    stateChanged();
 }
 
 void TermiosPort::purge() {

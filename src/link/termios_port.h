@@ -47,7 +47,7 @@ class TermiosPort final : public SerialPort {
     void close() override;
     bool isOpen() const override { return fd_ >= 0 || lost_; }
     // The device went away and the port waits to reopen it.
-    bool lost() const { return lost_; }
+    bool lost() const override { return lost_; }
 
     void setTimeouts(const PortTimeouts& timeouts) override;
     // The time-outs reads use: those set, with the interval raised to

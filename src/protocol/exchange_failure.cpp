@@ -53,7 +53,14 @@ MessageBox warning(std::string text, std::string_view caption) {
 
 }  // namespace
 
-std::optional<MessageBox> exchangeFailureBox(ExchangeStatus status) {
+std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status) {
+    // Silence from a port with no device is no fault of the module.
+    if (status.result != 0 && !status.portNotOpen.empty()) {
+        MessageBox box =
+            warning("Последовательный порт не открыт, модуль не мог ответить.", kLinkCaption);
+        box.detail = status.portNotOpen;
+        return box;
+    }
     if (status.result & kDeviceException) {
         unsigned code = status.exceptionCode;
         if (code >= 1 && code <= std::size(kDeviceTexts)) {
@@ -72,7 +79,7 @@ std::optional<MessageBox> exchangeFailureBox(ExchangeStatus status) {
     return std::nullopt;
 }
 
-void reportExchangeFailure(MessageBoxes& boxes, ExchangeStatus status) {
+void reportExchangeFailure(MessageBoxes& boxes, const ExchangeStatus& status) {
     if (auto box = exchangeFailureBox(status))
         boxes.show(*box);
 }

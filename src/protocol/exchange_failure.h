@@ -12,9 +12,9 @@
 namespace m8163 {
 
 // The box for this outcome, or none when no failure bit is set.
-std::optional<MessageBox> exchangeFailureBox(ExchangeStatus status);
+std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status);
 
 // Shows that box, if any, and returns when the user has closed it.
-void reportExchangeFailure(MessageBoxes& boxes, ExchangeStatus status);
+void reportExchangeFailure(MessageBoxes& boxes, const ExchangeStatus& status);
 
 }  // namespace m8163

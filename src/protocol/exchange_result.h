@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The outcome of one Modbus transaction: a bit set (0 for a normal exchange)
 // and the exception code that an exception reply carries.
@@ -27,6 +28,9 @@ struct ExchangeStatus {
     // A failed reply began with the request itself: an adapter that echoes
     // while the port does not expect it. A hint for the message only.
     bool requestEchoed = false;
+    // Why the port had no device open, when it had none: the request never
+    // reached the line, whatever the bits say. A hint for the message only.
+    std::string portNotOpen{};
 
     // An exchange succeeded only when both are 0.
     bool ok() const { return result == 0 && exceptionCode == 0; }

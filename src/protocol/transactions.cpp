@@ -130,6 +130,8 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     const std::size_t compared = std::min(received, ex.requestLength);
     status.requestEchoed = status.result != 0 && compared >= 8 &&
                            std::equal(reply.begin(), reply.begin() + compared, request.begin());
+    if (status.result != 0 && (!port.isOpen() || port.lost()))
+        status.portNotOpen = port.notOpenReason().empty() ? "Порт закрыт." : port.notOpenReason();
     return status;
 }
 

@@ -4,6 +4,7 @@
 #include "config/profile_file.h"
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
+#include "link/port_state.h"
 #include "measure/measure_state.h"
 #include "measure/trend_history.h"
 #include "module/register_image.h"
@@ -18,6 +19,9 @@ namespace m8163 {
 struct AppState {
     ConnectionSettings connection;
     ComPortMap comPorts;
+    // What the last open of the port found, and what happened to the device
+    // since: the connection bar's state line.
+    PortState portState;
     RegisterImage image;
     MeasurementRecord measurement;
     PollingState polling;

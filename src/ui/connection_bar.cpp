@@ -4,12 +4,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <initializer_list>
 
+#include "config/connection_file.h"
 #include "link/line_format.h"
 #include "link/port_open.h"
 #include "ui/log_switch.h"
 #include "ui/named_control.h"
+#include "ui/port_chooser.h"
+#include "ui/port_state_line.h"
 #include "ui/refresh_guard.h"
 
 namespace m8163 {
@@ -63,7 +67,9 @@ ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
       exchangeLog_(namedControl<QCheckBox>(root, "CheckBox6")),
       measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
       blink_(namedControl<QPushButton>(root, "Button2")),
-      init_(namedControl<QPushButton>(root, "Button15")) {
+      init_(namedControl<QPushButton>(root, "Button15")),
+      chooser_(namedControl<QPushButton>(root, "PortChooserButton")),
+      stateLine_(new PortStateLine(root)) {
     setObjectName(QStringLiteral("ConnectionBar"));
     CommandGuard& commands = context_.commands;
     // Only the user's picks and clicks are changes; the program showing the
@@ -83,6 +89,13 @@ ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
     commands.connectLine(&init_, &QPushButton::clicked, this,
                          [this](LineLease& line) { Button15Click(line); });
     commands.connect(&exchangeLog_, &QCheckBox::clicked, this, [this] { CheckBox6Click(); });
+    commands.connectLine(&chooser_, &QPushButton::clicked, this,
+                         [this](LineLease& line) { choosePort(line); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &root);
+    shortcut->setObjectName(QStringLiteral("PortChooserShortcut"));
+    commands.connectLine(shortcut, &QShortcut::activated, this,
+                         [this](LineLease& line) { choosePort(line); });
+    stateLine_->show(context_.state.portState);
 }
 
 void ConnectionBar::connectionChanged(LineLease& line) {
@@ -107,6 +120,55 @@ void ConnectionBar::CheckBox6Click() {
     settings.useLogFile = checkedLogSwitch(exchangeLog_.isChecked() ? 1 : 0, settings.logFileName,
                                            LogKind::Exchange, context_.boxes);
     exchangeLog_.setChecked(settings.useLogFile == 1);
+}
+
+namespace {
+
+// The slot of the COM number in the mapping, as the open picks it: numbers
+// outside 1 ... 8 open COM1.
+std::size_t comIndex(int portNumber) {
+    return portNumber >= 1 && portNumber <= 8 ? static_cast<std::size_t>(portNumber - 1) : 0;
+}
+
+}  // namespace
+
+void ConnectionBar::choosePort(LineLease& line) {
+    if (!chooser_.isEnabled())
+        return;  // a search has the connection
+    const std::size_t index = comIndex(context_.state.connection.portNumber);
+    PortChooser dialog(chooser_.window(), static_cast<int>(index) + 1,
+                       context_.state.comPorts.devices[index]);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string path = dialog.chosenPath();
+    if (!path.empty())
+        useChosenPort(line, path);
+}
+
+void ConnectionBar::useChosenPort(LineLease& line, const std::string& path) {
+    AppState& state = context_.state;
+    state.comPorts.devices[comIndex(state.connection.portNumber)] = path;
+    reopenPort(line.port());
+    // The file keeps the mapping now, not only after a close that may never
+    // come (a crash, a pulled plug).
+    if (!state.comPorts.file.empty())
+        saveConnectionSettings(state.comPorts.file, state.connection, state.comPorts);
+}
+
+void ConnectionBar::portChangedByItself(const SerialPort& port) {
+    PortState& state = context_.state.portState;
+    // Named by its mapping, as the port names it: a link to a vanished
+    // device no longer resolves.
+    const std::string& mapped =
+        context_.state.comPorts.devices[comIndex(context_.state.connection.portNumber)];
+    if (port.lost()) {
+        state = PortState{};
+        state.condition = PortCondition::Lost;
+        state.device = mapped;
+    } else if (port.isOpen()) {
+        state = portStateAfterOpen(mapped, OpenResult{true, 0, {}, 0});
+    }
+    stateLine_->show(state);
 }
 
 void ConnectionBar::refresh() {
@@ -151,8 +213,8 @@ void ConnectionBar::changeConnection(LineLease& line, int speed, int parity, int
 }
 
 void ConnectionBar::setSearchLock(bool locked) {
-    for (QWidget* control : std::initializer_list<QWidget*>{&port_, &speed_, &module_, &parityOn_,
-                                                            &parityEven_, &blink_, &init_}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             &port_, &speed_, &module_, &parityOn_, &parityEven_, &blink_, &init_, &chooser_}) {
         control->setEnabled(!locked);
     }
 }
@@ -163,8 +225,10 @@ void ConnectionBar::stopPolling() {
 
 void ConnectionBar::reopenPort(SerialPort& port) {
     const ConnectionSettings& settings = context_.state.connection;
-    openPort(port, context_.state.comPorts, settings.portNumber, settings.speed, 8, settings.parity,
-             settings.stopBits, settings.timeoutMs, context_.boxes);
+    context_.state.portState =
+        openPort(port, context_.state.comPorts, settings.portNumber, settings.speed, 8,
+                 settings.parity, settings.stopBits, settings.timeoutMs, context_.boxes);
+    stateLine_->show(context_.state.portState);
 }
 
 }  // namespace m8163

@@ -15,9 +15,12 @@ class QWidget;
 
 // The connection bar above the notebook: port, speed, module number, the
 // parity boxes and the caption that sums them up, "Помигать", "Выставить
-// INIT" and the exchange log switch.
+// INIT" and the exchange log switch; in its free space the port chooser
+// ("Выбрать порт…", Ctrl+P) and the port's state line.
 
 namespace m8163 {
+
+class PortStateLine;
 
 // The caption of the connection bar: "COM1, 19200 , без паритета ".
 std::string connectionCaption(const ConnectionSettings& settings);
@@ -42,6 +45,15 @@ class ConnectionBar : public QObject, public ConnectionView {
     void Button15Click(LineLease& line);
     // Exchange log switch.
     void CheckBox6Click();
+    // "Выбрать порт…" and Ctrl+P: the chooser for the COM number of the
+    // connection settings; a path accepted goes to useChosenPort.
+    void choosePort(LineLease& line);
+    // Maps the COM number in use to `path`, reopens the port and saves
+    // dev.dat at once, as the close would.
+    void useChosenPort(LineLease& line, const std::string& path);
+    // The port lost its device or got it back by itself (a pulled adapter,
+    // a hang-up): the state line follows.
+    void portChangedByItself(const SerialPort& port);
 
     // The connection settings and the two log switches shown on the bar,
     // with the caption.
@@ -77,6 +89,8 @@ class ConnectionBar : public QObject, public ConnectionView {
     QCheckBox& measurementLog_;  // CheckBox7
     QPushButton& blink_;         // Button2
     QPushButton& init_;          // Button15
+    QPushButton& chooser_;       // "Выбрать порт…"
+    PortStateLine* stateLine_;
 };
 
 }  // namespace m8163

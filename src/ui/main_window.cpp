@@ -44,6 +44,7 @@ QTabWidget& buildControls(QMainWindow& window) {
     scroller->setWidget(client);
     window.setCentralWidget(scroller);
     ui::buildTopBar(client);
+    ui::buildPortControls(client);
     QTabWidget* notebook = ui::buildNotebook(client);
     ui::buildMeasurePage(notebook->widget(TForm1::kMeasurePage));
     ui::buildSensorPage(notebook->widget(TForm1::kSensorPage));
@@ -98,6 +99,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     const PageContext context = pageContext();
     // "Помигать" and "Выставить INIT" switch polling off through its one writer.
     connectionBar_ = new ConnectionBar(*this, context, [this] { measurePage_->setPolling(false); });
+    port_.setStateListener([this] { connectionBar_->portChangedByItself(port_); });
     measurePage_ = new MeasurePage(*this, timer(4), context,
                                    [this] { return notebook_->currentIndex() == kMeasurePage; });
     // The sensor read switches polling off through the switch's one writer.
@@ -112,6 +114,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
 
 TForm1::~TForm1() {
     port_.setWait(nullptr);
+    port_.setStateListener(nullptr);
 }
 
 PageContext TForm1::pageContext() {

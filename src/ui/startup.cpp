@@ -95,7 +95,7 @@ void close(TForm1& window, LineLease& line) {
     closePort(line.port());
     window.connectionBar().applyControls();
     window.exchangePage().takeOver();
-    saveConnectionSettings(connectionPath(), state.connection);
+    saveConnectionSettings(connectionPath(), state.connection, state.comPorts);
     window.searchPage().takeOver();
     saveProfile(recentProfilePath(), profileParts(window));
 }

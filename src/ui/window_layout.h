@@ -10,6 +10,9 @@ class QWidget;
 namespace m8163::ui {
 
 void buildTopBar(QWidget* client);
+// The port chooser's button and the port's state line, in the connection
+// bar's free space right of "Выставить INIT" and "Помигать".
+void buildPortControls(QWidget* client);
 QTabWidget* buildNotebook(QWidget* client);
 void buildMeasurePage(QWidget* page);
 void buildSensorPage(QWidget* page);

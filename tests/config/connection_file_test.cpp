@@ -210,7 +210,8 @@ TEST(LineSettingsText, SpeedParityAndTheFixedTail) {
 
 TEST_F(ConnectionFile, ASaveWithoutAFileCreatesIt) {
     settings = {3, 9600, kParityEven, 17, 500, 1, 1, "ignored.txt"};
-    saveConnectionSettings(path, settings);
+    ports.devices[2] = "/dev/pts/7";
+    saveConnectionSettings(path, settings, ports);
     EXPECT_EQ(fileText(),
               "[LOG]\n"
               "LogFileName=COM.txt\n"
@@ -221,7 +222,16 @@ TEST_F(ConnectionFile, ASaveWithoutAFileCreatesIt) {
               "[DEVICE]\n"
               "NetAdrr=17\n"
               "[SETTINGS]\n"
-              "TimeOut=500\n");
+              "TimeOut=500\n"
+              "[COM_PORTS]\n"
+              "COM1=/dev/ttyUSB0\n"
+              "COM2=/dev/ttyUSB1\n"
+              "COM3=/dev/pts/7\n"
+              "COM4=/dev/ttyUSB3\n"
+              "COM5=/dev/ttyUSB4\n"
+              "COM6=/dev/ttyUSB5\n"
+              "COM7=/dev/ttyUSB6\n"
+              "COM8=/dev/ttyUSB7\n");
 }
 
 TEST_F(ConnectionFile, ASaveKeepsTheLogFileNameAndEveryOtherLine) {
@@ -239,7 +249,8 @@ TEST_F(ConnectionFile, ASaveKeepsTheLogFileNameAndEveryOtherLine) {
     settings.logFileName = "other.txt";
     settings.speed = 38400;
     settings.useLogFile = 1;
-    saveConnectionSettings(path, settings);
+    ports.devices[2] = "/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0";
+    saveConnectionSettings(path, settings, ports);
     EXPECT_EQ(fileText(),
               "; set up by the service engineer\n"
               "[com_settings]\n"
@@ -251,7 +262,7 @@ TEST_F(ConnectionFile, ASaveKeepsTheLogFileNameAndEveryOtherLine) {
               "[COM_PORTS]\n"
               "COM2=/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\n"
               "COM1=/dev/ttyUSB0\n"
-              "COM3=/dev/ttyUSB2\n"
+              "COM3=/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0\n"
               "COM4=/dev/ttyUSB3\n"
               "COM5=/dev/ttyUSB4\n"
               "COM6=/dev/ttyUSB5\n"
@@ -333,7 +344,7 @@ TEST_F(ConnectionFile, ARefusedWriteNamesTheFileAndShowsNoWarning) {
         EXPECT_NE(std::string(error.what()).find(badPath), std::string::npos) << error.what();
     }
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_THROW(saveConnectionSettings(badPath, settings), SettingsFileError);
+    EXPECT_THROW(saveConnectionSettings(badPath, settings, ports), SettingsFileError);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ struct Program {
         loadProfile(recent, catalogueFile, parts(), catalogue);
     }
     void save() {
-        saveConnectionSettings(devDat, connection);
+        saveConnectionSettings(devDat, connection, ports);
         saveProfile(recent, parts());
     }
 
@@ -124,7 +124,7 @@ TEST(SettingsFiles, AnythingButAPlainFileIsRefusedAtOnceAndLeftAsItWas) {
             if (file != kCatalogueFileName) {
                 // Close saves without reading the file either.
                 EXPECT_THROW(file == kConnectionFileName
-                                 ? saveConnectionSettings(path, program.connection)
+                                 ? saveConnectionSettings(path, program.connection, program.ports)
                                  : saveProfile(path, program.parts()),
                              SettingsFileError);
             }

@@ -66,7 +66,7 @@ TEST_F(SerialDeviceScanTest, ListsAdaptersByIdAndRealUartsInNaturalOrder) {
         dev("ttyS10"),
     };
     EXPECT_EQ(paths, expected);
-    EXPECT_EQ(serialDevices(scan).front().target, "/dev/null");
+    EXPECT_EQ(serialDevices(scan).front().target, dev("ttyUSB2"));
 }
 
 TEST_F(SerialDeviceScanTest, DevicesTheUserMayNotOpenAreMarked) {
@@ -86,29 +86,124 @@ TEST_F(SerialDeviceScanTest, NothingThereIsAnEmptyList) {
     EXPECT_TRUE(serialDevices(scan).empty());
 }
 
-TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
-    const std::vector<SerialDevice> devices = {
-        {"/dev/serial/by-id/usb-FTDI_A-if00-port0", "/dev/ttyUSB0", true, std::nullopt},
-        {"/dev/ttyUSB0", "", true, std::nullopt},
-        {"/dev/ttyACM0", "", false, "dialout"},
-        {"/dev/ttyS0", "", false, std::nullopt},
+// One tree with every kind the chooser meets, as one table: the name a person
+// knows, the adapter's name from sysfs, who holds it, whether we may open it.
+TEST_F(SerialDeviceScanTest, DescribesEachKindOfDevice) {
+    fs::create_directories(root / "proc" / "4321" / "fd");
+    scan.procRoot = (root / "proc").string();
+    device("ttyUSB0");
+    fs::create_symlink("../../ttyUSB0", root / "dev" / "serial" / "by-id" /
+                                            "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    const fs::path ftdi = root / "sys" / "usb" / "1-1";
+    fs::create_directories(ftdi / "1-1:1.0" / "ttyUSB0");
+    std::ofstream(ftdi / "manufacturer") << "FTDI\n";
+    std::ofstream(ftdi / "product") << "FT232R USB UART\n";
+    fs::create_directories(root / "sys" / "ttyUSB0");
+    fs::create_symlink("../usb/1-1/1-1:1.0/ttyUSB0", root / "sys" / "ttyUSB0" / "device");
+
+    fs::create_symlink("/dev/zero", root / "dev" / "ttyUSB1");  // held by minicom
+    fs::create_symlink("/dev/zero", root / "proc" / "4321" / "fd" / "5");
+    std::ofstream(root / "proc" / "4321" / "comm") << "minicom\n";
+    device("ttyUSB2");  // the user may not open it
+    scan.mayOpen = [this](const std::string& path) { return path != dev("ttyUSB2"); };
+
+    device("ttyACM0");
+    const fs::path arduino = root / "sys" / "usb" / "2-1";
+    fs::create_directories(arduino / "2-1:1.0");
+    std::ofstream(arduino / "product") << "Arduino Uno\n";
+    fs::create_directories(root / "sys" / "ttyACM0");
+    fs::create_symlink("../usb/2-1/2-1:1.0", root / "sys" / "ttyACM0" / "device");
+
+    device("ttyS0");  // a UART on the board: the driver's name
+    device("ttyS1");  // no UART behind it
+    uartType("ttyS0", "4");
+    uartType("ttyS1", "0");
+    fs::create_directories(root / "sys" / "platform" / "serial8250");
+    fs::create_directories(root / "sys" / "drivers" / "serial8250");
+    fs::create_symlink("../drivers/serial8250",
+                       root / "sys" / "platform" / "serial8250" / "driver");
+    fs::create_symlink("../platform/serial8250", root / "sys" / "ttyS0" / "device");
+
+    struct Row {
+        std::string path, target, description;
+        bool mayOpen;
+        std::string holders;
     };
-    const std::string text = serialDeviceListing(devices, 3);
+    const std::vector<Row> expected = {
+        {dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"), dev("ttyUSB0"),
+         "FTDI FT232R USB UART", true, ""},
+        {dev("ttyUSB0"), "", "FTDI FT232R USB UART", true, ""},
+        {dev("ttyUSB1"), "", "", true, "minicom 4321"},
+        {dev("ttyUSB2"), "", "", false, ""},
+        {dev("ttyACM0"), "", "Arduino Uno", true, ""},
+        {dev("ttyS0"), "", "serial8250", true, ""},
+    };
+    const std::vector<SerialDevice> devices = serialDevices(scan);
+    ASSERT_EQ(devices.size(), expected.size());
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        SCOPED_TRACE(expected[i].path);
+        EXPECT_EQ(devices[i].path, expected[i].path);
+        EXPECT_EQ(devices[i].target, expected[i].target);
+        EXPECT_EQ(devices[i].description, expected[i].description);
+        EXPECT_EQ(devices[i].mayOpen, expected[i].mayOpen);
+        std::string holders;
+        for (const PortHolder& holder : devices[i].holders)
+            holders += holder.name + " " + std::to_string(holder.pid);
+        EXPECT_EQ(holders, expected[i].holders);
+    }
+
+    // The chooser lists the adapter once, by its by-id link.
+    std::vector<std::string> shown;
+    for (const SerialDevice& d : recognisableDevices(devices))
+        shown.push_back(d.path);
+    EXPECT_EQ(shown, (std::vector<std::string>{expected[0].path, dev("ttyUSB1"), dev("ttyUSB2"),
+                                               dev("ttyACM0"), dev("ttyS0")}));
+
+    // The path kept for a mapping: a device node with a by-id link becomes the
+    // link; links and other paths stay as given.
+    const std::string ownLink = (root / "my-adapter").string();
+    fs::create_symlink(dev("ttyUSB0"), ownLink);
+    const std::pair<std::string, std::string> kept[] = {
+        {dev("ttyUSB0"), expected[0].path},   {dev("serial/../ttyUSB0"), expected[0].path},
+        {expected[0].path, expected[0].path}, {ownLink, ownLink},
+        {dev("ttyACM0"), dev("ttyACM0")},     {"/dev/pts/7", "/dev/pts/7"},
+    };
+    for (const auto& [given, stored] : kept)
+        EXPECT_EQ(lastingDevicePath(given, devices), stored) << given;
+}
+
+TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
+    // The first device listed may not be opened: the example maps the first
+    // one that may.
+    const std::vector<SerialDevice> devices = {
+        {"/dev/ttyS0", "", false, std::nullopt, "serial8250", {}},
+        {"/dev/serial/by-id/usb-FTDI_A-if00-port0",
+         "/dev/ttyUSB0",
+         true,
+         std::nullopt,
+         "FTDI FT232R USB UART",
+         {}},
+        {"/dev/ttyUSB0", "", true, std::nullopt, "", {}},
+        {"/dev/ttyACM0", "", false, "dialout", "", {}},
+    };
+    const std::string text = serialDeviceListing(devices, 3, "/home/u/.config/m8163/dev.dat");
     const std::string expected =
         "Последовательные порты в системе:\n"
-        "  /dev/serial/by-id/usb-FTDI_A-if00-port0 (/dev/ttyUSB0)\n"
+        "  /dev/ttyS0 — serial8250: нет доступа, права устройства не дают его через группу\n"
+        "  /dev/serial/by-id/usb-FTDI_A-if00-port0 (/dev/ttyUSB0) — FTDI FT232R USB UART\n"
         "  /dev/ttyUSB0\n"
         "  /dev/ttyACM0: нет доступа, его даёт группа dialout\n"
-        "  /dev/ttyS0: нет доступа, права устройства не дают его через группу\n"
-        "Номер порта связывается с устройством строкой в файле dev.dat, например:\n"
-        "[COM_PORTS]\n"
+        "Выберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с устройством "
+        "строкой в разделе [COM_PORTS] файла /home/u/.config/m8163/dev.dat, например:\n"
         "COM3=/dev/serial/by-id/usb-FTDI_A-if00-port0\n"
         "Доступ к порту даёт членство в группе dialout: sudo usermod -aG dialout $USER, затем "
         "войдите в систему заново.";
     EXPECT_EQ(text, expected);
-    // The section is named once, in the line to copy.
-    EXPECT_EQ(text.find("[COM_PORTS]"), text.rfind("[COM_PORTS]"));
-    EXPECT_EQ(serialDeviceListing({}, 1),
+    // No device the user may open: no mapping is suggested.
+    const std::string none = serialDeviceListing({devices[0]}, 1, "dev.dat");
+    EXPECT_EQ(none.find("COM1="), std::string::npos) << none;
+    EXPECT_NE(none.find("[COM_PORTS] файла dev.dat."), std::string::npos) << none;
+    EXPECT_EQ(serialDeviceListing({}, 1, "dev.dat"),
               "Последовательных портов в системе не найдено: подключите адаптер.");
 }
 

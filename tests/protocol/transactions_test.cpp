@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/exchange_failure.h"
 #include "recorders.h"
 #include "scripted_port.h"
 
@@ -232,13 +233,29 @@ TEST_F(TransactionTest, AReadAtAnotherLineSpeedGetsLongerOnlyWhereItMust) {
     }
 }
 
-TEST_F(TransactionTest, ClosedPortFailsWithEmptyReply) {
+// The result bits are those of a silent module; the status also carries why
+// the port is not open, and the box says so instead of blaming the module.
+TEST_F(TransactionTest, ClosedPortFailsWithEmptyReplyAndSaysWhy) {
+    const std::string why = "Порт не открыт: нет устройства /dev/ttyUSB0. Выберите порт (Ctrl+P)";
     port.openState = false;
+    port.setNotOpenReason(why);
     port.replyRegisters(1, {1});
     std::array<std::uint16_t, 1> value{0xEEEE};
-    EXPECT_EQ(readRegisters(line, 0, value), (ExchangeStatus{0x6E, 0}));
+    const ExchangeStatus read = readRegisters(line, 0, value);
+    EXPECT_EQ(read, (ExchangeStatus{0x6E, 0, false, why}));
     EXPECT_EQ(value[0], 0);
-    EXPECT_EQ(writeRegisters(line, 0, value), (ExchangeStatus{0x6E, 0}));
+    EXPECT_EQ(writeRegisters(line, 0, value), (ExchangeStatus{0x6E, 0, false, why}));
+
+    const std::optional<MessageBox> box = exchangeFailureBox(read);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Последовательный порт не открыт, модуль не мог ответить.");
+    EXPECT_EQ(box->caption, "Ошибка в обмене.");
+    EXPECT_EQ(box->detail, why);
+    EXPECT_EQ(box->icon, BoxIcon::Warning);
+
+    // Never opened and never told why: still the port, not the module.
+    port.setNotOpenReason({});
+    EXPECT_EQ(readRegisters(line, 0, value).portNotOpen, "Порт закрыт.");
 }
 
 // Whatever the line delivers (noise, a reply cut short, far more than asked),

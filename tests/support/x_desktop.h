@@ -1,8 +1,10 @@
 #pragma once
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <poll.h>
 
 #include <chrono>
@@ -10,11 +12,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // What a desktop does to a program's window, done from a test over the X
 // server the program runs on: find its window, ping it as a window manager
 // does to see whether it still answers (_NET_WM_PING), ask it to close
-// (WM_DELETE_WINDOW), and click with the server's pointer (XTest).
+// (WM_DELETE_WINDOW), click with the server's pointer and type on its
+// keyboard (XTest).
 
 namespace m8163::test {
 
@@ -24,6 +28,9 @@ class XDesktop {
         if (display_ == nullptr)
             throw std::runtime_error("cannot open display " + display);
         root_ = DefaultRootWindow(display_);
+        // A window may go between listing it and looking at it (a box
+        // answered); Xlib's default handler would end the test for that.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         // A ping's answer comes to the root window.
         XSelectInput(display_, root_, StructureNotifyMask | SubstructureNotifyMask);
         protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
@@ -34,6 +41,84 @@ class XDesktop {
     ~XDesktop() { XCloseDisplay(display_); }
     XDesktop(const XDesktop&) = delete;
     XDesktop& operator=(const XDesktop&) = delete;
+
+    // The mapped top-level window of process `pid` titled `title`, if there
+    // is one.
+    std::optional<Window> windowTitled(long pid, const std::string& title) {
+        for (Window window : windowsOf(pid)) {
+            if (titleOf(window) == title)
+                return window;
+        }
+        return std::nullopt;
+    }
+
+    // The title a window manager would show (_NET_WM_NAME, UTF-8).
+    std::string titleOf(Window window) {
+        std::string title;
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_NAME", False), 0,
+                               256, False, XInternAtom(display_, "UTF8_STRING", False), &type,
+                               &format, &items, &after, &data) == Success &&
+            data != nullptr) {
+            title.assign(reinterpret_cast<const char*>(data), items);
+            XFree(data);
+        }
+        return title;
+    }
+
+    // Gives `window` the keyboard, as a window manager does for a new dialog.
+    void focus(Window window) {
+        XRaiseWindow(display_, window);
+        XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+        XFlush(display_);
+    }
+
+    // Presses and releases the key of `symbol`, with Control held if asked.
+    void key(KeySym symbol, bool control = false) {
+        const KeyCode code = XKeysymToKeycode(display_, symbol);
+        const KeyCode ctrl = XKeysymToKeycode(display_, XK_Control_L);
+        const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+        const bool shifted = XkbKeycodeToKeysym(display_, code, 0, 0) != symbol;
+        if (control)
+            XTestFakeKeyEvent(display_, ctrl, True, CurrentTime);
+        if (shifted)
+            XTestFakeKeyEvent(display_, shift, True, CurrentTime);
+        XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        if (shifted)
+            XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+        if (control)
+            XTestFakeKeyEvent(display_, ctrl, False, CurrentTime);
+        XFlush(display_);
+    }
+
+    // Types printable ASCII text (its key symbols are its character codes).
+    void type(const std::string& text) {
+        for (char c : text)
+            key(static_cast<KeySym>(static_cast<unsigned char>(c)));
+    }
+
+    // The mapped top-level windows of process `pid`.
+    std::vector<Window> windowsOf(long pid) {
+        std::vector<Window> found;
+        Window rootBack = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display_, root_, &rootBack, &parent, &children, &count) == 0)
+            return found;
+        for (unsigned i = 0; i < count; ++i) {
+            if (isWindowOf(children[i], pid))
+                found.push_back(children[i]);
+        }
+        if (children != nullptr)
+            XFree(children);
+        return found;
+    }
 
     // The mapped top-level window of process `pid`, if there is one.
     std::optional<Window> windowOf(long pid) {
@@ -99,6 +184,27 @@ class XDesktop {
     }
 
   private:
+    bool isWindowOf(Window window, long pid) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+            attributes.map_state != IsViewable)
+            return false;
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool match = false;
+        if (XGetWindowProperty(display_, window, pid_, 0, 1, False, XA_CARDINAL, &type, &format,
+                               &items, &after, &data) == Success &&
+            data != nullptr) {
+            match = items == 1 &&
+                    *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(pid);
+            XFree(data);
+        }
+        return match;
+    }
+
     void sendProtocol(Window window, Atom protocol, long time) {
         XEvent event{};
         event.xclient.type = ClientMessage;

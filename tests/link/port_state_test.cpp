@@ -1,0 +1,67 @@
+#include "link/port_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace m8163 {
+namespace {
+
+// The state line as the user reads it, for each way the port can be.
+TEST(PortStateText, SaysWhatIsOpenOrWhyNot) {
+    struct Case {
+        PortState state;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{PortCondition::Open, "/dev/ttyUSB0", "FTDI FT232R", "", std::nullopt, {}},
+         "/dev/ttyUSB0 · FTDI FT232R"},
+        {{PortCondition::Open, "/dev/pts/3", "", "", std::nullopt, {}}, "/dev/pts/3"},
+        {{PortCondition::Missing,
+          "/dev/ttyUSB0",
+          "",
+          "Нет такого файла или каталога",
+          std::nullopt,
+          {}},
+         "Порт не открыт: нет устройства /dev/ttyUSB0. Выберите порт (Ctrl+P)"},
+        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", "dialout", {}},
+         "Порт не открыт: нет доступа к /dev/ttyS0. Вступите в группу dialout"},
+        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", std::nullopt, {}},
+         "Порт не открыт: нет доступа к /dev/ttyS0. Права устройства не дают доступа"},
+        {{PortCondition::Busy,
+          "/dev/ttyUSB1",
+          "",
+          "",
+          std::nullopt,
+          {{812, "minicom"}, {907, "picocom"}}},
+         "Порт не открыт: /dev/ttyUSB1 занят программой minicom (PID 812), picocom (PID 907)"},
+        {{PortCondition::Busy, "/dev/ttyUSB1", "", "", std::nullopt, {}},
+         "Порт не открыт: /dev/ttyUSB1 занят другой программой"},
+        {{PortCondition::Lost, "/dev/ttyUSB0", "", "", std::nullopt, {}},
+         "Порт не открыт: /dev/ttyUSB0 пропал (адаптер отключён?); вернётся — откроется сам"},
+        {{PortCondition::Failed, "/dev/ttyS4", "", "Ошибка ввода-вывода", std::nullopt, {}},
+         "Порт не открыт: /dev/ttyS4: Ошибка ввода-вывода"},
+        {{}, "Порт закрыт"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(portStateText(c.state), c.text);
+}
+
+TEST(PortStateAfterOpen, TheSystemsReasonPicksTheCondition) {
+    const std::pair<int, PortCondition> cases[] = {
+        {ENOENT, PortCondition::Missing},  {ENODEV, PortCondition::Missing},
+        {EACCES, PortCondition::NoAccess}, {EBUSY, PortCondition::Busy},
+        {EIO, PortCondition::Failed},
+    };
+    for (const auto& [error, condition] : cases) {
+        const PortState state =
+            portStateAfterOpen("/nonexistent/ttyUSB9", OpenResult{false, error, "reason", 0});
+        EXPECT_EQ(state.condition, condition) << error;
+        EXPECT_EQ(state.device, "/nonexistent/ttyUSB9");
+    }
+    EXPECT_TRUE(portStateAfterOpen("/dev/null", OpenResult{true, 0, {}, 0}).open());
+}
+
+}  // namespace
+}  // namespace m8163
