@@ -32,10 +32,10 @@
 #include "base/clock.h"
 #include "bench_support.h"
 #include "link/termios_port.h"
-#include "ui/app_state.h"
-#include "ui/main_window.h"
-#include "ui/translation.h"
-#include "ui/window_style.h"
+#include "ui/shell/app_state.h"
+#include "ui/shell/translation.h"
+#include "ui/shell/window_style.h"
+#include "ui/window/main_window.h"
 
 namespace {
 

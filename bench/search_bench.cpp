@@ -33,9 +33,9 @@
 #include "base/message_boxes.h"
 #include "link/line_format.h"
 #include "link/termios_port.h"
-#include "ui/app_state.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
+#include "ui/shell/app_state.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "base/clock.h"
 #include "link/termios_port.h"
 #include "protocol/transactions.h"
-#include "ui/qt_port_wait.h"
+#include "ui/shell/qt_port_wait.h"
 
 using namespace m8163;
 using Steady = std::chrono::steady_clock;

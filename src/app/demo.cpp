@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "app/window_pictures.h"
-#include "ui/first_paint.h"
-#include "ui/main_window.h"
+#include "ui/window/first_paint.h"
+#include "ui/window/main_window.h"
 
 namespace m8163 {
 

@@ -6,13 +6,13 @@
 #include "app/demo.h"
 #include "app/diagnostics.h"
 #include "link/termios_port.h"
-#include "ui/app_state.h"
-#include "ui/application_identity.h"
-#include "ui/close_on_signal.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
-#include "ui/translation.h"
-#include "ui/window_style.h"
+#include "ui/shell/app_state.h"
+#include "ui/shell/translation.h"
+#include "ui/shell/window_style.h"
+#include "ui/window/application_identity.h"
+#include "ui/window/close_on_signal.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 int main(int argc, char** argv) {
     m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();

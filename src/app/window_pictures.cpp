@@ -4,7 +4,7 @@
 #include <QTabWidget>
 #include <cstdio>
 
-#include "ui/main_window.h"
+#include "ui/window/main_window.h"
 
 namespace m8163 {
 

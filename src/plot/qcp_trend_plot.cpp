@@ -1,5 +1,5 @@
 // The trend strip's plot, drawn with QCustomPlot: a module of its own that
-// the strip loads with the first reading (see ui/trend_plot.h).
+// the strip loads with the first reading (see ui/trend/trend_plot.h).
 #include <qcustomplot.h>
 
 #include <QBuffer>
@@ -13,7 +13,7 @@
 #include <limits>
 
 #include "measure/trend_history.h"
-#include "ui/trend_plot.h"
+#include "ui/trend/trend_plot.h"
 
 namespace m8163 {
 

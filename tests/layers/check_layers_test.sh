@@ -10,7 +10,7 @@ trap 'rm -rf "$scratch"' EXIT
 "$check" "$src" >/dev/null || { echo "FAIL: the tree as it is breaks the rule"; exit 1; }
 
 cp -r "$src" "$scratch/src"
-echo '#include "ui/main_window.h"' >>"$scratch/src/link/serial_port.h"
+echo '#include "ui/window/main_window.h"' >>"$scratch/src/link/serial_port.h"
 echo '#include "search/search_settings.h"' >>"$scratch/src/measure/polling.h"
 mkdir "$scratch/src/extra"
 out=$("$check" "$scratch/src") && { echo "FAIL: broken tree passed"; exit 1; }

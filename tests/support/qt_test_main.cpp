@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "ui/window_style.h"
+#include "ui/shell/window_style.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -1,6 +1,6 @@
 // The command guard without a window: the line as a lease that only one
 // command holds, released however the command ends.
-#include "ui/command_guard.h"
+#include "ui/shell/command_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/page_context.h"
+#include "ui/shell/page_context.h"
 
 namespace m8163 {
 namespace {

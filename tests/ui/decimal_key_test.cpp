@@ -1,4 +1,4 @@
-#include "ui/decimal_key.h"
+#include "ui/shell/decimal_key.h"
 
 #include <gtest/gtest.h>
 

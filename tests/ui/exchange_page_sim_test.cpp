@@ -21,8 +21,8 @@
 #include "program_window.h"
 #include "sim/pty_server.h"
 #include "sim_window.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 namespace m8163 {
 namespace {

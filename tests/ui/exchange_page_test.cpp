@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "program_window.h"
-#include "ui/connection_bar.h"
-#include "ui/exchange_page.h"
+#include "ui/bar/connection_bar.h"
+#include "ui/exchange/exchange_page.h"
 
 namespace m8163 {
 namespace {

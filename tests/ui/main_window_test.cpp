@@ -24,8 +24,8 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/main_window.h"
-#include "ui/window_init.h"
+#include "ui/window/main_window.h"
+#include "ui/window/window_init.h"
 
 namespace m8163 {
 namespace {
@@ -114,9 +114,9 @@ TEST_F(WindowTest, FitsASmallScreenAndScrollsTheLayout) {
     window.showCentred();
     QApplication::processEvents();
     const QRect frame = window.frameGeometry();
-    EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width()
-                                           << "x" << frame.height() << " in " << available.width()
-                                           << "x" << available.height();
+    EXPECT_TRUE(available.contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height() << " in "
+        << available.width() << "x" << available.height();
     EXPECT_EQ(window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     EXPECT_LT(window.minimumSizeHint().width(), available.width());
 

@@ -1,4 +1,4 @@
-#include "ui/measure_page.h"
+#include "ui/measure/measure_page.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -22,7 +22,7 @@
 #include "recorders.h"
 #include "scripted_port.h"
 #include "sim/pty_server.h"
-#include "ui/main_window.h"
+#include "ui/window/main_window.h"
 
 namespace m8163 {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/page_takeover.h"
+#include "ui/shell/page_takeover.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +23,10 @@
 #include "recorders.h"
 #include "scoped_locale.h"
 #include "scripted_port.h"
-#include "ui/app_state.h"
-#include "ui/decimal_key.h"
-#include "ui/main_window.h"
-#include "ui/window_init.h"
+#include "ui/shell/app_state.h"
+#include "ui/shell/decimal_key.h"
+#include "ui/window/main_window.h"
+#include "ui/window/window_init.h"
 
 namespace m8163 {
 namespace {

@@ -6,8 +6,8 @@
 #include <QTreeWidget>
 
 #include "sim_window.h"
-#include "ui/connection_bar.h"
-#include "ui/port_chooser.h"
+#include "ui/bar/connection_bar.h"
+#include "ui/bar/port_chooser.h"
 
 namespace m8163 {
 namespace {

@@ -15,8 +15,8 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 // The window exactly as main() builds it (its pages, the decimal keys, the
 // close sequence it runs itself, the real event pump whose pauses wait on

@@ -18,8 +18,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "ui/command_guard.h"
-#include "ui/measure_page.h"
+#include "ui/measure/measure_page.h"
+#include "ui/shell/command_guard.h"
 
 namespace m8163 {
 namespace {

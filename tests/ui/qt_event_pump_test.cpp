@@ -1,4 +1,4 @@
-#include "ui/qt_event_pump.h"
+#include "ui/shell/qt_event_pump.h"
 
 #include <gtest/gtest.h>
 

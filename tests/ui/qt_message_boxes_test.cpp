@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "ui/qt_message_boxes.h"
-#include "ui/translation.h"
+#include "ui/shell/qt_message_boxes.h"
+#include "ui/shell/translation.h"
 
 namespace m8163 {
 namespace {

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "program_window.h"
-#include "ui/search_page.h"
+#include "ui/search/search_page.h"
 
 namespace m8163 {
 namespace {

@@ -1,7 +1,7 @@
 // The page "Настройки датчика" on the window as the program builds it: with
 // a scripted port (the read, the write, the edit marks, the covered twins,
 // the one-line rule) and against the simulated module.
-#include "ui/sensor_page.h"
+#include "ui/sensor/sensor_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +26,7 @@
 #include "program_window.h"
 #include "protocol/exchange_result.h"
 #include "sim/pty_server.h"
-#include "ui/named_control.h"
+#include "ui/shell/named_control.h"
 
 namespace m8163 {
 namespace {

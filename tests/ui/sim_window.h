@@ -20,8 +20,8 @@
 #include "link/termios_port.h"
 #include "recorders.h"
 #include "sim/pty_server.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 namespace m8163::test {
 

@@ -21,8 +21,8 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/main_window.h"
-#include "ui/startup.h"
+#include "ui/window/main_window.h"
+#include "ui/window/startup.h"
 
 namespace m8163 {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/trend_strip.h"
+#include "ui/trend/trend_strip.h"
 
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -30,9 +30,9 @@
 #include "recorders.h"
 #include "scoped_time_zone.h"
 #include "scripted_port.h"
-#include "ui/main_window.h"
-#include "ui/measure_page.h"
-#include "ui/trend_plot_loader.h"
+#include "ui/measure/measure_page.h"
+#include "ui/trend/trend_plot_loader.h"
+#include "ui/window/main_window.h"
 
 namespace m8163 {
 namespace {

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <string>
+
+#include "module/exchange_sequences.h"
+#include "ui/shell/page_context.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The connection bar above the notebook: port, speed, module number, the
+// parity boxes and the caption that sums them up, "Помигать", "Выставить
+// INIT" and the exchange log switch; in its free space the port chooser
+// ("Выбрать порт…", Ctrl+P) and the port's state line.
+
+namespace m8163 {
+
+class PortStateLine;
+
+// The caption of the connection bar: "COM1, 19200 , без паритета ".
+std::string connectionCaption(const ConnectionSettings& settings);
+
+// A parity code on a pair of boxes "Паритет" and "Четный": the first checked
+// for odd and even, the second for even only; any other code clears both.
+void showParity(QCheckBox& on, QCheckBox& even, int code);
+
+class ConnectionBar : public QObject, public ConnectionView {
+  public:
+    // `root` holds the bar's controls; lives as long as it (its QObject
+    // parent). `stopPolling` switches cyclic polling off.
+    ConnectionBar(QWidget& root, const PageContext& context, std::function<void()> stopPolling);
+
+    // A change of port, speed, module number or parity by the user: the bar
+    // into the connection settings, messages run once, the caption, the port
+    // reopened. Nothing while the refresh guard is set.
+    void connectionChanged(LineLease& line);
+    // "Помигать".
+    void Button2Click(LineLease& line);
+    // "Выставить INIT".
+    void Button15Click(LineLease& line);
+    // Exchange log switch.
+    void CheckBox6Click();
+    // "Выбрать порт…" and Ctrl+P: the chooser for the COM number of the
+    // connection settings; a path accepted goes to useChosenPort.
+    void choosePort(LineLease& line);
+    // Maps the COM number in use to `path`, reopens the port and saves
+    // dev.dat at once, as the close would.
+    void useChosenPort(LineLease& line, const std::string& path);
+    // The port lost its device or got it back by itself (a pulled adapter,
+    // a hang-up): the state line follows.
+    void portChangedByItself(const SerialPort& port);
+
+    // The connection settings and the two log switches shown on the bar,
+    // with the caption.
+    void refresh();
+    // The caption from the connection settings.
+    void updateCaption();
+    // The bar into the connection settings. A list without a selection
+    // leaves its setting as it was.
+    void applyControls();
+
+    // Moves the program to another module or line format: the connection
+    // settings take them, the port is reopened and the bar shows them.
+    // Nothing is sent.
+    void changeConnection(LineLease& line, int speed, int parity, int moduleAddress);
+
+    // While a search runs the bar's connection controls are disabled.
+    void setSearchLock(bool locked);
+
+    void stopPolling() override;
+    void showConnection() override { refresh(); }
+    void reopenPort(SerialPort& port) override;
+
+  private:
+    PageContext context_;
+    std::function<void()> stopPolling_;
+    QComboBox& port_;            // ComboBox1
+    QComboBox& speed_;           // ComboBox2
+    QComboBox& module_;          // ComboBox3
+    QCheckBox& parityOn_;        // CheckBox1
+    QCheckBox& parityEven_;      // CheckBox2
+    QLabel& caption_;            // Label5
+    QCheckBox& exchangeLog_;     // CheckBox6
+    QCheckBox& measurementLog_;  // CheckBox7
+    QPushButton& blink_;         // Button2
+    QPushButton& init_;          // Button15
+    QPushButton& chooser_;       // "Выбрать порт…"
+    PortStateLine* stateLine_;
+};
+
+}  // namespace m8163

@@ -1,0 +1,211 @@
+#include "ui/window/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+
+#include "base/clock.h"
+#include "ui/bar/connection_bar.h"
+#include "ui/exchange/exchange_page.h"
+#include "ui/measure/measure_page.h"
+#include "ui/search/search_page.h"
+#include "ui/sensor/sensor_page.h"
+#include "ui/shell/enter_presses_button.h"
+#include "ui/shell/qt_event_pump.h"
+#include "ui/shell/qt_message_boxes.h"
+#include "ui/shell/qt_port_wait.h"
+#include "ui/window/startup.h"
+#include "ui/window/window_layout.h"
+
+namespace m8163 {
+
+namespace {
+
+// Builds the controls into a new client area of `window`, the layout's size,
+// in a scroll area: a window smaller than the layout (a small screen, a high
+// scale factor) scrolls it, a larger one shows it in its middle. Gives the
+// notebook.
+QTabWidget& buildControls(QMainWindow& window) {
+    auto* scroller = new QScrollArea(&window);
+    scroller->setObjectName(QStringLiteral("ClientScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setAlignment(Qt::AlignCenter);
+    scroller->setWidgetResizable(false);
+    // Not painted by the scroll area: the window paints its own colour
+    // behind the layout, and so gets its paint events as before.
+    scroller->viewport()->setAutoFillBackground(false);
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(TForm1::kClientWidth, TForm1::kClientHeight);
+    scroller->setWidget(client);
+    window.setCentralWidget(scroller);
+    ui::buildTopBar(client);
+    ui::buildPortControls(client);
+    QTabWidget* notebook = ui::buildNotebook(client);
+    ui::buildMeasurePage(notebook->widget(TForm1::kMeasurePage));
+    ui::buildSensorPage(notebook->widget(TForm1::kSensorPage));
+    ui::buildExchangePage(notebook->widget(TForm1::kExchangePage));
+    ui::buildSearchPage(notebook->widget(TForm1::kSearchPage));
+    ui::buildMenuAndDialogs(&window);
+    return *notebook;
+}
+
+QFont windowFont() {
+    // The window's own font; the notebook and some panels choose larger ones.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(state), port_(port) {
+    setObjectName(QStringLiteral("Form1"));
+    setFont(windowFont());
+    notebook_ = &buildControls(*this);
+    setWindowTitle(QStringLiteral("Form1"));
+    // The layout's size, and resizable; showCentred() keeps it on the screen.
+    resize(kClientWidth, kClientHeight);
+    buildTimers();
+
+    // The form shows the exchange page until the profile chooses another.
+    selectPage(kExchangePage);
+
+    if (seams.boxes == nullptr) {
+        ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
+        seams.boxes = ownBoxes_.get();
+    }
+    if (seams.pump == nullptr) {
+        ownPump_ = std::make_unique<QtEventPump>(timer(5));
+        seams.pump = ownPump_.get();
+    }
+    if (seams.clock == nullptr) {
+        ownClock_ = std::make_unique<SystemClock>();
+        seams.clock = ownClock_.get();
+    }
+    // While a transaction waits for the port the window stays painted.
+    port_.setWait(&portWait_);
+    boxes_ = seams.boxes;
+    clock_ = seams.clock;
+    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump,
+                                               LineParts{port_, state_.connection, *clock_});
+    // A close that waited for a command runs once the command has ended.
+    commands_->onCloseDue([this] { close(); });
+
+    const PageContext context = pageContext();
+    // "Помигать" and "Выставить INIT" switch polling off through its one writer.
+    connectionBar_ = new ConnectionBar(*this, context, [this] { measurePage_->setPolling(false); });
+    port_.setStateListener([this] { connectionBar_->portChangedByItself(port_); });
+    measurePage_ = new MeasurePage(*this, timer(4), context,
+                                   [this] { return notebook_->currentIndex() == kMeasurePage; });
+    // The sensor read switches polling off through the switch's one writer.
+    sensorPage_ = new SensorPage(*this, context, [this] { measurePage_->setPolling(false); });
+    exchangePage_ = new ExchangePage(*this, context, *connectionBar_);
+    searchPage_ = new SearchPage(*this, context, *connectionBar_, *exchangePage_);
+
+    QObject::connect(notebook_, &QTabWidget::currentChanged, this,
+                     [this](int index) { onPageShown(index); });
+    pressButtonsOnEnter(*this);
+}
+
+TForm1::~TForm1() {
+    port_.setWait(nullptr);
+    port_.setStateListener(nullptr);
+}
+
+PageContext TForm1::pageContext() {
+    return {state_, *boxes_, commands_->pump(), *clock_, *commands_};
+}
+
+QTimer& TForm1::timer(int number) const {
+    const QByteArray name = "Timer" + QByteArray::number(number);
+    return control<QTimer>(name.constData());
+}
+
+void TForm1::buildTimers() {
+    // Timer4 drives cyclic polling and Timer5 times the pauses of the block
+    // operations. Timer1, Timer2, Timer3 and Timer6 do no work, so they never
+    // run: an idle program is not woken up. Timer4 runs only while polling is
+    // on (MeasurePage arms it).
+    static constexpr int kIntervalsMs[6] = {1000, 4000, 500, 1000, 1000, 1000};
+    for (int number = 1; number <= 6; ++number) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QStringLiteral("Timer%1").arg(number));
+        timer->setInterval(kIntervalsMs[number - 1]);
+    }
+    // Timer5 runs from creation and ticks once; its tick only switches it
+    // off, and a pause arms it again.
+    QTimer* timer5 = &timer(5);
+    QObject::connect(timer5, &QTimer::timeout, timer5, &QTimer::stop);
+    timer5->start();
+}
+
+void TForm1::selectPage(int index) {
+    pageChangeByProgram_ = true;
+    notebook_->setCurrentIndex(index);
+    pageChangeByProgram_ = false;
+    shownPage_ = notebook_->currentIndex();
+}
+
+int TForm1::currentPage() const {
+    return notebook_->currentIndex();
+}
+
+// The notebook tells of a new page once it shows; the reaction is given the
+// page that was left, as a reaction before the switch would see it.
+void TForm1::onPageShown(int index) {
+    const int left = shownPage_;
+    shownPage_ = index;
+    if (!pageChangeByProgram_ && left != index) {
+        commands_->run([this, left] { TabbedNotebook1Change(left); });
+    }
+}
+
+void TForm1::TabbedNotebook1Change(int leaving) {
+    // Leaving the measured-value page keeps polling on until the next tick,
+    // which sees another page and stops it.
+    if (leaving == kMeasurePage) {
+        return;
+    }
+    measurePage_->setPolling(false);
+}
+
+void TForm1::showCentred() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        // No larger than the screen's free area, frame included where the
+        // window system tells it before the window is shown (a window
+        // manager may tell it only later, and keeps the frame on the screen
+        // itself); the content scrolls in what is left.
+        create();
+        const QSize frameExtra = frameGeometry().size() - size();
+        resize(size().boundedTo(available.size() - frameExtra));
+        QRect frame = frameGeometry();
+        frame.moveCenter(available.center());
+        // On a screen smaller than the window its caption stays reachable.
+        move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
+    }
+    show();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!commands_->askClose()) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
+    // Held like a command, so that nothing starts while a box of the close
+    // sequence is open.
+    commands_->runWithLine([this](LineLease& line) { runCloseSequence(*this, line); });
+    event->accept();
+}
+
+}  // namespace m8163
