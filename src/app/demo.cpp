@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <cstddef>
 #include <cstdio>
 
 #include "app/window_pictures.h"
@@ -14,25 +15,22 @@ namespace m8163 {
 
 namespace {
 
-void click(TForm1& window, int page, const char* button) {
+void click(TForm1& window, int page, QPushButton* button) {
     window.selectPage(page);
-    std::printf("click: %s\n", button);
+    std::printf("click: %s\n", qPrintable(button->objectName()));
     std::fflush(stdout);
-    window.control<QPushButton>(button).click();
+    button->click();
 }
 
-void chooseSearch(TForm1& window) {
+void chooseSearch(const SearchControls& search) {
     // 9600 and 19200 bit/s, all three parities.
-    constexpr const char* kTicked[] = {"CheckBox12", "CheckBox13", "CheckBox15", "CheckBox16",
-                                       "CheckBox17"};
-    constexpr const char* kUnticked[] = {"CheckBox9",  "CheckBox10", "CheckBox11",
-                                         "CheckBox14", "CheckBox18", "CheckBox19"};
-    for (const char* name : kTicked)
-        window.control<QCheckBox>(name).setChecked(true);
-    for (const char* name : kUnticked)
-        window.control<QCheckBox>(name).setChecked(false);
-    window.control<QComboBox>("ComboBox12").setCurrentIndex(1);
-    window.control<QComboBox>("ComboBox13").setCurrentIndex(5);
+    constexpr bool kTicked[] = {false, false, false, true, true, false, false, false};
+    for (std::size_t i = 0; i < search.speeds.size(); ++i)
+        search.speeds[i]->setChecked(kTicked[i]);
+    for (QCheckBox* parity : search.parities)
+        parity->setChecked(true);
+    search.firstAddress->setCurrentIndex(1);
+    search.lastAddress->setCurrentIndex(5);
 }
 
 }  // namespace
@@ -45,12 +43,13 @@ BoxAnswer PrintedBoxes::show(const MessageBox& box) {
 
 void runDemoWhenShown(TForm1& window, const QString& pattern) {
     afterFirstPaint(window, [&window, pattern] {
-        click(window, TForm1::kMeasurePage, "Button17");
-        click(window, TForm1::kExchangePage, "Button9");
-        click(window, TForm1::kSensorPage, "Button35");
+        const WindowControls& c = window.controls();
+        click(window, TForm1::kMeasurePage, c.measure.read);
+        click(window, TForm1::kExchangePage, c.exchange.read);
+        click(window, TForm1::kSensorPage, c.sensor.read);
         window.selectPage(TForm1::kSearchPage);
-        chooseSearch(window);
-        click(window, TForm1::kSearchPage, "Button33");
+        chooseSearch(c.search);
+        click(window, TForm1::kSearchPage, c.search.start);
         QApplication::exit(saveWindowPictures(window, pattern) ? 0 : 1);
     });
 }

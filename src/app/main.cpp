@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <exception>
+#include <memory>
 
 #include "app/demo.h"
 #include "app/diagnostics.h"
@@ -10,8 +11,7 @@
 #include "ui/shell/translation.h"
 #include "ui/shell/window_style.h"
 #include "ui/window/application_identity.h"
-#include "ui/window/close_on_signal.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 #include "ui/window/startup.h"
 
 int main(int argc, char** argv) {
@@ -28,14 +28,14 @@ int main(int argc, char** argv) {
 
         m8163::AppState state;
         m8163::TermiosPort port;
-        // The window wires its pages, decimal keys and close sequence itself;
-        // the tests build it the same way.
+        // The window wires its pages and its close sequence itself; the tests
+        // make it with the same function.
         m8163::PrintedBoxes demoBoxes;
-        m8163::TForm1 window(
+        const std::unique_ptr<m8163::TForm1> made = m8163::makeProgramWindow(
             state, port,
             diagnostics.demo() ? m8163::WindowSeams{&demoBoxes} : m8163::WindowSeams{});
+        m8163::TForm1& window = *made;
         diagnostics.mark("window");
-        m8163::closeWindowOnSignals(window);
         // A settings file refused at start-up has had its box: the window,
         // half built, is never shown, and no close sequence writes a file.
         if (!m8163::runStartupSequence(window))

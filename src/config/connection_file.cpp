@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/standard_boxes.h"
 #include "config/ini_file.h"
 #include "link/line_format.h"
 
@@ -18,7 +19,6 @@ constexpr char kComOptions[] = "COM_OPTIONS";
 
 constexpr char kDefaultLineSettings[] = "19200,N,8,1";
 constexpr char kDefaultLogFileName[] = "COM.txt";
-constexpr char kBoxCaption[] = "Проверьте параметры установления связи с прибором";
 
 // Only the speed and the parity letter count; the data and stop bits of the
 // text are never looked at. Every speed and letter found overrides the one
@@ -42,7 +42,7 @@ void takeLineSettings(const std::string& text, ConnectionSettings& settings) {
 MessageBox warningBox(const char* text, BoxIcon icon) {
     MessageBox box;
     box.text = text;
-    box.caption = kBoxCaption;
+    box.caption = caption::kConnectionFile;
     box.icon = icon;
     return box;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/standard_boxes.h"
 #include "link/device_access.h"
 #include "link/line_format.h"
 #include "link/port_holders.h"
@@ -49,7 +50,7 @@ MessageBox rs485RefusedBox(const std::string& device, int comNumber, int error) 
         "\nПередатчик включается только если адаптер делает это сам. Для "
         "адаптера с автоматическим переключением уберите rs485 из строки COM" +
         std::to_string(comNumber) + " раздела [COM_OPTIONS] файла dev.dat.";
-    return {"Порт открыт, но не переведён в режим RS-485", "Ошибка", BoxIcon::Warning,
+    return {"Порт открыт, но не переведён в режим RS-485", caption::kError, BoxIcon::Warning,
             BoxButtons::Ok, detail};
 }
 
@@ -82,7 +83,7 @@ PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int 
     if (!result.ok) {
         port.setNotOpenReason(portStateText(state));
         const std::string settingsFile = map.file.empty() ? "dev.dat" : map.file;
-        boxes.show({"Невозможно открыть последовательный порт", "Ошибка", BoxIcon::Error,
+        boxes.show({"Невозможно открыть последовательный порт", caption::kError, BoxIcon::Error,
                     BoxButtons::Ok, openFailureDetail(device, index + 1, result, settingsFile)});
         return state;
     }

@@ -13,7 +13,7 @@ std::chrono::milliseconds firstTickDelay(std::chrono::nanoseconds sinceArmed) {
 bool applyPageRule(PollingState& state, bool firstPageActive) {
     if (firstPageActive)
         return false;
-    stopPolling(state);
+    setPolling(state, false);
     return true;
 }
 

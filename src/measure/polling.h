@@ -23,11 +23,9 @@ inline constexpr std::chrono::milliseconds kPollingInterval{1000};
 // multiple of the interval from then, at most one interval after the start.
 std::chrono::milliseconds firstTickDelay(std::chrono::nanoseconds sinceArmed);
 
-inline void startPolling(PollingState& state) {
-    state.polling = true;
-}
-inline void stopPolling(PollingState& state) {
-    state.polling = false;
+// The one writer of the polling switch.
+inline void setPolling(PollingState& state, bool on) {
+    state.polling = on;
 }
 
 // Polling reads only while the first page is showing: on every tick that

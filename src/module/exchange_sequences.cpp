@@ -2,25 +2,20 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "base/number_text.h"
+#include "base/standard_boxes.h"
 #include "link/line_format.h"
 #include "module/blink_command.h"
 #include "module/block_operations.h"
 #include "module/field_rules.h"
+#include "module/register_codec.h"
 #include "protocol/exchange_failure.h"
 
 namespace m8163 {
 namespace {
-
-bool confirmed(MessageBoxes& boxes, const char* text) {
-    return boxes.show({text, "Подтвердите действие", BoxIcon::Warning, BoxButtons::YesNo, {}}) ==
-           BoxAnswer::Yes;
-}
-
-void reportSuccess(MessageBoxes& boxes, const char* text) {
-    boxes.show({text, "Результат операции", BoxIcon::Information, BoxButtons::Ok, {}});
-}
 
 // The module switches to what it was written; a speed code outside the
 // table means 9600 bit/s to it.
@@ -32,7 +27,70 @@ int bitRateOfCode(std::uint16_t code) {
     return (format != nullptr ? format : lineFormatByBitRate(9600))->bitRate;
 }
 
+// A list index stored as a register: "no selection" (-1) becomes 0xFFFF.
+std::uint16_t indexWord(int index) {
+    return static_cast<std::uint16_t>(index);
+}
+
+std::optional<std::uint16_t> factoryWord(const std::string& text) {
+    auto value = readWholeNumber(text);
+    if (!value || *value < 0 || *value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(*value);
+}
+
+// Without a selection in the speed list the module is given 9600 bit/s.
+std::uint16_t speedCode(int index) {
+    const LineFormat* format = lineFormatByListIndex(index);
+    return (format != nullptr ? format : lineFormatByBitRate(9600))->moduleCode;
+}
+
 }  // namespace
+
+bool takeOverExchangeEntry(const ExchangeEntry& entry, RegisterImage& image, MessageBoxes& boxes) {
+    constexpr const char* kModelRefused =
+        "Вводимый код модели не получается представить целым числом.";
+    auto model = readHex(entry.modelCode);
+    if (!model)
+        return refuseInput(boxes, kModelRefused);
+    if (*model > 0xFFFF) {
+        image.word(reg::kModelCode) = 0xFFFF;
+        return refuseInput(boxes, kModelRefused);
+    }
+    image.word(reg::kModelCode) = static_cast<std::uint16_t>(*model);
+
+    auto factory1 = factoryWord(entry.factoryNumber1);
+    auto factory2 = factoryWord(entry.factoryNumber2);
+    if (!factory1 || !factory2) {
+        return refuseInput(
+            boxes, "Вводимые данные заводского номера не получается представить целым числом.");
+    }
+    image.word(reg::kFactoryNumber1) = *factory1;
+    image.word(reg::kFactoryNumber2) = *factory2;
+
+    image.word(reg::kManufactureDay) = indexWord(entry.day + 1);
+    image.word(reg::kManufactureMonth) = indexWord(entry.month + 1);
+    image.word(reg::kManufactureYear) = indexWord(entry.year);
+    image.word(reg::kSpeedCode) = speedCode(entry.speed);
+    image.word(reg::kParityCode) = static_cast<std::uint16_t>(parityCode(entry.parity));
+    image.word(reg::kNetworkNumber) = indexWord(entry.networkNumber);
+
+    auto hardware = readWholeNumber(entry.hardware);
+    if (!hardware) {
+        return refuseInput(boxes,
+                           "Вводимые данные версии железа не получается представить целым числом.");
+    }
+    image.word(reg::kHardwareVersion) = static_cast<std::uint16_t>(*hardware);
+
+    auto software = readWholeNumber(entry.software);
+    if (!software)
+        return refuseInput(boxes,
+                           "Вводимые данные версии ПО не получается представить целым числом.");
+    image.word(reg::kSoftwareVersion) = static_cast<std::uint16_t>(*software);
+
+    image.word(reg::kWatchdogTime) = indexWord(entry.watchdog);
+    return true;
+}
 
 void runBlink(const ModbusLine& line, MessageBoxes& boxes, ConnectionView& view) {
     view.stopPolling();
@@ -82,7 +140,7 @@ void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const Registe
                       "Номер модуля не выбран из списка. Выберите номер модуля от 0 до 247.")
                 : "Номер модуля, прочитанный из модуля (" + std::to_string(number) +
                       "), вне пределов от 0 до 247. Выберите номер модуля из списка.";
-        boxes.show({text, "Ошибка ввода", BoxIcon::Warning, BoxButtons::Ok, {}});
+        refuseInput(boxes, text);
         return;
     }
     if (!confirmed(boxes, "Данные конфигурации будут переписаны?."))

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <string>
 #include "base/event_pump.h"
 #include "base/message_boxes.h"
+
 #include "link/connection_settings.h"
+#include "link/line_format.h"
 #include "module/register_image.h"
 #include "protocol/transactions.h"
 
@@ -33,6 +36,33 @@ class ExchangePageView {
     // The page shows the register image.
     virtual void showExchangePage() = 0;
 };
+
+// What the user entered on the exchange page, as the page reads it: the
+// texts of its editors and the entries its lists and boxes show (-1 for a
+// list without a pick).
+struct ExchangeEntry {
+    std::string modelCode;         // Edit3, hexadecimal
+    std::string factoryNumber1;    // Edit1
+    std::string factoryNumber2;    // Edit2
+    int day = -1;                  // ComboBox7
+    int month = -1;                // ComboBox8
+    int year = -1;                 // ComboBox9
+    int speed = -1;                // ComboBox4
+    Parity parity = Parity::None;  // CheckBox3 and CheckBox4
+    int networkNumber = -1;        // ComboBox5
+    std::string hardware;          // Edit5
+    std::string software;          // Edit4
+    int watchdog = -1;             // ComboBox6
+};
+
+// The exchange page's take-over: `entry` into `image`, in the order above.
+// Model code hexadecimal (above 0xFFFF stores 0xFFFF and is refused), factory
+// number words 0 ... 65535, versions the low 16 bits of any signed 32-bit
+// number; a list without a pick stores 0xFFFF (day and month 0), a speed
+// without one 9600 bit/s. A refusal shows one box (caption "Ошибка ввода")
+// and ends the take-over at once: the fields before the refused one keep
+// their new values, the later ones are not taken.
+bool takeOverExchangeEntry(const ExchangeEntry& entry, RegisterImage& image, MessageBoxes& boxes);
 
 // "Помигать": polling off, then 1 written to the blink register at once (no
 // pause). A failed exchange shows its box; success shows nothing.

@@ -2,27 +2,15 @@
 
 #include <cmath>
 
+#include "base/cp1251.h"
 #include "base/number_text.h"
+#include "base/standard_boxes.h"
 #include "module/block_operations.h"
+#include "module/field_rules.h"
 #include "module/register_codec.h"
 #include "protocol/exchange_failure.h"
 
 namespace m8163 {
-namespace {
-
-constexpr const char* kConfirmCaption = "Подтвердите действие";
-constexpr const char* kResultCaption = "Результат операции";
-
-bool confirmed(MessageBoxes& boxes, const char* question) {
-    return boxes.show({question, kConfirmCaption, BoxIcon::Warning, BoxButtons::YesNo, {}}) ==
-           BoxAnswer::Yes;
-}
-
-void reportSuccess(MessageBoxes& boxes, const char* text) {
-    boxes.show({text, kResultCaption, BoxIcon::Information, BoxButtons::Ok, {}});
-}
-
-}  // namespace
 
 SensorDisplay sensorDisplay(const SensorSettings& sensor) {
     return {formatShownReal(sensor.rangeMin),
@@ -55,8 +43,8 @@ void runSensorRead(const SensorData& data, const ModbusLine& line, EventPump& pu
     reportSuccess(boxes, "Чтение параметров датчика успешно осуществлено.");
 }
 
-void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& pump,
-                    MessageBoxes& boxes, SensorView& view, EditMarks marks) {
+void runSensorWrite(const SensorData& data, const SensorEntry& entry, const ModbusLine& line,
+                    EventPump& pump, MessageBoxes& boxes, SensorView& view, EditMarks marks) {
     // Before the questions: even a No leaves the marks cleared.
     view.clearEditMarks(marks);
     if (!data.settingsRead) {
@@ -67,11 +55,11 @@ void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& p
     }
     if (!confirmed(boxes, "Данные канала будут переписаны."))
         return;
-    if (!view.takeOverSettings())
+    if (!takeOverSensorEntry(entry, data.image.sensor, boxes))
         return;
     if (marks == EditMarks::Covered)
-        view.takeOverTypeName();
-    if (!view.takeOverUserText())
+        setTypeName(data.image, entry.typeName);
+    if (!takeOverUserText(entry.userText, data.image, boxes))
         return;
     const ExchangeStatus status = writeSensorSettings(line, pump, data.image);
     if (!status.ok()) {
@@ -79,6 +67,34 @@ void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& p
         return;
     }
     reportSuccess(boxes, "Запись параметров датчика успешно осуществлено.");
+}
+
+bool takeOverSensorEntry(const SensorEntry& entry, SensorSettings& sensor, MessageBoxes& boxes) {
+    auto offset = readShownReal(entry.offset, sensor.offset);
+    sensor.offset = offset.value_or(0.0f);
+    if (!offset)
+        return refuseInput(boxes, std::string(kOffsetRefused));
+
+    auto adjustment = readShownReal(entry.adjustment, sensor.adjustment);
+    sensor.adjustment = adjustment.value_or(0.0f);
+    if (!adjustment)
+        return refuseInput(boxes, std::string(kAdjustmentRefused));
+
+    // An averaging code outside the list would reach the module as it is.
+    if (entry.averaging < 0)
+        return refuseInput(boxes, "Усреднение не выбрано из списка. Проверьте поле ввода.");
+    sensor.averaging = static_cast<std::uint16_t>(entry.averaging);
+    return true;
+}
+
+bool takeOverUserText(const std::string& text, RegisterImage& image, MessageBoxes& boxes) {
+    if (auto character = characterWithoutCp1251(text, kUserTextCharacters)) {
+        return refuseInput(boxes, "Символа \"" + *character +
+                                      "\" нет в кодировке Windows-1251, и модуль не может его "
+                                      "показать. Исправьте пользовательский текст.");
+    }
+    setUserText(image, text);
+    return true;
 }
 
 std::optional<float> readShownReal(std::string_view editorText, float shown) {

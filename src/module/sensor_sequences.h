@@ -55,14 +55,36 @@ class SensorView {
     // Edit24 gets the user text and is painted white; Panel15 the type name.
     virtual void showTexts(const std::string& userText, const std::string& typeName) = 0;
     virtual void clearEditMarks(EditMarks marks) = 0;
-    // Offset, adjustment and averaging into the register image; false after
-    // a refused field (its box shown).
-    virtual bool takeOverSettings() = 0;
-    // The user text (Edit24), the type name (Edit22) into the image; false
-    // after a refused user text (its box shown).
-    virtual bool takeOverUserText() = 0;
-    virtual void takeOverTypeName() = 0;
 };
+
+// What the user entered on the page for "Записать", as the page reads it.
+struct SensorEntry {
+    std::string offset;      // Edit25
+    std::string adjustment;  // Edit26
+    // ComboBox17: the entry whose text the list shows; -1 when the shown
+    // text is none of them (nothing picked yet, or typed).
+    int averaging = -1;
+    std::string userText;  // Edit24
+    std::string typeName;  // Edit22
+};
+
+// Take-overs: what the user entered into the register image, with the checks
+// and messages of refused input. A refusal shows one box (caption "Ошибка
+// ввода", warning icon, OK) and ends the take-over at once: the fields before
+// the refused one keep their new values, the later ones are not taken.
+
+// Offset, adjustment and averaging into `sensor`. A real that still holds
+// the very text shown for the value in the image gives that value back
+// unchanged (readShownReal), whatever its form; an unreadable real stores 0
+// and is refused. An averaging of -1 is refused and leaves the averaging as
+// it was.
+bool takeOverSensorEntry(const SensorEntry& entry, SensorSettings& sensor, MessageBoxes& boxes);
+
+// Packs `text` into the UserText registers: the first 16 characters, blanks
+// after a shorter text. A character among them that has no Windows-1251 form
+// (the module could only get '?') is refused, naming it, and nothing is
+// packed.
+bool takeOverUserText(const std::string& text, RegisterImage& image, MessageBoxes& boxes);
 
 // What the sensor commands work on.
 struct SensorData {
@@ -80,11 +102,12 @@ enum class SensorReadTexts { Shown, Left };
 void runSensorRead(const SensorData& data, const ModbusLine& line, EventPump& pump,
                    MessageBoxes& boxes, SensorView& view, SensorReadTexts texts);
 
-// "Записать": marks cleared, the questions, the take-overs (a refusal ends
-// the command before any exchange), the three block writes, the success box.
-// The covered twin (EditMarks::Covered) also packs the type name.
-void runSensorWrite(const SensorData& data, const ModbusLine& line, EventPump& pump,
-                    MessageBoxes& boxes, SensorView& view, EditMarks marks);
+// "Записать": marks cleared, the questions, the take-overs of `entry` (a
+// refusal ends the command before any exchange), the three block writes, the
+// success box. The covered twin (EditMarks::Covered) also packs the type
+// name.
+void runSensorWrite(const SensorData& data, const SensorEntry& entry, const ModbusLine& line,
+                    EventPump& pump, MessageBoxes& boxes, SensorView& view, EditMarks marks);
 
 // The value of a real editor of the page that "Записать" sends: while the
 // editor still holds the very text shown for the value read (`shown`) and

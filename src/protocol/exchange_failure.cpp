@@ -1,4 +1,5 @@
 #include "protocol/exchange_failure.h"
+#include "base/standard_boxes.h"
 
 #include <iterator>
 #include <string>
@@ -7,9 +8,6 @@
 
 namespace m8163 {
 namespace {
-
-constexpr std::string_view kDeviceCaption = "Устройство сообщает об ошибке";
-constexpr std::string_view kLinkCaption = "Ошибка в обмене.";
 
 // Modbus exception codes 1 ... 4 (index = code - 1).
 constexpr std::string_view kDeviceTexts[] = {
@@ -56,21 +54,21 @@ MessageBox warning(std::string text, std::string_view caption) {
 std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status) {
     // Silence from a port with no device is no fault of the module.
     if (status.result != 0 && !status.portNotOpen.empty()) {
-        MessageBox box =
-            warning("Последовательный порт не открыт, модуль не мог ответить.", kLinkCaption);
+        MessageBox box = warning("Последовательный порт не открыт, модуль не мог ответить.",
+                                 caption::kLinkError);
         box.detail = status.portNotOpen;
         return box;
     }
     if (status.result & kDeviceException) {
         unsigned code = status.exceptionCode;
         if (code >= 1 && code <= std::size(kDeviceTexts)) {
-            return warning(std::string(kDeviceTexts[code - 1]), kDeviceCaption);
+            return warning(std::string(kDeviceTexts[code - 1]), caption::kDeviceError);
         }
-        return warning("Ошибка устройства " + std::to_string(code), kDeviceCaption);
+        return warning("Ошибка устройства " + std::to_string(code), caption::kDeviceError);
     }
     for (const LinkRule& rule : kLinkRules) {
         if (status.result & rule.bit) {
-            MessageBox box = warning(std::string(rule.text), kLinkCaption);
+            MessageBox box = warning(std::string(rule.text), caption::kLinkError);
             if (status.requestEchoed)
                 box.detail = kEchoHint;
             return box;

@@ -1,6 +1,7 @@
 #include "search/search_command.h"
 
 #include "base/message_boxes.h"
+#include "base/standard_boxes.h"
 
 namespace m8163 {
 namespace {
@@ -42,7 +43,7 @@ class RunScope {
         page_.lockSearch(true);
     }
     ~RunScope() {
-        data_.running = false;
+        switchSearch(data_.running, false);
         page_.lockSearch(false);
         page_.clearProgress();
     }
@@ -65,18 +66,16 @@ SearchEnd runSearchCommand(const SearchData& data, const SearchLine& line, const
     SearchEnd end = SearchEnd::Normal;
     {
         RunScope scope(data, view);
-        data.running = false;
         data.found.clear();
         view.showSearch();
-        data.running = true;
 
         const std::size_t planned = searchTrialCount(plan);
         view.showTrialsDone(0, planned);
         CommandView progress(data, view, planned);
         end = runSearch(plan, line, probe, pump, progress);
-        data.running = false;
+        switchSearch(data.running, false);
         line.boxes.show(
-            {searchEndText(end), kSearchEndCaption, BoxIcon::Information, BoxButtons::Ok, {}});
+            {searchEndText(end), caption::kSearchEnd, BoxIcon::Information, BoxButtons::Ok, {}});
     }
     return end;
 }

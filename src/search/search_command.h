@@ -38,6 +38,12 @@ struct SearchData {
     bool& running;  // on from the start click until the end; the stop click clears it
 };
 
+// The one writer of the search's running flag: the start click switches it
+// on; the stop click, an emptied table and the run's end switch it off.
+inline void switchSearch(bool& running, bool on) {
+    running = on;
+}
+
 // Runs the search when `data.running` is on: locks the page, empties the
 // table, tries the plan of the settings (runSearch), adds each module that
 // answers to the table and shows the list again, then shows the box of the

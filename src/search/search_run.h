@@ -55,10 +55,9 @@ std::size_t searchTrialCount(const SearchPlan& plan);
 // search ends there as a stop would end it.
 enum class SearchEnd { Normal, User, FullTable, PortFailed };
 
-// The text of the box each end brings (caption kSearchEndCaption); a port
+// The text of the box each end brings (caption "Ход поиска"); a port
 // that failed brings the stop's text.
 std::string searchEndText(SearchEnd end);
-inline constexpr const char* kSearchEndCaption = "Ход поиска";
 
 // The progress line of one trial: "Проверяется скорость 9600 нечетный
 // паритет номер прибора 17".

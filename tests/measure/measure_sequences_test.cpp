@@ -82,7 +82,7 @@ class MeasureSequenceTest : public ::testing::Test {
 };
 
 TEST_F(MeasureSequenceTest, APollingTickReadsShowsCountsThenLogs) {
-    startPolling(polling);
+    setPolling(polling, true);
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0x0001, 0, 0, 0});
     runPollingTick(data, line, true, view);
 

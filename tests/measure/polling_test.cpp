@@ -7,7 +7,7 @@ namespace {
 
 TEST(PollingTest, PageRuleStopsPollingOnEveryOtherPage) {
     PollingState state;
-    startPolling(state);
+    setPolling(state, true);
     EXPECT_FALSE(applyPageRule(state, true));
     EXPECT_TRUE(state.polling);
     EXPECT_TRUE(applyPageRule(state, false));
@@ -31,7 +31,7 @@ TEST(PollingTest, CountsCyclesAndBothKindsOfError) {
     EXPECT_EQ(state.exchangeErrors, 2u);
     EXPECT_EQ(counterTexts(state), (CounterTexts{"4", "2", "2"}));
 
-    startPolling(state);
+    setPolling(state, true);
     resetCounters(state);
     EXPECT_EQ(counterTexts(state), (CounterTexts{"0", "0", "0"}));
     EXPECT_TRUE(state.polling);

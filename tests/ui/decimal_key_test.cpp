@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "base/number_text.h"
 #include "scoped_locale.h"
@@ -37,9 +38,11 @@ struct DecimalFields : ::testing::Test {
              {"Edit6", "Edit7", "Edit8", "Edit9", "Edit25", "Edit26", "Edit24"}) {
             auto* edit = new QLineEdit(&window);
             edit->setObjectName(name);
+            // The user text is no decimal field: it keeps what is typed.
+            if (std::string_view(name) != "Edit24")
+                installDecimalKey(*edit);
         }
         window.findChild<QLineEdit*>("Edit6")->setReadOnly(true);
-        installDecimalKeys(window);
     }
     QLineEdit& edit(const char* name) { return *window.findChild<QLineEdit*>(name); }
 
@@ -97,13 +100,6 @@ TEST_F(DecimalFields, RussianLocaleStillGivesThePoint) {
     typeText(edit("Edit26"), "2,5");
     EXPECT_EQ(edit("Edit26").text(), "2.5");
     EXPECT_EQ(readReal(edit("Edit26").text().toStdString()), 2.5f);
-}
-
-TEST(DecimalKeys, AMissingFieldIsAProgrammingError) {
-    QWidget window;
-    auto* edit = new QLineEdit(&window);
-    edit->setObjectName("Edit6");
-    EXPECT_THROW(installDecimalKeys(window), std::logic_error);
 }
 
 }  // namespace

@@ -221,7 +221,7 @@ TEST_F(MeasurePageTest, StartAndStopShowTheSwitchAndReadOnlyOnTicks) {
     EXPECT_FALSE(state.polling.polling);
     EXPECT_TRUE(button("Button18").isEnabled());
     EXPECT_FALSE(button("Button19").isEnabled());
-    page->Timer4Timer();
+    page->pollingTimerTick();
     EXPECT_TRUE(port.written.empty());
 }
 
@@ -229,7 +229,7 @@ TEST_F(MeasurePageTest, FailedFirstPollShowsTheEmptyRecordWithExchangeError) {
     state.measurementLog.writeFile = 1;
     button("Button18").click();
     port.silence();
-    page->Timer4Timer();
+    page->pollingTimerTick();
 
     EXPECT_EQ(panels(), (Panels{{"     0.0000", kWhite},
                                 {"0", kWhite},
@@ -254,7 +254,7 @@ TEST_F(MeasurePageTest, Timer4RunsOnlyWhilePollingAndNeverOverlapsItsTicks) {
     EXPECT_GT(timer4.remainingTime(), 0);
     EXPECT_LE(timer4.remainingTime(), 1000);
     port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
-    page->Timer4Timer();
+    page->pollingTimerTick();
 
     EXPECT_FALSE(activeDuringRead);
     EXPECT_TRUE(timer4.isActive());
@@ -267,7 +267,7 @@ TEST_F(MeasurePageTest, Timer4RunsOnlyWhilePollingAndNeverOverlapsItsTicks) {
     EXPECT_FALSE(timer4.isActive());
     button("Button18").click();
     window->notebook().setCurrentIndex(TForm1::kExchangePage);
-    page->Timer4Timer();
+    page->pollingTimerTick();
     EXPECT_FALSE(state.polling.polling);
     EXPECT_FALSE(timer4.isActive());
     window->notebook().setCurrentIndex(TForm1::kMeasurePage);
@@ -291,7 +291,7 @@ TEST_F(MeasurePageTest, ACycleRepaintsOnlyWhatChanged) {
     window->show();
     button("Button18").click();
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
-    page->Timer4Timer();
+    page->pollingTimerTick();
     QApplication::processEvents();
 
     // The same reading again: only the cycle counter changes, and it is
@@ -303,7 +303,7 @@ TEST_F(MeasurePageTest, ACycleRepaintsOnlyWhatChanged) {
     }
     window->installEventFilter(&counter);
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
-    page->Timer4Timer();
+    page->pollingTimerTick();
     QApplication::processEvents();
 
     ASSERT_EQ(text("Label54"), "2");
@@ -317,7 +317,7 @@ TEST_F(MeasurePageTest, FailedCyclesKeepTheLastGoodReadingAndCountItsStatusAgain
     port.silence();
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0x0000, 0, 0, 0});
     for (int i = 0; i < 3; ++i) {
-        page->Timer4Timer();
+        page->pollingTimerTick();
         clock.time.second += 1;
         if (i == 1) {
             EXPECT_EQ(panels(), (Panels{{"    25.0000", kYellow},
@@ -342,14 +342,14 @@ TEST_F(MeasurePageTest, TickOnAnotherPageStopsPollingBeforeItReads) {
     button("Button18").click();
     window->notebook().setCurrentIndex(TForm1::kExchangePage);  // leaving page 0: still on
     EXPECT_TRUE(state.polling.polling);
-    page->Timer4Timer();
+    page->pollingTimerTick();
     EXPECT_FALSE(state.polling.polling);
     EXPECT_TRUE(port.written.empty());
     EXPECT_TRUE(button("Button18").isEnabled());
     EXPECT_FALSE(button("Button19").isEnabled());
     // Coming back does not restart it.
     window->notebook().setCurrentIndex(TForm1::kMeasurePage);
-    page->Timer4Timer();
+    page->pollingTimerTick();
     EXPECT_FALSE(state.polling.polling);
     EXPECT_TRUE(port.written.empty());
 }
@@ -357,7 +357,7 @@ TEST_F(MeasurePageTest, TickOnAnotherPageStopsPollingBeforeItReads) {
 TEST_F(MeasurePageTest, ResetAsksFirstAndKeepsPolling) {
     button("Button18").click();
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0x0004, 0, 0, 0});
-    page->Timer4Timer();
+    page->pollingTimerTick();
     ASSERT_EQ(text("Label54"), "1");
     button("Button16").click();
 
@@ -390,12 +390,12 @@ TEST_F(MeasurePageTest, LogSwitchesFollowTheUsersClicks) {
     // Turning the measurement log off stops the lines at once; on again appends.
     button("Button18").click();
     port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
-    page->Timer4Timer();
+    page->pollingTimerTick();
     EXPECT_FALSE(std::filesystem::exists(logFile()));
     measurementLog.click();
     for (int i = 0; i < 2; ++i) {
         port.replyRegisters(1, {0x41C8, 0x0000, 7, 0, 0, 0, 0});
-        page->Timer4Timer();
+        page->pollingTimerTick();
     }
     EXPECT_EQ(fileLines(logFile()).size(), 2u);
 }

@@ -1,4 +1,5 @@
-#include "ui/shell/page_takeover.h"
+#include "ui/exchange/exchange_page.h"
+#include "ui/sensor/sensor_page.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@
 #include "scoped_locale.h"
 #include "scripted_port.h"
 #include "ui/shell/app_state.h"
-#include "ui/shell/decimal_key.h"
+#include "ui/shell/named_control.h"
 #include "ui/window/main_window.h"
 #include "ui/window/window_init.h"
 
@@ -111,6 +112,54 @@ class PageForm {
     }
 };
 
+// The page controls that the take-overs read, found by their names below
+// `root` (a PageForm or the window).
+ExchangeControls exchangeControls(const QWidget& root) {
+    ExchangeControls c;
+    c.modelCode = &namedControl<QLineEdit>(root, "Edit3");
+    c.factoryNumber1 = &namedControl<QLineEdit>(root, "Edit1");
+    c.factoryNumber2 = &namedControl<QLineEdit>(root, "Edit2");
+    c.day = &namedControl<QComboBox>(root, "ComboBox7");
+    c.month = &namedControl<QComboBox>(root, "ComboBox8");
+    c.year = &namedControl<QComboBox>(root, "ComboBox9");
+    c.speed = &namedControl<QComboBox>(root, "ComboBox4");
+    c.parityOn = &namedControl<QCheckBox>(root, "CheckBox3");
+    c.parityEven = &namedControl<QCheckBox>(root, "CheckBox4");
+    c.networkNumber = &namedControl<QComboBox>(root, "ComboBox5");
+    c.hardware = &namedControl<QLineEdit>(root, "Edit5");
+    c.software = &namedControl<QLineEdit>(root, "Edit4");
+    c.watchdog = &namedControl<QComboBox>(root, "ComboBox6");
+    return c;
+}
+
+SensorControls sensorControls(const QWidget& root) {
+    SensorControls c;
+    c.offset = &namedControl<QLineEdit>(root, "Edit25");
+    c.adjustment = &namedControl<QLineEdit>(root, "Edit26");
+    c.averaging = &namedControl<QComboBox>(root, "ComboBox17");
+    c.userText = &namedControl<QLineEdit>(root, "Edit24");
+    c.typeName = &namedControl<QLineEdit>(root, "Edit22");
+    return c;
+}
+
+// What the pages hand the take-overs: the entry their controls show.
+bool takeOverExchangePage(const QWidget& root, AppState& state, MessageBoxes& boxes) {
+    return takeOverExchangeEntry(readExchangeEntry(exchangeControls(root)), state.image, boxes);
+}
+
+bool takeOverSensorPage(const QWidget& root, AppState& state, MessageBoxes& boxes) {
+    return takeOverSensorEntry(readSensorEntry(sensorControls(root)), state.image.sensor, boxes);
+}
+
+bool takeOverUserText(const QWidget& root, AppState& state, MessageBoxes& boxes) {
+    return m8163::takeOverUserText(readSensorEntry(sensorControls(root)).userText, state.image,
+                                   boxes);
+}
+
+void takeOverTypeName(const QWidget& root, AppState& state) {
+    setTypeName(state.image, readSensorEntry(sensorControls(root)).typeName);
+}
+
 // Every word starts as a sentinel, so that a field left alone shows.
 constexpr std::uint16_t kUntouched = 0x5555;
 
@@ -137,7 +186,7 @@ struct TakeOverTest : ::testing::Test {
 };
 
 TEST_F(TakeOverTest, ExchangePageTakesEveryFieldInRegisterForm) {
-    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(word(reg::kModelCode), 0x8163);
     EXPECT_EQ(word(reg::kFactoryNumber1), 123);
@@ -176,8 +225,7 @@ TEST_F(TakeOverTest, ModelCodeTexts) {
         state.image.words.fill(kUntouched);
         boxes.shown.clear();
         form.edit("Edit3").setText(c.text);
-        EXPECT_EQ(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes),
-                  c.accepted);
+        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
         EXPECT_EQ(word(reg::kModelCode), c.stored);
         if (c.accepted) {
             EXPECT_TRUE(boxes.shown.empty());
@@ -205,8 +253,7 @@ TEST_F(TakeOverTest, FactoryNumberWordsMustFit16BitsUnsigned) {
         boxes.shown.clear();
         form.fillValid();
         form.edit(c.edit).setText(c.text);
-        EXPECT_EQ(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes),
-                  c.accepted);
+        EXPECT_EQ(takeOverExchangePage(form.window, state, boxes), c.accepted);
         EXPECT_EQ(word(reg::kModelCode), 0x8163);
         if (c.accepted) {
             EXPECT_TRUE(boxes.shown.empty());
@@ -224,7 +271,7 @@ TEST_F(TakeOverTest, FactoryNumberWordsMustFit16BitsUnsigned) {
 TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     form.edit("Edit4").setText("-1");
     form.edit("Edit5").setText("70000");
-    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
     EXPECT_EQ(word(reg::kSoftwareVersion), 0xFFFF);
     EXPECT_EQ(word(reg::kHardwareVersion), 4464);
 
@@ -232,7 +279,7 @@ TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     state.image.words.fill(kUntouched);
     form.combo("ComboBox4").setCurrentIndex(7);
     form.edit("Edit5").setText("3.0");
-    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
     expectOneRefusal("Вводимые данные версии железа не получается представить целым числом.");
     EXPECT_EQ(word(reg::kSpeedCode), 10);
     EXPECT_EQ(word(reg::kModelCode), 0x8163);
@@ -249,7 +296,7 @@ TEST_F(TakeOverTest, VersionsKeepTheLow16BitsAndARefusalKeepsWhatCameBefore) {
     state.image.words.fill(kUntouched);
     form.edit("Edit5").setText("4");
     form.edit("Edit4").setText("");
-    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+    EXPECT_FALSE(takeOverExchangePage(form.window, state, boxes));
     expectOneRefusal("Вводимые данные версии ПО не получается представить целым числом.");
     EXPECT_EQ(word(reg::kHardwareVersion), 4);
     EXPECT_EQ(word(reg::kSoftwareVersion), kUntouched);
@@ -261,7 +308,7 @@ TEST_F(TakeOverTest, ListsWithoutSelectionAndParityBoxes) {
          {"ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7", "ComboBox8", "ComboBox9"}) {
         form.combo(name).setCurrentIndex(-1);
     }
-    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
     EXPECT_EQ(word(reg::kManufactureDay), 0);
     EXPECT_EQ(word(reg::kManufactureMonth), 0);
     EXPECT_EQ(word(reg::kManufactureYear), 0xFFFF);
@@ -279,13 +326,13 @@ TEST_F(TakeOverTest, ListsWithoutSelectionAndParityBoxes) {
         SCOPED_TRACE(std::to_string(c.parityOn) + std::to_string(c.even));
         form.check("CheckBox3").setChecked(c.parityOn);
         form.check("CheckBox4").setChecked(c.even);
-        EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(form.window), state, boxes));
+        EXPECT_TRUE(takeOverExchangePage(form.window, state, boxes));
         EXPECT_EQ(word(reg::kParityCode), c.code);
     }
 }
 
 TEST_F(TakeOverTest, SensorPageReadsTheLeadingRealOfEachField) {
-    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(state.image.sensor.offset, -1.25f);
     EXPECT_EQ(state.image.sensor.adjustment, 1.001f);
@@ -294,14 +341,14 @@ TEST_F(TakeOverTest, SensorPageReadsTheLeadingRealOfEachField) {
 
     form.edit("Edit25").setText("1.5e1");
     form.edit("Edit26").setText("2,5");  // pasted with a comma: reads 2
-    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
     EXPECT_EQ(state.image.sensor.offset, 15.0f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
 }
 
 TEST_F(TakeOverTest, SensorPageRefusals) {
     form.edit("Edit25").setText("abc");
-    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
+    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
     expectOneRefusal("Данные смещения не удается представить числом. Проверьте поле ввода.");
     EXPECT_EQ(state.image.sensor.offset, 0.0f);
     EXPECT_EQ(state.image.sensor.adjustment, 88.0f);
@@ -311,7 +358,7 @@ TEST_F(TakeOverTest, SensorPageRefusals) {
     boxes.shown.clear();
     form.edit("Edit25").setText("0.5");
     form.edit("Edit26").setText("Нет данных");
-    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
+    EXPECT_FALSE(takeOverSensorPage(form.window, state, boxes));
     expectOneRefusal("Данные подстройки не удается представить числом. Проверьте поле ввода.");
     EXPECT_EQ(state.image.sensor.offset, 0.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 0.0f);
@@ -338,7 +385,7 @@ TEST_F(TakeOverTest, AveragingIsTheEntryTheListShows) {
         list.setCurrentIndex(c.index);
         if (c.typed)
             list.setEditText(QString::fromUtf8(c.typed));
-        EXPECT_EQ(takeOverSensorPage(SensorEditors::find(form.window), state, boxes), c.accepted);
+        EXPECT_EQ(takeOverSensorPage(form.window, state, boxes), c.accepted);
         EXPECT_EQ(state.image.sensor.averaging, c.averaging);
         if (!c.accepted) {
             expectOneRefusal("Усреднение не выбрано из списка. Проверьте поле ввода.");
@@ -347,8 +394,8 @@ TEST_F(TakeOverTest, AveragingIsTheEntryTheListShows) {
     }
 }
 
-// A box shown during a take-over sees the refresh guard set; afterwards the
-// guard is as the caller left it.
+// A box shown during the exchange page's take-over sees the refresh guard
+// set; afterwards the guard is as the caller left it.
 class GuardWatchingBoxes : public test::RecordingBoxes {
   public:
     explicit GuardWatchingBoxes(const AppState& state) : state_(state) {}
@@ -362,17 +409,20 @@ class GuardWatchingBoxes : public test::RecordingBoxes {
     const AppState& state_;
 };
 
-TEST_F(TakeOverTest, RefreshGuardIsSetWhileATakeOverRuns) {
+TEST(TakeOverOnTheWindow, RefreshGuardIsSetWhileTheExchangePageIsTaken) {
+    AppState state;
+    test::ScriptedPort port;
     GuardWatchingBoxes watching(state);
-    form.edit("Edit3").setText("");
-    form.edit("Edit25").setText("");
-    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, watching));
-    EXPECT_FALSE(takeOverSensorPage(SensorEditors::find(form.window), state, watching));
-    EXPECT_EQ(watching.guardDuringBox, (std::vector<bool>{true, true}));
+    test::RecordingPump pump;
+    test::FixedClock clock;
+    TForm1 window{state, port, {&watching, &pump, &clock}};
+    // The identity editors are empty: the model code is refused.
+    EXPECT_FALSE(window.exchangePage().takeOver());
+    EXPECT_EQ(watching.guardDuringBox, (std::vector<bool>{true}));
     EXPECT_FALSE(state.refreshGuard);
 
     state.refreshGuard = true;
-    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(form.window), state, watching));
+    EXPECT_FALSE(window.exchangePage().takeOver());
     EXPECT_TRUE(state.refreshGuard);
 }
 
@@ -393,7 +443,7 @@ TEST_F(TakeOverTest, UserTextWithACharacterOutsideWindows1251IsRefused) {
         boxes.shown.clear();
         setUserText(state.image, "old");
         form.edit("Edit24").setText(QString::fromUtf8(c.text));
-        const bool taken = takeOverUserText(SensorEditors::find(form.window), state, boxes);
+        const bool taken = takeOverUserText(form.window, state, boxes);
         EXPECT_EQ(taken, c.named == nullptr);
         if (c.named == nullptr) {
             EXPECT_TRUE(boxes.shown.empty());
@@ -420,12 +470,12 @@ TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         form.edit("Edit24").setText(QString::fromUtf8(c.text));
-        EXPECT_TRUE(takeOverUserText(SensorEditors::find(form.window), state, boxes));
+        EXPECT_TRUE(takeOverUserText(form.window, state, boxes));
         EXPECT_EQ(userText(state.image), c.sent);
     }
     // Register form: first character in the high byte.
     form.edit("Edit24").setText("AB");
-    EXPECT_TRUE(takeOverUserText(SensorEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverUserText(form.window, state, boxes));
     EXPECT_EQ(word(reg::kUserText), 0x4142);
     EXPECT_EQ(word(reg::kUserText + 1), 0x2020);
     EXPECT_EQ(word(reg::kUserText - 1), kUntouched);  // the word before the text
@@ -433,14 +483,8 @@ TEST_F(TakeOverTest, UserTextIsPackedInto16Characters) {
     EXPECT_TRUE(boxes.shown.empty());
 
     form.edit("Edit22").setText(QString(40, QChar('x')));
-    takeOverTypeName(SensorEditors::find(form.window), state);
+    takeOverTypeName(form.window, state);
     EXPECT_EQ(typeName(state.image), std::string(32, 'x'));
-}
-
-TEST_F(TakeOverTest, MissingControlIsAProgrammingError) {
-    delete form.window.findChild<QLineEdit*>("Edit26");
-    EXPECT_THROW(takeOverSensorPage(SensorEditors::find(form.window), state, boxes),
-                 std::logic_error);
 }
 
 TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
@@ -449,7 +493,7 @@ TEST_F(TakeOverTest, RussianLocaleReadsThePoint) {
         GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
     form.edit("Edit25").setText("2.5");
     form.edit("Edit26").setText("2,5");
-    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(form.window), state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(form.window, state, boxes));
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 2.0f);
 }
@@ -463,10 +507,9 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     test::FixedClock clock;
     TForm1 window{state, port, {&boxes, &pump, &clock}};
     initialiseWindowContents(window, CatalogueLists{});
-    installDecimalKeys(window);
 
     // The identity editors are emptied at start-up: the model code is refused.
-    EXPECT_FALSE(takeOverExchangePage(ExchangeEditors::find(window), state, boxes));
+    EXPECT_FALSE(window.exchangePage().takeOver());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Вводимый код модели не получается представить целым числом.");
 
@@ -479,7 +522,7 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     window.control<QComboBox>("ComboBox5").setCurrentIndex(17);
     window.control<QCheckBox>("CheckBox3").setChecked(true);
     window.control<QCheckBox>("CheckBox4").setChecked(true);
-    EXPECT_TRUE(takeOverExchangePage(ExchangeEditors::find(window), state, boxes));
+    EXPECT_TRUE(window.exchangePage().takeOver());
     EXPECT_EQ(state.image.word(reg::kModelCode), 0x8163);
     EXPECT_EQ(state.image.word(reg::kFactoryNumber2), 34);
     EXPECT_EQ(state.image.word(reg::kSpeedCode), 10);
@@ -499,8 +542,8 @@ TEST(TakeOverOnTheWindow, EditsTypedIntoTheWindowReachTheRegisterImage) {
     window.control<QComboBox>("ComboBox17").setCurrentIndex(4);
     window.control<QLineEdit>("Edit24").setText("Котёл №2, линия 1");
     boxes.shown.clear();
-    EXPECT_TRUE(takeOverSensorPage(SensorEditors::find(window), state, boxes));
-    EXPECT_TRUE(takeOverUserText(SensorEditors::find(window), state, boxes));
+    EXPECT_TRUE(takeOverSensorPage(window, state, boxes));
+    EXPECT_TRUE(takeOverUserText(window, state, boxes));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(state.image.sensor.offset, 2.5f);
     EXPECT_EQ(state.image.sensor.adjustment, 1.0f);

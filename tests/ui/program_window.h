@@ -15,12 +15,12 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 #include "ui/window/startup.h"
 
-// The window exactly as main() builds it (its pages, the decimal keys, the
-// close sequence it runs itself, the real event pump whose pauses wait on
-// Timer5), after the start-up sequence, in a fresh working folder. Boxes are
+// The window made by the function main() calls (its pages, the decimal keys,
+// the close sequence it runs itself and on a signal, the real event pump
+// whose pauses wait on Timer5), after the start-up sequence, in a fresh working folder. Boxes are
 // recorded and answered, the clock is fixed, the port is scripted.
 
 namespace m8163::test {
@@ -94,7 +94,7 @@ class ProgramWindowTest : public ::testing::Test {
         folder = name;
         std::filesystem::current_path(folder);
         port.openState = false;
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, pumpSeam, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, pumpSeam, &clock});
         ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(boxes.shown.empty());
         port.events = &events;

@@ -264,7 +264,7 @@ TEST_F(WindowAsBuilt, APollingTickDueDuringAWaitRunsRightAfterIt) {
     lateReply(2000ms);
     port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
     control<QPushButton>("Button18").click();  // polling on: a tick within a second
-    window->measurePage().Button17Click();     // a reading that waits 2 s
+    window->measurePage().readOnce();          // a reading that waits 2 s
     ASSERT_TRUE(runUntil([&] { return writes().size() == 2; }, 5000));
     const auto afterReply = writes()[1] - (writes()[0] + 2000ms);
     EXPECT_LT(afterReply, 300ms);

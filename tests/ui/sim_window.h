@@ -20,7 +20,7 @@
 #include "link/termios_port.h"
 #include "recorders.h"
 #include "sim/pty_server.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 #include "ui/window/startup.h"
 
 namespace m8163::test {
@@ -78,7 +78,7 @@ class SimWindowTest : public ::testing::Test {
             << "\r\n[DEVICE]\r\nNetAdrr=" << address << "\r\n[SETTINGS]\r\nTimeOut=" << timeoutMs
             << "\r\n[COM_PORTS]\r\nCOM1=" << server->path()
             << "\r\n[COM_OPTIONS]\r\nCOM1=" << com1Options << "\r\n";
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, nullptr, &clock});
         ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
         ASSERT_TRUE(port.isOpen());

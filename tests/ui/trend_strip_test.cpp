@@ -91,7 +91,7 @@ class TrendStripTest : public ::testing::Test {
         } else {
             port.silence();
         }
-        page().Timer4Timer();
+        page().pollingTimerTick();
         clock.time.second += 1;
         // The queued redraw runs on the next turn of the event loop, its
         // paint on the turn after.
@@ -159,7 +159,7 @@ TEST_F(TrendStripTest, ReadingsGivePointsGapsAndMarks) {
 
     // A single reading goes into the trend too, a failed one as a gap.
     port.silence();
-    page().Button17Click();
+    page().readOnce();
     QCoreApplication::processEvents();
     EXPECT_EQ(graphData(0).size(), 6u);
     EXPECT_TRUE(std::isnan(graphData(0).back().second));
@@ -181,7 +181,7 @@ TEST_F(TrendStripTest, ReadingsFarApartAreNotJoinedAndALoneReadingIsADot) {
     page().setPolling(false);
     clock.time.minute += 2;
     port.replyRegisters(1, {0x41F0, 0, 0, 0, 0, 0, 0});  // 30.0
-    page().Button17Click();
+    page().readOnce();
     QCoreApplication::processEvents();
     const auto values = graphData(0);
     ASSERT_EQ(values.size(), 4u);

@@ -13,7 +13,7 @@
 #include "ui/bar/port_chooser.h"
 #include "ui/bar/port_state_line.h"
 #include "ui/shell/log_switch.h"
-#include "ui/shell/named_control.h"
+#include "ui/shell/parity_boxes.h"
 #include "ui/shell/refresh_guard.h"
 
 namespace m8163 {
@@ -32,19 +32,7 @@ const char* parityText(int code) {
     return " без паритета ";
 }
 
-Parity parityOf(const QCheckBox& on, const QCheckBox& even) {
-    if (!on.isChecked())
-        return Parity::None;
-    return even.isChecked() ? Parity::Even : Parity::Odd;
-}
-
 }  // namespace
-
-void showParity(QCheckBox& on, QCheckBox& even, int code) {
-    const Parity parity = parityFromCode(code);
-    on.setChecked(parity != Parity::None);
-    even.setChecked(parity == Parity::Even);
-}
 
 std::string connectionCaption(const ConnectionSettings& settings) {
     std::string caption = "COM" + std::to_string(static_cast<unsigned>(settings.portNumber)) + ", ";
@@ -53,23 +41,14 @@ std::string connectionCaption(const ConnectionSettings& settings) {
     return caption + parityText(settings.parity);
 }
 
-ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
-                             std::function<void()> stopPolling)
-    : QObject(&root),
+ConnectionBar::ConnectionBar(const BarControls& controls, QCheckBox& measurementLog,
+                             const PageContext& context, std::function<void()> stopPolling)
+    : QObject(controls.client),
       context_(context),
       stopPolling_(std::move(stopPolling)),
-      port_(namedControl<QComboBox>(root, "ComboBox1")),
-      speed_(namedControl<QComboBox>(root, "ComboBox2")),
-      module_(namedControl<QComboBox>(root, "ComboBox3")),
-      parityOn_(namedControl<QCheckBox>(root, "CheckBox1")),
-      parityEven_(namedControl<QCheckBox>(root, "CheckBox2")),
-      caption_(namedControl<QLabel>(root, "Label5")),
-      exchangeLog_(namedControl<QCheckBox>(root, "CheckBox6")),
-      measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
-      blink_(namedControl<QPushButton>(root, "Button2")),
-      init_(namedControl<QPushButton>(root, "Button15")),
-      chooser_(namedControl<QPushButton>(root, "PortChooserButton")),
-      stateLine_(new PortStateLine(root)) {
+      c_(controls),
+      measurementLog_(measurementLog),
+      stateLine_(new PortStateLine(*controls.stateLine, *controls.joinGroup)) {
     setObjectName(QStringLiteral("ConnectionBar"));
     CommandGuard& commands = context_.commands;
     // Only the user's picks and clicks are changes; the program showing the
@@ -80,18 +59,18 @@ ConnectionBar::ConnectionBar(QWidget& root, const PageContext& context,
         if (!context_.commands.runWithLine([this](LineLease& line) { connectionChanged(line); }))
             refresh();
     };
-    for (QComboBox* list : {&port_, &speed_, &module_})
+    for (QComboBox* list : {c_.port, c_.speed, c_.module})
         QObject::connect(list, &QComboBox::activated, this, change);
-    for (QCheckBox* box : {&parityOn_, &parityEven_})
+    for (QCheckBox* box : {c_.parityOn, c_.parityEven})
         QObject::connect(box, &QCheckBox::clicked, this, change);
-    commands.connectLine(&blink_, &QPushButton::clicked, this,
-                         [this](LineLease& line) { Button2Click(line); });
-    commands.connectLine(&init_, &QPushButton::clicked, this,
-                         [this](LineLease& line) { Button15Click(line); });
-    commands.connect(&exchangeLog_, &QCheckBox::clicked, this, [this] { CheckBox6Click(); });
-    commands.connectLine(&chooser_, &QPushButton::clicked, this,
+    commands.connectLine(c_.blink, &QPushButton::clicked, this,
+                         [this](LineLease& line) { blink(line); });
+    commands.connectLine(c_.init, &QPushButton::clicked, this,
+                         [this](LineLease& line) { setInit(line); });
+    commands.connect(c_.exchangeLog, &QCheckBox::clicked, this, [this] { switchExchangeLog(); });
+    commands.connectLine(c_.chooser, &QPushButton::clicked, this,
                          [this](LineLease& line) { choosePort(line); });
-    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &root);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), c_.client);
     shortcut->setObjectName(QStringLiteral("PortChooserShortcut"));
     commands.connectLine(shortcut, &QShortcut::activated, this,
                          [this](LineLease& line) { choosePort(line); });
@@ -107,19 +86,19 @@ void ConnectionBar::connectionChanged(LineLease& line) {
     reopenPort(line.port());
 }
 
-void ConnectionBar::Button2Click(LineLease& line) {
+void ConnectionBar::blink(LineLease& line) {
     runBlink(line.line(), context_.boxes, *this);
 }
 
-void ConnectionBar::Button15Click(LineLease& line) {
+void ConnectionBar::setInit(LineLease& line) {
     runSetInit(context_.state.connection, line.port(), line.pump(), context_.boxes, *this);
 }
 
-void ConnectionBar::CheckBox6Click() {
+void ConnectionBar::switchExchangeLog() {
     ConnectionSettings& settings = context_.state.connection;
-    settings.useLogFile = checkedLogSwitch(exchangeLog_.isChecked() ? 1 : 0, settings.logFileName,
-                                           LogKind::Exchange, context_.boxes);
-    exchangeLog_.setChecked(settings.useLogFile == 1);
+    settings.useLogFile = checkedLogSwitch(c_.exchangeLog->isChecked() ? 1 : 0,
+                                           settings.logFileName, LogKind::Exchange, context_.boxes);
+    c_.exchangeLog->setChecked(settings.useLogFile == 1);
 }
 
 namespace {
@@ -133,10 +112,10 @@ std::size_t comIndex(int portNumber) {
 }  // namespace
 
 void ConnectionBar::choosePort(LineLease& line) {
-    if (!chooser_.isEnabled())
+    if (!c_.chooser->isEnabled())
         return;  // a search has the connection
     const std::size_t index = comIndex(context_.state.connection.portNumber);
-    PortChooser dialog(chooser_.window(), static_cast<int>(index) + 1,
+    PortChooser dialog(c_.chooser->window(), static_cast<int>(index) + 1,
                        context_.state.comPorts.devices[index]);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -174,33 +153,33 @@ void ConnectionBar::portChangedByItself(const SerialPort& port) {
 void ConnectionBar::refresh() {
     RefreshGuardScope guard(context_.state.refreshGuard);
     const ConnectionSettings& settings = context_.state.connection;
-    const bool knownPort = settings.portNumber >= 1 && settings.portNumber <= port_.count();
-    port_.setCurrentIndex(knownPort ? settings.portNumber - 1 : 0);
+    const bool knownPort = settings.portNumber >= 1 && settings.portNumber <= c_.port->count();
+    c_.port->setCurrentIndex(knownPort ? settings.portNumber - 1 : 0);
     const LineFormat* format = lineFormatByBitRate(settings.speed);
-    speed_.setCurrentIndex((format != nullptr ? format : lineFormatByBitRate(9600))->listIndex);
-    showParity(parityOn_, parityEven_, settings.parity);
+    c_.speed->setCurrentIndex((format != nullptr ? format : lineFormatByBitRate(9600))->listIndex);
+    showParity(*c_.parityOn, *c_.parityEven, parityFromCode(settings.parity));
     updateCaption();
-    module_.setCurrentIndex(settings.moduleAddress);
+    c_.module->setCurrentIndex(settings.moduleAddress);
     measurementLog_.setChecked(context_.state.measurementLog.writeFile == 1);
-    exchangeLog_.setChecked(settings.useLogFile == 1);
+    c_.exchangeLog->setChecked(settings.useLogFile == 1);
 }
 
 void ConnectionBar::updateCaption() {
-    caption_.setText(QString::fromStdString(connectionCaption(context_.state.connection)));
+    c_.caption->setText(QString::fromStdString(connectionCaption(context_.state.connection)));
     // The label grows with its text, as wide as the caption needs.
-    caption_.adjustSize();
+    c_.caption->adjustSize();
 }
 
 void ConnectionBar::applyControls() {
     RefreshGuardScope guard(context_.state.refreshGuard);
     ConnectionSettings& settings = context_.state.connection;
-    if (port_.currentIndex() >= 0)
-        settings.portNumber = port_.currentIndex() + 1;
-    if (const LineFormat* format = lineFormatByListIndex(speed_.currentIndex()))
+    if (c_.port->currentIndex() >= 0)
+        settings.portNumber = c_.port->currentIndex() + 1;
+    if (const LineFormat* format = lineFormatByListIndex(c_.speed->currentIndex()))
         settings.speed = format->bitRate;
-    settings.parity = parityCode(parityOf(parityOn_, parityEven_));
-    if (module_.currentIndex() >= 0)
-        settings.moduleAddress = module_.currentIndex();
+    settings.parity = parityCode(parityOf(*c_.parityOn, *c_.parityEven));
+    if (c_.module->currentIndex() >= 0)
+        settings.moduleAddress = c_.module->currentIndex();
 }
 
 void ConnectionBar::changeConnection(LineLease& line, int speed, int parity, int moduleAddress) {
@@ -213,8 +192,9 @@ void ConnectionBar::changeConnection(LineLease& line, int speed, int parity, int
 }
 
 void ConnectionBar::setSearchLock(bool locked) {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             &port_, &speed_, &module_, &parityOn_, &parityEven_, &blink_, &init_, &chooser_}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{c_.port, c_.speed, c_.module, c_.parityOn, c_.parityEven,
+                                         c_.blink, c_.init, c_.chooser}) {
         control->setEnabled(!locked);
     }
 }

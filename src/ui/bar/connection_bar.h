@@ -5,13 +5,10 @@
 #include <string>
 
 #include "module/exchange_sequences.h"
+#include "ui/bar/bar_controls.h"
 #include "ui/shell/page_context.h"
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QWidget;
 
 // The connection bar above the notebook: port, speed, module number, the
 // parity boxes and the caption that sums them up, "Помигать", "Выставить
@@ -25,26 +22,24 @@ class PortStateLine;
 // The caption of the connection bar: "COM1, 19200 , без паритета ".
 std::string connectionCaption(const ConnectionSettings& settings);
 
-// A parity code on a pair of boxes "Паритет" and "Четный": the first checked
-// for odd and even, the second for even only; any other code clears both.
-void showParity(QCheckBox& on, QCheckBox& even, int code);
-
 class ConnectionBar : public QObject, public ConnectionView {
   public:
-    // `root` holds the bar's controls; lives as long as it (its QObject
-    // parent). `stopPolling` switches cyclic polling off.
-    ConnectionBar(QWidget& root, const PageContext& context, std::function<void()> stopPolling);
+    // `controls` as the bar's layout made them; lives as long as the client
+    // area that holds them (its QObject parent). `stopPolling` switches
+    // cyclic polling off.
+    ConnectionBar(const BarControls& controls, QCheckBox& measurementLog,
+                  const PageContext& context, std::function<void()> stopPolling);
 
     // A change of port, speed, module number or parity by the user: the bar
     // into the connection settings, messages run once, the caption, the port
     // reopened. Nothing while the refresh guard is set.
     void connectionChanged(LineLease& line);
     // "Помигать".
-    void Button2Click(LineLease& line);
+    void blink(LineLease& line);
     // "Выставить INIT".
-    void Button15Click(LineLease& line);
-    // Exchange log switch.
-    void CheckBox6Click();
+    void setInit(LineLease& line);
+    // "Запись обмена в файл".
+    void switchExchangeLog();
     // "Выбрать порт…" and Ctrl+P: the chooser for the COM number of the
     // connection settings; a path accepted goes to useChosenPort.
     void choosePort(LineLease& line);
@@ -79,17 +74,8 @@ class ConnectionBar : public QObject, public ConnectionView {
   private:
     PageContext context_;
     std::function<void()> stopPolling_;
-    QComboBox& port_;            // ComboBox1
-    QComboBox& speed_;           // ComboBox2
-    QComboBox& module_;          // ComboBox3
-    QCheckBox& parityOn_;        // CheckBox1
-    QCheckBox& parityEven_;      // CheckBox2
-    QLabel& caption_;            // Label5
-    QCheckBox& exchangeLog_;     // CheckBox6
-    QCheckBox& measurementLog_;  // CheckBox7
-    QPushButton& blink_;         // Button2
-    QPushButton& init_;          // Button15
-    QPushButton& chooser_;       // "Выбрать порт…"
+    BarControls c_;
+    QCheckBox& measurementLog_;  // CheckBox7, on the measured-value page
     PortStateLine* stateLine_;
 };
 

@@ -7,14 +7,11 @@
 #include <QPushButton>
 
 #include "link/device_access.h"
-#include "ui/shell/named_control.h"
 
 namespace m8163 {
 
-PortStateLine::PortStateLine(QWidget& root)
-    : QObject(&root),
-      line_(namedControl<QLabel>(root, "PortStateLine")),
-      copy_(namedControl<QPushButton>(root, "JoinGroupButton")) {
+PortStateLine::PortStateLine(QLabel& line, QPushButton& copy)
+    : QObject(&line), line_(line), copy_(copy) {
     setObjectName(QStringLiteral("PortState"));
     QObject::connect(&copy_, &QPushButton::clicked, this, [this] {
         if (QClipboard* clipboard = QGuiApplication::clipboard())

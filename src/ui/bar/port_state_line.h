@@ -6,7 +6,6 @@
 
 class QLabel;
 class QPushButton;
-class QWidget;
 
 // The port's state in the connection bar: the open device, or in red why the
 // port is not open, with the copy button for the command that grants access
@@ -16,8 +15,9 @@ namespace m8163 {
 
 class PortStateLine : public QObject {
   public:
-    // `root` holds PortStateLine and JoinGroupButton; lives as long as it.
-    explicit PortStateLine(QWidget& root);
+    // `line` is PortStateLine, `copy` JoinGroupButton; lives as long as the
+    // line (its QObject parent).
+    PortStateLine(QLabel& line, QPushButton& copy);
 
     void show(const PortState& state);
 

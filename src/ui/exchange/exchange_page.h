@@ -3,34 +3,30 @@
 #include <QObject>
 
 #include "module/exchange_sequences.h"
+#include "ui/exchange/exchange_controls.h"
 #include "ui/shell/page_context.h"
-#include "ui/shell/page_takeover.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QWidget;
 
 // The page "Параметры обмена": the module's identity (read-only panels over
 // the editors that hold it) and its exchange parameters, with "Прочитать"
-// and "Записать". The commands are sequences in module/; the page resolves
-// its controls once, wires them and shows the register image.
+// and "Записать". The commands are sequences in module/; the page wires the
+// controls its layout made and shows the register image.
 
 namespace m8163 {
 
-class ConnectionBar;
+// What the user entered on the page, as its controls show it.
+ExchangeEntry readExchangeEntry(const ExchangeControls& controls);
 
 class ExchangePage : public QObject, public ExchangePageView {
   public:
-    // `root` holds the page's controls; lives as long as it (its QObject
-    // parent). After a write the connection follows the module through `bar`.
-    ExchangePage(QWidget& root, const PageContext& context, ConnectionBar& bar);
+    // `controls` as the page's layout made them; lives as long as the page
+    // (its QObject parent). After a write the connection follows the module
+    // through `connection` (the connection bar).
+    ExchangePage(const ExchangeControls& controls, const PageContext& context,
+                 ConnectionView& connection);
 
     // "Прочитать", "Записать".
-    void Button9Click();
-    void Button1Click();
+    void readExchangeParameters();
+    void writeExchangeParameters();
     // A change of a list or a parity box by the user: the editors into the
     // register image, then the page shown again from it.
     void pageChanged();
@@ -49,33 +45,9 @@ class ExchangePage : public QObject, public ExchangePageView {
     void showExchangePage() override { refresh(); }
 
   private:
+    ExchangeControls c_;
     PageContext context_;
-    ConnectionBar& bar_;
-    QLineEdit& modelCode_;       // Edit3, under Panel19
-    QLineEdit& factoryNumber1_;  // Edit1, under Panel5
-    QLineEdit& factoryNumber2_;  // Edit2, under Panel6
-    QLineEdit& software_;        // Edit4, under Panel20
-    QLineEdit& hardware_;        // Edit5, under Panel21
-    QComboBox& day_;             // ComboBox7, under Panel8
-    QComboBox& month_;           // ComboBox8, under Panel9
-    QComboBox& year_;            // ComboBox9, under Panel17
-    QComboBox& speed_;           // ComboBox4
-    QComboBox& networkNumber_;   // ComboBox5
-    QComboBox& watchdog_;        // ComboBox6 (hidden)
-    QCheckBox& parityOn_;        // CheckBox3
-    QCheckBox& parityEven_;      // CheckBox4
-    QLabel& modelPanel_;         // Panel19
-    QLabel& factoryPanel1_;      // Panel5
-    QLabel& factoryPanel2_;      // Panel6
-    QLabel& softwarePanel_;      // Panel20
-    QLabel& hardwarePanel_;      // Panel21
-    QLabel& dayPanel_;           // Panel8
-    QLabel& monthPanel_;         // Panel9
-    QLabel& yearPanel_;          // Panel17
-    QPushButton& read_;          // Button9
-    QPushButton& write_;         // Button1
-    // What the take-over reads: the members above.
-    ExchangeEditors editors_;
+    ConnectionView& connection_;
 };
 
 }  // namespace m8163

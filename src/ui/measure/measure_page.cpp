@@ -9,7 +9,6 @@
 
 #include "module/register_codec.h"
 #include "ui/shell/log_switch.h"
-#include "ui/shell/named_control.h"
 #include "ui/trend/trend_strip.h"
 
 namespace m8163 {
@@ -48,26 +47,25 @@ void setText(QLabel& label, const std::string& text) {
 
 }  // namespace
 
-MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext& context,
-                         std::function<bool()> firstPageActive)
-    : QObject(&root),
+MeasurePage::MeasurePage(const MeasureControls& controls, QTimer& pollingTimer,
+                         const PageContext& context, std::function<bool()> firstPageActive)
+    : QObject(controls.page),
       context_(context),
       firstPageActive_(std::move(firstPageActive)),
-      value_(namedControl<QLabel>(root, "Panel1")),
-      relativeValue_(namedControl<QLabel>(root, "Panel10")),
-      status_(namedControl<QLabel>(root, "Panel2")),
-      exchange_(namedControl<QLabel>(root, "Panel3")),
-      cycles_(namedControl<QLabel>(root, "Label54")),
-      measurementErrors_(namedControl<QLabel>(root, "Label55")),
-      exchangeErrors_(namedControl<QLabel>(root, "Label56")),
-      read_(namedControl<QPushButton>(root, "Button17")),
-      start_(namedControl<QPushButton>(root, "Button18")),
-      stop_(namedControl<QPushButton>(root, "Button19")),
-      reset_(namedControl<QPushButton>(root, "Button16")),
-      measurementLog_(namedControl<QCheckBox>(root, "CheckBox7")),
+      value_(*controls.value),
+      relativeValue_(*controls.relativeValue),
+      status_(*controls.status),
+      exchange_(*controls.exchange),
+      cycles_(*controls.cycles),
+      measurementErrors_(*controls.measurementErrors),
+      exchangeErrors_(*controls.exchangeErrors),
+      read_(*controls.read),
+      start_(*controls.start),
+      stop_(*controls.stop),
+      reset_(*controls.reset),
+      measurementLog_(*controls.measurementLog),
       timer_(pollingTimer),
-      trend_(new TrendStrip(*value_.parentWidget(), context.state.trend, context.boxes,
-                            context.commands)),
+      trend_(new TrendStrip(*controls.page, context.state.trend, context.boxes, context.commands)),
       timerArmed_(std::chrono::steady_clock::now()) {
     setObjectName(QStringLiteral("MeasurePage"));
     // The trend names the module it reads, the user text and sensor type
@@ -96,14 +94,15 @@ MeasurePage::MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext&
                           &measurementErrors_, &exchangeErrors_})
         shown->setTextFormat(Qt::PlainText);
     CommandGuard& commands = context_.commands;
-    QObject::connect(&read_, &QPushButton::clicked, this, [this] { Button17Click(); });
-    commands.connect(&start_, &QPushButton::clicked, this, [this] { Button18Click(); });
-    commands.connect(&stop_, &QPushButton::clicked, this, [this] { Button19Click(); });
-    commands.connect(&reset_, &QPushButton::clicked, this, [this] { Button16Click(); });
-    QObject::connect(&timer_, &QTimer::timeout, this, [this] { Timer4Timer(); });
+    QObject::connect(&read_, &QPushButton::clicked, this, [this] { readOnce(); });
+    commands.connect(&start_, &QPushButton::clicked, this, [this] { startPolling(); });
+    commands.connect(&stop_, &QPushButton::clicked, this, [this] { stopPolling(); });
+    commands.connect(&reset_, &QPushButton::clicked, this, [this] { resetCountersAsked(); });
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] { pollingTimerTick(); });
     // Only the user's clicks change the switch; the program ticking the box
     // to show a loaded value does not.
-    commands.connect(&measurementLog_, &QCheckBox::clicked, this, [this] { CheckBox7Click(); });
+    commands.connect(&measurementLog_, &QCheckBox::clicked, this,
+                     [this] { switchMeasurementLog(); });
     showPollingSwitch(context_.state.polling.polling);
     showCounters(counterTexts(context_.state.polling));
 }
@@ -113,7 +112,7 @@ MeasureData MeasurePage::data() const {
     return {state.polling, state.measurement, state.measurementLog, state.trend};
 }
 
-void MeasurePage::Button17Click() {
+void MeasurePage::readOnce() {
     context_.commands.runWithLine([this](LineLease& line) {
         runSingleRead(data(), line.line(), context_.boxes, *this);
         // A failed reading shows nothing else, but its gap belongs in the trend.
@@ -121,15 +120,15 @@ void MeasurePage::Button17Click() {
     });
 }
 
-void MeasurePage::Button18Click() {
+void MeasurePage::startPolling() {
     setPolling(true);
 }
 
-void MeasurePage::Button19Click() {
+void MeasurePage::stopPolling() {
     setPolling(false);
 }
 
-void MeasurePage::Button16Click() {
+void MeasurePage::resetCountersAsked() {
     // The box has only OK, so the reset always follows it. Polling goes on.
     if (context_.boxes.show(resetCountersBox()) != BoxAnswer::Ok)
         return;
@@ -137,7 +136,7 @@ void MeasurePage::Button16Click() {
     showCounters(counterTexts(context_.state.polling));
 }
 
-void MeasurePage::Timer4Timer() {
+void MeasurePage::pollingTimerTick() {
     // While a command holds the line (a single reading waiting for its
     // reply, a pause of a block operation) the tick runs right after it.
     context_.commands.runTick([this](LineLease& line) { pollingTick(line); });
@@ -156,7 +155,7 @@ void MeasurePage::pollingTick(LineLease& line) {
         timer_.start(kPollingInterval);
 }
 
-void MeasurePage::CheckBox7Click() {
+void MeasurePage::switchMeasurementLog() {
     MeasurementLogSettings& log = context_.state.measurementLog;
     log.writeFile = checkedLogSwitch(measurementLog_.isChecked() ? 1 : 0, log.fileName,
                                      LogKind::Measurement, context_.boxes);
@@ -165,13 +164,13 @@ void MeasurePage::CheckBox7Click() {
 
 void MeasurePage::setPolling(bool on) {
     if (on) {
-        startPolling(context_.state.polling);
+        m8163::setPolling(context_.state.polling, true);
         // The first read comes when the free-running timer would have given
         // it: within one interval of the start.
         if (!timer_.isActive())
             timer_.start(firstTickDelay(std::chrono::steady_clock::now() - timerArmed_));
     } else {
-        stopPolling(context_.state.polling);
+        m8163::setPolling(context_.state.polling, false);
         timer_.stop();
     }
     showPollingSwitch(on);
@@ -182,9 +181,8 @@ void MeasurePage::stopForClose() {
 }
 
 void MeasurePage::resetForStartup() {
-    context_.state.polling = PollingState{};
-    timer_.stop();
-    showPollingSwitch(false);
+    setPolling(false);
+    resetCounters(context_.state.polling);
     showCounters(counterTexts(context_.state.polling));
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "measure/measure_sequences.h"
+#include "ui/measure/measure_controls.h"
 #include "ui/shell/page_context.h"
 
 class QCheckBox;
@@ -23,22 +24,22 @@ class TrendStrip;
 
 class MeasurePage : public QObject, public MeasureView {
   public:
-    // `root` holds the page's controls; `pollingTimer` is Timer4. Lives as
-    // long as the window (its QObject parent).
-    MeasurePage(QWidget& root, QTimer& pollingTimer, const PageContext& context,
+    // `controls` as the page's layout made them; `pollingTimer` is Timer4.
+    // Lives as long as the page (its QObject parent).
+    MeasurePage(const MeasureControls& controls, QTimer& pollingTimer, const PageContext& context,
                 std::function<bool()> firstPageActive);
 
     // "Прочитать однократно".
-    void Button17Click();
+    void readOnce();
     // "Начать циклический опрос", "Завершить циклический опрос".
-    void Button18Click();
-    void Button19Click();
+    void startPolling();
+    void stopPolling();
     // "Сброс счетчиков циклов и ошибок".
-    void Button16Click();
+    void resetCountersAsked();
     // The polling tick.
-    void Timer4Timer();
+    void pollingTimerTick();
     // Measurement log switch.
-    void CheckBox7Click();
+    void switchMeasurementLog();
 
     // The one writer of the polling switch: the state, the two buttons and
     // Timer4, which runs only while polling is on.

@@ -8,9 +8,6 @@
 #include <QPushButton>
 
 #include "measure/measured_value.h"
-#include "ui/bar/connection_bar.h"
-#include "ui/exchange/exchange_page.h"
-#include "ui/shell/named_control.h"
 #include "ui/shell/refresh_guard.h"
 
 namespace m8163 {
@@ -35,41 +32,23 @@ void showAddress(QComboBox& list, int address) {
 
 }  // namespace
 
-SearchPage::SearchPage(QWidget& root, const PageContext& context, ConnectionBar& bar,
-                       ExchangePage& exchange)
-    : QObject(&root),
-      context_(context),
-      bar_(bar),
-      exchange_(exchange),
-      firstAddress_(namedControl<QComboBox>(root, "ComboBox12")),
-      lastAddress_(namedControl<QComboBox>(root, "ComboBox13")),
-      start_(namedControl<QPushButton>(root, "Button33")),
-      stop_(namedControl<QPushButton>(root, "Button34")),
-      progress_(namedControl<QLabel>(root, "Panel11")),
-      found_(namedControl<QListWidget>(root, "ListBox1")),
-      trials_(namedControl<QProgressBar>(root, "SearchProgress")) {
+SearchPage::SearchPage(const SearchControls& controls, const PageContext& context,
+                       SearchLinks links)
+    : QObject(controls.page), c_(controls), context_(context), links_(std::move(links)) {
     setObjectName(QStringLiteral("SearchPage"));
-    constexpr const char* kSpeedBoxes[] = {"CheckBox9",  "CheckBox10", "CheckBox11", "CheckBox12",
-                                           "CheckBox13", "CheckBox14", "CheckBox18", "CheckBox19"};
-    for (std::size_t i = 0; i < speeds_.size(); ++i)
-        speeds_[i] = &namedControl<QCheckBox>(root, kSpeedBoxes[i]);
-    constexpr const char* kParityBoxes[] = {"CheckBox15", "CheckBox16", "CheckBox17"};
-    for (std::size_t i = 0; i < parities_.size(); ++i)
-        parities_[i] = &namedControl<QCheckBox>(root, kParityBoxes[i]);
-
-    QObject::connect(&start_, &QPushButton::clicked, this, [this] { Button33Click(); });
-    context_.commands.connect(&stop_, &QPushButton::clicked, this, [this] { Button34Click(); });
-    QObject::connect(&found_, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    QObject::connect(c_.start, &QPushButton::clicked, this, [this] { startSearch(); });
+    context_.commands.connect(c_.stop, &QPushButton::clicked, this, [this] { stopSearch(); });
+    QObject::connect(c_.found, &QListWidget::itemClicked, this, [this] { takeOverFoundModule(); });
 }
 
-void SearchPage::Button33Click() {
+void SearchPage::startSearch() {
     context_.commands.runWithLine([this](LineLease& line) { search(line); });
 }
 
 void SearchPage::search(LineLease& lease) {
     takeOver();
     AppState& state = context_.state;
-    state.searchRunning = true;
+    switchSearch(state.searchRunning, true);
     // The search reopens the port for each trial anyway: a module taken over
     // from the list at a message pass between module numbers changes
     // nothing the next trial relies on.
@@ -86,78 +65,80 @@ void SearchPage::search(LineLease& lease) {
                      lease.pump(), *this);
 }
 
-void SearchPage::Button34Click() {
-    context_.state.searchRunning = false;
+void SearchPage::stopSearch() {
+    switchSearch(context_.state.searchRunning, false);
 }
 
-void SearchPage::ListBox1Click() {
+void SearchPage::takeOverFoundModule() {
     // A take-over reopens the port: not while another command holds the
     // line, but during a search, which lets it at its message passes.
     context_.commands.runTakeOver([this](LineLease& line) {
         const std::optional<SearchHit> entry =
-            foundEntryToTakeOver(context_.state.foundDevices, found_.currentRow());
+            foundEntryToTakeOver(context_.state.foundDevices, c_.found->currentRow());
         if (!entry)
             return;
-        bar_.changeConnection(line, entry->speed, entry->parity, static_cast<int>(entry->address));
-        exchange_.selectNetworkNumber(static_cast<int>(entry->address));
+        links_.changeConnection(line, entry->speed, entry->parity,
+                                static_cast<int>(entry->address));
+        links_.selectNetworkNumber(static_cast<int>(entry->address));
     });
 }
 
 void SearchPage::takeOver() {
     SearchSettings& settings = context_.state.search;
-    for (std::size_t i = 0; i < speeds_.size(); ++i)
-        settings.speeds[i] = speeds_[i]->isChecked() ? 1 : 0;
-    settings.parityNone = parities_[0]->isChecked() ? 1 : 0;
-    settings.parityOdd = parities_[1]->isChecked() ? 1 : 0;
-    settings.parityEven = parities_[2]->isChecked() ? 1 : 0;
-    settings.firstAddress = chosenAddress(firstAddress_, settings.firstAddress);
-    settings.lastAddress = chosenAddress(lastAddress_, settings.lastAddress);
+    for (std::size_t i = 0; i < c_.speeds.size(); ++i)
+        settings.speeds[i] = c_.speeds[i]->isChecked() ? 1 : 0;
+    settings.parityNone = c_.parities[0]->isChecked() ? 1 : 0;
+    settings.parityOdd = c_.parities[1]->isChecked() ? 1 : 0;
+    settings.parityEven = c_.parities[2]->isChecked() ? 1 : 0;
+    settings.firstAddress = chosenAddress(*c_.firstAddress, settings.firstAddress);
+    settings.lastAddress = chosenAddress(*c_.lastAddress, settings.lastAddress);
     completeSearchSettings(settings);
 }
 
 void SearchPage::clearFoundDevices() {
-    context_.state.searchRunning = false;
+    switchSearch(context_.state.searchRunning, false);
     context_.state.foundDevices.clear();
     showSearch();
 }
 
 void SearchPage::lockSearch(bool locked) {
-    for (QCheckBox* box : speeds_)
+    for (QCheckBox* box : c_.speeds)
         box->setEnabled(!locked);
-    for (QCheckBox* box : parities_)
+    for (QCheckBox* box : c_.parities)
         box->setEnabled(!locked);
-    for (QWidget* control : std::initializer_list<QWidget*>{&firstAddress_, &lastAddress_, &start_})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{c_.firstAddress, c_.lastAddress, c_.start})
         control->setEnabled(!locked);
-    bar_.setSearchLock(locked);
+    links_.lockConnection(locked);
 }
 
 void SearchPage::showSearch() {
     RefreshGuardScope guard(context_.state.refreshGuard);
     const SearchSettings& settings = context_.state.search;
-    for (std::size_t i = 0; i < speeds_.size(); ++i)
-        speeds_[i]->setChecked(settings.speeds[i] != 0);
-    parities_[0]->setChecked(settings.parityNone != 0);
-    parities_[1]->setChecked(settings.parityOdd != 0);
-    parities_[2]->setChecked(settings.parityEven != 0);
-    showAddress(firstAddress_, settings.firstAddress);
-    showAddress(lastAddress_, settings.lastAddress);
+    for (std::size_t i = 0; i < c_.speeds.size(); ++i)
+        c_.speeds[i]->setChecked(settings.speeds[i] != 0);
+    c_.parities[0]->setChecked(settings.parityNone != 0);
+    c_.parities[1]->setChecked(settings.parityOdd != 0);
+    c_.parities[2]->setChecked(settings.parityEven != 0);
+    showAddress(*c_.firstAddress, settings.firstAddress);
+    showAddress(*c_.lastAddress, settings.lastAddress);
 
     const FoundDevices& table = context_.state.foundDevices;
-    found_.clear();
+    c_.found->clear();
     for (std::size_t i = 0; i < table.count(); ++i)
-        found_.addItem(QString::fromStdString(foundRowText(table.entries[i])));
+        c_.found->addItem(QString::fromStdString(foundRowText(table.entries[i])));
 }
 
 // The line and the figure are painted while the trial's exchange waits for
 // its reply: the port's wait keeps the window painted.
 void SearchPage::showTrial(int speed, int parity, unsigned address) {
-    progress_.setText(QString::fromStdString(searchProgressText(speed, parity, address)));
+    c_.progress->setText(QString::fromStdString(searchProgressText(speed, parity, address)));
 }
 
 void SearchPage::showTrialsDone(std::size_t done, std::size_t planned) {
-    trials_.setMaximum(static_cast<int>(planned));
-    trials_.setValue(static_cast<int>(done));
-    trials_.show();
+    c_.trials->setMaximum(static_cast<int>(planned));
+    c_.trials->setValue(static_cast<int>(done));
+    c_.trials->show();
 }
 
 void SearchPage::trialEnded() {
@@ -167,9 +148,9 @@ void SearchPage::trialEnded() {
 }
 
 void SearchPage::clearProgress() {
-    progress_.setText(QString());
-    trials_.hide();
-    trials_.reset();
+    c_.progress->setText(QString());
+    c_.trials->hide();
+    c_.trials->reset();
 }
 
 }  // namespace m8163

@@ -1,46 +1,45 @@
 #pragma once
 
 #include <QObject>
-#include <array>
+#include <functional>
 
 #include "search/search_command.h"
+#include "ui/search/search_controls.h"
 #include "ui/shell/page_context.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
-class QWidget;
 
 // The page "Поиск": what to scan (speeds, parities, module numbers), start
 // and stop, the progress line and figure, and the list of found modules,
 // whose rows take a module over as the connection. The search itself is a
-// sequence in search/; the page resolves its controls once, wires them and
-// shows what the sequence gives it.
+// sequence in search/; the page wires the controls its layout made and shows
+// what the sequence gives it.
 
 namespace m8163 {
 
-class ConnectionBar;
-class ExchangePage;
+// What the search page asks of the rest of the window.
+struct SearchLinks {
+    // Moves the connection to a module taken over from the found list:
+    // speed, parity code, module number.
+    std::function<void(LineLease&, int, int, int)> changeConnection;
+    // The connection bar's controls locked while a search runs.
+    std::function<void(bool)> lockConnection;
+    // The module number into the exchange page's new-number list.
+    std::function<void(int)> selectNetworkNumber;
+};
 
 class SearchPage : public QObject, public SearchPageView {
   public:
-    // `root` holds the page's controls; lives as long as it (its QObject
-    // parent). A take-over shows the new connection on `bar` and the module
-    // number in the new-number list of `exchange`.
-    SearchPage(QWidget& root, const PageContext& context, ConnectionBar& bar,
-               ExchangePage& exchange);
+    // `controls` as the page's layout made them; lives as long as the page
+    // (its QObject parent).
+    SearchPage(const SearchControls& controls, const PageContext& context, SearchLinks links);
 
     // "Начать поиск": the page's choices into the search settings, then the
     // search. "Остановить поиск": the running search ends at its next stop
     // check; nothing without one.
-    void Button33Click();
-    void Button34Click();
+    void startSearch();
+    void stopSearch();
     // A click on the found list: the module of the row becomes the
     // connection (settings, port, connection bar). Allowed during a search.
-    void ListBox1Click();
+    void takeOverFoundModule();
 
     // The page's choices into the search settings, with the take-over rules
     // (a reversed range swapped, no parity = all three, no speed = 9600 and
@@ -61,20 +60,9 @@ class SearchPage : public QObject, public SearchPageView {
   private:
     void search(LineLease& line);
 
+    SearchControls c_;
     PageContext context_;
-    ConnectionBar& bar_;
-    ExchangePage& exchange_;
-    // CheckBox9 ... CheckBox14, CheckBox18, CheckBox19: 1200 ... 115200 bit/s.
-    std::array<QCheckBox*, 8> speeds_{};
-    // CheckBox15 ... CheckBox17: none, odd, even.
-    std::array<QCheckBox*, 3> parities_{};
-    QComboBox& firstAddress_;  // ComboBox12
-    QComboBox& lastAddress_;   // ComboBox13
-    QPushButton& start_;       // Button33
-    QPushButton& stop_;        // Button34
-    QLabel& progress_;         // Panel11
-    QListWidget& found_;       // ListBox1
-    QProgressBar& trials_;     // SearchProgress: trials done of planned
+    SearchLinks links_;
 };
 
 }  // namespace m8163

@@ -10,8 +10,8 @@
 #include <QPolygon>
 #include <QPushButton>
 
+#include "ui/sensor/sensor_controls.h"
 #include "ui/shell/controls.h"
-#include "ui/window/window_layout.h"
 
 namespace m8163::ui {
 
@@ -39,7 +39,7 @@ QIcon copyGlyph() {
     return QIcon(glyph);
 }
 
-void buildCoveredLayer(QWidget* page) {
+void buildCoveredLayer(QWidget* page, SensorControls& c) {
     static const char* const kLabelNames[] = {
         "Label102", "Label103", "Label104", "Label105", "Label106", "Label107",
         "Label108", "Label109", "Label110", "Label111", "Label112", "Label23",
@@ -70,65 +70,84 @@ void buildCoveredLayer(QWidget* page) {
     addBevel(page, "Bevel12", {440, 80, 420, 120}, Bevel::Shape::Frame);
     addBevel(page, "Bevel13", {8, 210, 852, 200}, Bevel::Shape::Frame);
 
-    addEdit(page, "Edit6", {16, 100, 129, 28}, kNoData)->setReadOnly(true);
-    addEdit(page, "Edit7", {152, 100, 129, 28}, kNoDataIndented);
-    addEdit(page, "Edit8", {288, 100, 129, 28}, kNoDataIndented);
-    addEdit(page, "Edit9", {448, 100, 129, 28}, kNoDataIndented);
-    addEdit(page, "Edit20", {584, 100, 129, 28}, kNoData);
-    addEdit(page, "Edit21", {720, 100, 129, 28}, kNoData)->setReadOnly(true);
-    QLineEdit* typeName = addEdit(page, "Edit22", {16, 150, 353, 28}, kNoData);
-    typeName->setReadOnly(true);
-    typeName->setMaxLength(32);
-    addEdit(page, "Edit23", {448, 150, 353, 28}, kNoData)->setMaxLength(16);
-    addEditableList(page, "ComboBox10", {16, 230, 353, 28}, kNoDataIndented);
-    addCheckBox(page, "CheckBox5", {384, 230, 40, 20}, " ");
-    addEditableList(page, "ComboBox11", {448, 230, 113, 28}, kNoDataIndented);
-    addEditableList(page, "ComboBox14", {16, 270, 250, 28}, QStringLiteral("ComboBox14"));
-    addEditableList(page, "ComboBox15", {280, 270, 250, 28}, QStringLiteral("ComboBox15"));
-    addEditableList(page, "ComboBox16", {544, 270, 250, 28}, QStringLiteral("ComboBox16"));
-    QPushButton* copy = addButton(page, "BitBtn1", {16, 320, 160, 33}, "Скопировать");
-    copy->setIcon(copyGlyph());
-    addButton(page, "Button20", {496, 320, 160, 33}, "Прочитать");
-    addButton(page, "Button21", {672, 320, 160, 33}, "Записать");
+    c.rangeMin = addEdit(page, "Edit6", {16, 100, 129, 28}, kNoData);
+    c.rangeMin->setReadOnly(true);
+    c.rangeMax = addEdit(page, "Edit7", {152, 100, 129, 28}, kNoDataIndented);
+    c.coveredOffset = addEdit(page, "Edit8", {288, 100, 129, 28}, kNoDataIndented);
+    c.coveredAdjustment = addEdit(page, "Edit9", {448, 100, 129, 28}, kNoDataIndented);
+    c.edit20 = addEdit(page, "Edit20", {584, 100, 129, 28}, kNoData);
+    c.edit21 = addEdit(page, "Edit21", {720, 100, 129, 28}, kNoData);
+    c.edit21->setReadOnly(true);
+    c.typeName = addEdit(page, "Edit22", {16, 150, 353, 28}, kNoData);
+    c.typeName->setReadOnly(true);
+    c.typeName->setMaxLength(32);
+    c.edit23 = addEdit(page, "Edit23", {448, 150, 353, 28}, kNoData);
+    c.edit23->setMaxLength(16);
+    c.sensorType = addEditableList(page, "ComboBox10", {16, 230, 353, 28}, kNoDataIndented);
+    c.squareRoot = addCheckBox(page, "CheckBox5", {384, 230, 40, 20}, " ");
+    c.coveredAveraging = addEditableList(page, "ComboBox11", {448, 230, 113, 28}, kNoDataIndented);
+    c.designType =
+        addEditableList(page, "ComboBox14", {16, 270, 250, 28}, QStringLiteral("ComboBox14"));
+    c.mountingLength =
+        addEditableList(page, "ComboBox15", {280, 270, 250, 28}, QStringLiteral("ComboBox15"));
+    c.caseType =
+        addEditableList(page, "ComboBox16", {544, 270, 250, 28}, QStringLiteral("ComboBox16"));
+    c.copyTypeName = addButton(page, "BitBtn1", {16, 320, 160, 33}, "Скопировать");
+    c.copyTypeName->setIcon(copyGlyph());
+    c.coveredRead = addButton(page, "Button20", {496, 320, 160, 33}, "Прочитать");
+    c.coveredWrite = addButton(page, "Button21", {672, 320, 160, 33}, "Записать");
 }
 
 QLabel* addValueDisplay(QWidget* parent, const char* name, Place place) {
     return addPanel(parent, name, place, kNoData, PanelStyle::Display);
 }
 
-void buildVisibleLayer(QWidget* page) {
+void buildVisibleLayer(QWidget* page, SensorControls& c) {
     // Created after the covered layer, so that it lies above it.
     QLabel* top = addPanel(page, "Panel12", {0, 0, 873, 497}, QString(), PanelStyle::Flat);
     addLabel(top, "Label113", {48, 24, 340, 20}, "Диапазон ограниченный конструктивом");
     addLabel(top, "Label115", {64, 48, 75, 20}, "минимум");
     addLabel(top, "Label114", {256, 56, 83, 20}, "максимум");
-    addValueDisplay(top, "Panel13", {24, 80, 169, 33});
-    addValueDisplay(top, "Panel14", {216, 80, 161, 33});
+    c.constructionMin = addValueDisplay(top, "Panel13", {24, 80, 169, 33});
+    c.constructionMax = addValueDisplay(top, "Panel14", {216, 80, 161, 33});
     addLabel(top, "Label120", {448, 56, 89, 20}, "Смещение");
-    addEdit(top, "Edit25", {440, 80, 129, 28}, kNoData);
+    c.offset = addEdit(top, "Edit25", {440, 80, 129, 28}, kNoData);
     addLabel(top, "Label121", {600, 56, 104, 20}, "Подстройка");
-    addEdit(top, "Edit26", {584, 80, 145, 28}, kNoData);
+    c.adjustment = addEdit(top, "Edit26", {584, 80, 145, 28}, kNoData);
     addLabel(top, "Label116", {72, 136, 238, 20}, "Тип термопреобразователя");
-    addValueDisplay(top, "Panel15", {24, 168, 353, 33});
+    c.typeNameShown = addValueDisplay(top, "Panel15", {24, 168, 353, 33});
     addLabel(top, "Label117", {72, 216, 216, 20}, "Пользовательский текст");
-    addEdit(top, "Edit24", {24, 248, 353, 28}, kNoData);
+    c.userText = addEdit(top, "Edit24", {24, 248, 353, 28}, kNoData);
     addLabel(top, "Label118", {112, 288, 107, 20}, "Тип датчика");
-    addValueDisplay(top, "Panel16", {24, 312, 345, 33});
+    c.sensorTypeShown = addValueDisplay(top, "Panel16", {24, 312, 345, 33});
     addLabel(top, "Label119", {40, 360, 103, 20}, "Усреднение");
-    QComboBox* averaging = addEditableList(top, "ComboBox17", {32, 392, 113, 28}, kNoData);
-    QFont narrowed = averaging->font();
+    c.averaging = addEditableList(top, "ComboBox17", {32, 392, 113, 28}, kNoData);
+    QFont narrowed = c.averaging->font();
     narrowed.setPixelSize(kAveragingFontPixels);
     narrowed.setStretch(kAveragingFontStretch);
-    averaging->setFont(narrowed);
-    addButton(top, "Button35", {496, 312, 209, 41}, "Прочитать");
-    addButton(top, "Button36", {496, 376, 209, 41}, "Записать");
+    c.averaging->setFont(narrowed);
+    c.read = addButton(top, "Button35", {496, 312, 209, 41}, "Прочитать");
+    c.write = addButton(top, "Button36", {496, 376, 209, 41}, "Записать");
 }
 
 }  // namespace
 
-void buildSensorPage(QWidget* page) {
-    buildCoveredLayer(page);
-    buildVisibleLayer(page);
+SensorControls buildSensorPage(QWidget* page) {
+    SensorControls c;
+    c.page = page;
+    buildCoveredLayer(page, c);
+    buildVisibleLayer(page, c);
+    hint(c.constructionMin, "Минимум диапазона измерения ограниченного конструктивом");
+    hint(c.constructionMax, "Максимум диапазона измерения ограниченного конструктивом");
+    hint(c.offset, "Смещение значения");
+    hint(c.adjustment, "Масштабирование значения");
+    hint(c.typeNameShown, "Название типа термопреобразователя и конструктива");
+    hint(c.userText, "Пользовательский текст 16 символов");
+    hint(c.sensorTypeShown, "Тип термопреобразователя");
+    hint(c.averaging, "Усреднение");
+    hint(c.read, "Прочитать настройки датчика");
+    hint(c.write, "Записать настройки датчика");
+    return c;
 }
 
 }  // namespace m8163::ui

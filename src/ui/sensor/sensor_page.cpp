@@ -10,7 +10,6 @@
 #include <initializer_list>
 
 #include "ui/shell/decimal_key.h"
-#include "ui/shell/named_control.h"
 
 namespace m8163 {
 
@@ -32,9 +31,9 @@ void paint(QWidget& editor, const QColor& colour) {
     editor.setPalette(palette);
 }
 
-void paintAll(const QWidget& root, std::initializer_list<const char*> names, const QColor& colour) {
-    for (const char* name : names)
-        paint(namedControl<QWidget>(root, name), colour);
+void paintAll(std::initializer_list<QWidget*> editors, const QColor& colour) {
+    for (QWidget* editor : editors)
+        paint(*editor, colour);
 }
 
 QString text(const std::string& utf8) {
@@ -47,103 +46,104 @@ void select(QComboBox& list, std::uint16_t code) {
     list.setCurrentIndex(code < list.count() ? code : -1);
 }
 
+// The entry whose text the list shows; -1 when the shown text is none of
+// them. The shown text of an editable list may have been typed while the
+// current index still names an earlier pick.
+int shownEntry(const QComboBox& list) {
+    const QString shown = list.currentText().trimmed();
+    if (list.currentIndex() >= 0 && list.itemText(list.currentIndex()).trimmed() == shown)
+        return list.currentIndex();
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.itemText(i).trimmed() == shown)
+            return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
-SensorPage::SensorPage(QWidget& root, const PageContext& context, std::function<void()> pollingOff)
-    : QObject(&root),
-      root_(root),
-      context_(context),
-      pollingOff_(std::move(pollingOff)),
-      editors_(SensorEditors::find(root)),
-      rangeMin_(namedControl<QLineEdit>(root, "Edit6")),
-      rangeMax_(namedControl<QLineEdit>(root, "Edit7")),
-      coveredOffset_(namedControl<QLineEdit>(root, "Edit8")),
-      coveredAdjust_(namedControl<QLineEdit>(root, "Edit9")),
-      offset_(namedControl<QLineEdit>(root, "Edit25")),
-      adjustment_(namedControl<QLineEdit>(root, "Edit26")),
-      userText_(namedControl<QLineEdit>(root, "Edit24")),
-      typeName_(namedControl<QLineEdit>(root, "Edit22")),
-      sensorType_(namedControl<QComboBox>(root, "ComboBox10")),
-      coveredAveraging_(namedControl<QComboBox>(root, "ComboBox11")),
-      averaging_(namedControl<QComboBox>(root, "ComboBox17")),
-      designType_(namedControl<QComboBox>(root, "ComboBox14")),
-      mountingLength_(namedControl<QComboBox>(root, "ComboBox15")),
-      caseType_(namedControl<QComboBox>(root, "ComboBox16")),
-      squareRoot_(namedControl<QCheckBox>(root, "CheckBox5")),
-      constructionMin_(namedControl<QLabel>(root, "Panel13")),
-      constructionMax_(namedControl<QLabel>(root, "Panel14")),
-      typeNameShown_(namedControl<QLabel>(root, "Panel15")),
-      sensorTypeShown_(namedControl<QLabel>(root, "Panel16")) {
+SensorEntry readSensorEntry(const SensorControls& c) {
+    return {c.offset->text().toStdString(), c.adjustment->text().toStdString(),
+            shownEntry(*c.averaging), c.userText->text().toStdString(),
+            c.typeName->text().toStdString()};
+}
+
+SensorPage::SensorPage(const SensorControls& controls, const PageContext& context,
+                       std::function<void()> pollingOff)
+    : QObject(controls.page), c_(controls), context_(context), pollingOff_(std::move(pollingOff)) {
     setObjectName(QStringLiteral("SensorPage"));
-    installDecimalKeys(root);
+    for (QLineEdit* decimal : {c_.rangeMin, c_.rangeMax, c_.coveredOffset, c_.coveredAdjustment,
+                               c_.offset, c_.adjustment})
+        installDecimalKey(*decimal);
     CommandGuard& commands = context_.commands;
-    const auto button = [&root](const char* name) {
-        return &namedControl<QPushButton>(root, name);
-    };
-    QObject::connect(button("Button35"), &QPushButton::clicked, this, [this] { Button35Click(); });
-    QObject::connect(button("Button20"), &QPushButton::clicked, this, [this] { Button20Click(); });
-    QObject::connect(button("Button36"), &QPushButton::clicked, this, [this] { Button36Click(); });
-    QObject::connect(button("Button21"), &QPushButton::clicked, this, [this] { Button21Click(); });
-    commands.connect(button("BitBtn1"), &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    QObject::connect(c_.read, &QPushButton::clicked, this, [this] { readSensorSettings(); });
+    QObject::connect(c_.coveredRead, &QPushButton::clicked, this,
+                     [this] { readSensorSettingsCovered(); });
+    QObject::connect(c_.write, &QPushButton::clicked, this, [this] { writeSensorSettings(); });
+    QObject::connect(c_.coveredWrite, &QPushButton::clicked, this,
+                     [this] { writeSensorSettingsCovered(); });
+    commands.connect(c_.copyTypeName, &QPushButton::clicked, this, [this] { copyTypeName(); });
     connectEditMarks();
 }
 
-// Edit6Change ... Edit26Change, ComboBox10Change, ComboBox11Change,
-// ComboBox17Change, CheckBox5Click: each paints its own control aqua. A text
-// the program sets into an edit field or the check box raises them too; the
-// lists react to the user's picks and typing only, so that filling them at
-// start-up marks nothing.
+// Each editor the user changes paints itself aqua. A text the program sets
+// into an edit field or the check box raises them too; the lists react to
+// the user's picks and typing only, so that filling them at start-up marks
+// nothing.
 void SensorPage::connectEditMarks() {
     CommandGuard& commands = context_.commands;
-    for (const char* name : {"Edit6", "Edit7", "Edit8", "Edit9", "Edit20", "Edit21", "Edit22",
-                             "Edit23", "Edit24", "Edit25", "Edit26"}) {
-        QLineEdit* edit = &namedControl<QLineEdit>(root_, name);
+    for (QLineEdit* edit :
+         {c_.rangeMin, c_.rangeMax, c_.coveredOffset, c_.coveredAdjustment, c_.edit20, c_.edit21,
+          c_.typeName, c_.edit23, c_.userText, c_.offset, c_.adjustment}) {
         commands.connect(edit, &QLineEdit::textChanged, this, [edit] { paint(*edit, kEdited); });
     }
-    for (const char* name : {"ComboBox10", "ComboBox11", "ComboBox17"}) {
-        QComboBox* list = &namedControl<QComboBox>(root_, name);
+    for (QComboBox* list : {c_.sensorType, c_.coveredAveraging, c_.averaging}) {
         commands.connect(list, &QComboBox::activated, this, [list] { paint(*list, kEdited); });
         commands.connect(list->lineEdit(), &QLineEdit::textEdited, this,
                          [list] { paint(*list, kEdited); });
     }
-    commands.connect(&squareRoot_, &QCheckBox::toggled, this,
-                     [this] { paint(squareRoot_, kEdited); });
+    QCheckBox* squareRoot = c_.squareRoot;
+    commands.connect(squareRoot, &QCheckBox::toggled, this,
+                     [squareRoot] { paint(*squareRoot, kEdited); });
 }
 
 SensorData SensorPage::data() {
     return {context_.state.image, context_.state.sensorSettingsRead};
 }
 
-void SensorPage::Button35Click() {
+void SensorPage::readSensorSettings() {
     context_.commands.runWithLine([this](LineLease& line) {
         runSensorRead(data(), line.line(), line.pump(), context_.boxes, *this,
                       SensorReadTexts::Shown);
     });
 }
 
-void SensorPage::Button20Click() {
+void SensorPage::readSensorSettingsCovered() {
     context_.commands.runWithLine([this](LineLease& line) {
         runSensorRead(data(), line.line(), line.pump(), context_.boxes, *this,
                       SensorReadTexts::Left);
     });
 }
 
-void SensorPage::Button36Click() {
-    context_.commands.runWithLine([this](LineLease& line) {
-        runSensorWrite(data(), line.line(), line.pump(), context_.boxes, *this, EditMarks::All);
+void SensorPage::writeSensorSettings() {
+    write(EditMarks::All);
+}
+
+void SensorPage::writeSensorSettingsCovered() {
+    write(EditMarks::Covered);
+}
+
+void SensorPage::write(EditMarks marks) {
+    context_.commands.runWithLine([this, marks](LineLease& line) {
+        runSensorWrite(data(), readSensorEntry(c_), line.line(), line.pump(), context_.boxes, *this,
+                       marks);
     });
 }
 
-void SensorPage::Button21Click() {
-    context_.commands.runWithLine([this](LineLease& line) {
-        runSensorWrite(data(), line.line(), line.pump(), context_.boxes, *this, EditMarks::Covered);
-    });
-}
-
-void SensorPage::BitBtn1Click() {
+void SensorPage::copyTypeName() {
     const QString gap = QStringLiteral("  ");
-    typeName_.setText(designType_.currentText() + gap + mountingLength_.currentText() + gap +
-                      caseType_.currentText());
+    c_.typeName->setText(c_.designType->currentText() + gap + c_.mountingLength->currentText() +
+                         gap + c_.caseType->currentText());
 }
 
 void SensorPage::switchPollingOff() {
@@ -151,54 +151,40 @@ void SensorPage::switchPollingOff() {
 }
 
 void SensorPage::showSensorSettings(const SensorDisplay& display) {
-    rangeMin_.setText(text(display.rangeMin));
-    rangeMax_.setText(text(display.rangeMax));
-    coveredOffset_.setText(text(display.offset));
-    offset_.setText(text(display.offset));
-    coveredAdjust_.setText(text(display.adjustment));
-    adjustment_.setText(text(display.adjustment));
-    select(sensorType_, display.sensorType);
-    sensorTypeShown_.setText(sensorType_.currentIndex() >= 0 ? sensorType_.currentText()
-                                                             : QString());
-    constructionMin_.setText(text(display.constructionRangeMin));
-    constructionMax_.setText(text(display.constructionRangeMax));
-    squareRoot_.setChecked(display.squareRoot);
-    select(coveredAveraging_, display.averaging);
-    select(averaging_, display.averaging);
+    c_.rangeMin->setText(text(display.rangeMin));
+    c_.rangeMax->setText(text(display.rangeMax));
+    c_.coveredOffset->setText(text(display.offset));
+    c_.offset->setText(text(display.offset));
+    c_.coveredAdjustment->setText(text(display.adjustment));
+    c_.adjustment->setText(text(display.adjustment));
+    select(*c_.sensorType, display.sensorType);
+    c_.sensorTypeShown->setText(c_.sensorType->currentIndex() >= 0 ? c_.sensorType->currentText()
+                                                                   : QString());
+    c_.constructionMin->setText(text(display.constructionRangeMin));
+    c_.constructionMax->setText(text(display.constructionRangeMax));
+    c_.squareRoot->setChecked(display.squareRoot);
+    select(*c_.coveredAveraging, display.averaging);
+    select(*c_.averaging, display.averaging);
 }
 
 void SensorPage::clearSettingsMarks() {
-    paintAll(root_,
-             {"ComboBox11", "ComboBox17", "ComboBox10", "Edit6", "Edit7", "Edit8", "Edit9",
-              "Edit25", "Edit26", "CheckBox5"},
+    paintAll({c_.coveredAveraging, c_.averaging, c_.sensorType, c_.rangeMin, c_.rangeMax,
+              c_.coveredOffset, c_.coveredAdjustment, c_.offset, c_.adjustment, c_.squareRoot},
              kClean);
 }
 
 void SensorPage::showTexts(const std::string& userText, const std::string& typeName) {
-    userText_.setText(text(userText));
-    paint(userText_, kClean);
-    typeNameShown_.setText(text(typeName));
+    c_.userText->setText(text(userText));
+    paint(*c_.userText, kClean);
+    c_.typeNameShown->setText(text(typeName));
 }
 
 void SensorPage::clearEditMarks(EditMarks marks) {
-    paintAll(root_,
-             {"ComboBox11", "ComboBox10", "Edit6", "Edit7", "Edit8", "Edit9", "Edit20", "Edit21",
-              "Edit22", "Edit23", "CheckBox5"},
+    paintAll({c_.coveredAveraging, c_.sensorType, c_.rangeMin, c_.rangeMax, c_.coveredOffset,
+              c_.coveredAdjustment, c_.edit20, c_.edit21, c_.typeName, c_.edit23, c_.squareRoot},
              kClean);
     if (marks == EditMarks::All)
-        paintAll(root_, {"ComboBox17", "Edit24", "Edit25", "Edit26"}, kClean);
-}
-
-bool SensorPage::takeOverSettings() {
-    return takeOverSensorPage(editors_, context_.state, context_.boxes);
-}
-
-bool SensorPage::takeOverUserText() {
-    return m8163::takeOverUserText(editors_, context_.state, context_.boxes);
-}
-
-void SensorPage::takeOverTypeName() {
-    m8163::takeOverTypeName(editors_, context_.state);
+        paintAll({c_.averaging, c_.userText, c_.offset, c_.adjustment}, kClean);
 }
 
 }  // namespace m8163

@@ -115,4 +115,8 @@ Bevel* addBevel(QWidget* parent, const char* name, Place place, Bevel::Shape sha
     return placed(new Bevel(parent, shape), name, place);
 }
 
+void hint(QWidget* control, const char* text) {
+    control->setToolTip(QString::fromUtf8(text));
+}
+
 }  // namespace m8163::ui

@@ -11,8 +11,9 @@ class QLineEdit;
 class QPushButton;
 
 // Small builders for the window's controls. Every control gets its name as
-// its object name, so that code and tests find it with findChild, and is
-// placed in pixels relative to its parent.
+// its object name (tests and screenshots find it by that name), and is placed
+// in pixels relative to its parent. The builders hand the control back: the
+// layouts keep the ones the program works with.
 
 namespace m8163::ui {
 
@@ -57,6 +58,8 @@ QComboBox* addEditableList(QWidget* parent, const char* name, Place place, const
 // Puts `text` into an editable list's field, its beginning in view.
 void showText(QComboBox& list, const QString& text);
 Bevel* addBevel(QWidget* parent, const char* name, Place place, Bevel::Shape shape);
+// The control's hint, shown when the pointer rests on it.
+void hint(QWidget* control, const char* text);
 
 // Created invisible; never shown.
 template <class Widget>

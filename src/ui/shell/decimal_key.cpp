@@ -6,8 +6,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "ui/shell/named_control.h"
-
 namespace m8163 {
 
 bool DecimalKeyFilter::eventFilter(QObject* watched, QEvent* event) {
@@ -31,12 +29,6 @@ bool DecimalKeyFilter::eventFilter(QObject* watched, QEvent* event) {
 
 void installDecimalKey(QLineEdit& edit) {
     edit.installEventFilter(new DecimalKeyFilter(&edit));
-}
-
-void installDecimalKeys(QWidget& window) {
-    for (const char* name : {"Edit6", "Edit7", "Edit8", "Edit9", "Edit25", "Edit26"}) {
-        installDecimalKey(namedControl<QLineEdit>(window, name));
-    }
 }
 
 }  // namespace m8163

@@ -11,9 +11,8 @@ class QWidget;
 // the keyboard layout or locale (a Russian layout gives "," on the keypad's
 // decimal key). Text pasted or set by the program is not changed.
 //
-// The window calls installDecimalKeys(window) once after building its
-// controls (the key reactions Edit6KeyDown ... Edit9KeyDown, Edit25KeyDown,
-// Edit26KeyDown).
+// The sensor page installs it on its decimal fields (Edit6 ... Edit9, Edit25
+// and Edit26) when it is made.
 
 namespace m8163 {
 
@@ -27,9 +26,5 @@ class DecimalKeyFilter : public QObject {
 
 // Filters the key presses of `edit`; the filter is owned by the edit.
 void installDecimalKey(QLineEdit& edit);
-
-// Installs the filter on the decimal fields Edit6, Edit7, Edit8, Edit9,
-// Edit25 and Edit26 below `window`. A missing field throws std::logic_error.
-void installDecimalKeys(QWidget& window);
 
 }  // namespace m8163

@@ -27,9 +27,8 @@ namespace {
 
 // Builds the controls into a new client area of `window`, the layout's size,
 // in a scroll area: a window smaller than the layout (a small screen, a high
-// scale factor) scrolls it, a larger one shows it in its middle. Gives the
-// notebook.
-QTabWidget& buildControls(QMainWindow& window) {
+// scale factor) scrolls it, a larger one shows it in its middle.
+WindowControls buildControls(QMainWindow& window) {
     auto* scroller = new QScrollArea(&window);
     scroller->setObjectName(QStringLiteral("ClientScroller"));
     scroller->setFrameShape(QFrame::NoFrame);
@@ -43,15 +42,16 @@ QTabWidget& buildControls(QMainWindow& window) {
     client->setFixedSize(TForm1::kClientWidth, TForm1::kClientHeight);
     scroller->setWidget(client);
     window.setCentralWidget(scroller);
-    ui::buildTopBar(client);
-    ui::buildPortControls(client);
-    QTabWidget* notebook = ui::buildNotebook(client);
-    ui::buildMeasurePage(notebook->widget(TForm1::kMeasurePage));
-    ui::buildSensorPage(notebook->widget(TForm1::kSensorPage));
-    ui::buildExchangePage(notebook->widget(TForm1::kExchangePage));
-    ui::buildSearchPage(notebook->widget(TForm1::kSearchPage));
+    WindowControls controls;
+    controls.bar = ui::buildConnectionBar(client);
+    controls.notebook = ui::buildNotebook(client);
+    QTabWidget& notebook = *controls.notebook;
+    controls.measure = ui::buildMeasurePage(notebook.widget(TForm1::kMeasurePage));
+    controls.sensor = ui::buildSensorPage(notebook.widget(TForm1::kSensorPage));
+    controls.exchange = ui::buildExchangePage(notebook.widget(TForm1::kExchangePage));
+    controls.search = ui::buildSearchPage(notebook.widget(TForm1::kSearchPage));
     ui::buildMenuAndDialogs(&window);
-    return *notebook;
+    return controls;
 }
 
 QFont windowFont() {
@@ -66,7 +66,8 @@ QFont windowFont() {
 TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(state), port_(port) {
     setObjectName(QStringLiteral("Form1"));
     setFont(windowFont());
-    notebook_ = &buildControls(*this);
+    controls_ = buildControls(*this);
+    notebook_ = controls_.notebook;
     setWindowTitle(QStringLiteral("Form1"));
     // The layout's size, and resizable; showCentred() keeps it on the screen.
     resize(kClientWidth, kClientHeight);
@@ -98,14 +99,22 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
 
     const PageContext context = pageContext();
     // "Помигать" and "Выставить INIT" switch polling off through its one writer.
-    connectionBar_ = new ConnectionBar(*this, context, [this] { measurePage_->setPolling(false); });
+    connectionBar_ = new ConnectionBar(controls_.bar, *controls_.measure.measurementLog, context,
+                                       [this] { measurePage_->setPolling(false); });
     port_.setStateListener([this] { connectionBar_->portChangedByItself(port_); });
-    measurePage_ = new MeasurePage(*this, timer(4), context,
+    measurePage_ = new MeasurePage(controls_.measure, timer(4), context,
                                    [this] { return notebook_->currentIndex() == kMeasurePage; });
     // The sensor read switches polling off through the switch's one writer.
-    sensorPage_ = new SensorPage(*this, context, [this] { measurePage_->setPolling(false); });
-    exchangePage_ = new ExchangePage(*this, context, *connectionBar_);
-    searchPage_ = new SearchPage(*this, context, *connectionBar_, *exchangePage_);
+    sensorPage_ =
+        new SensorPage(controls_.sensor, context, [this] { measurePage_->setPolling(false); });
+    exchangePage_ = new ExchangePage(controls_.exchange, context, *connectionBar_);
+    searchPage_ = new SearchPage(
+        controls_.search, context,
+        SearchLinks{[this](LineLease& line, int speed, int parity, int address) {
+                        connectionBar_->changeConnection(line, speed, parity, address);
+                    },
+                    [this](bool locked) { connectionBar_->setSearchLock(locked); },
+                    [this](int number) { exchangePage_->selectNetworkNumber(number); }});
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,
                      [this](int index) { onPageShown(index); });
@@ -122,8 +131,7 @@ PageContext TForm1::pageContext() {
 }
 
 QTimer& TForm1::timer(int number) const {
-    const QByteArray name = "Timer" + QByteArray::number(number);
-    return control<QTimer>(name.constData());
+    return *timers_.at(static_cast<std::size_t>(number - 1));
 }
 
 void TForm1::buildTimers() {
@@ -136,6 +144,7 @@ void TForm1::buildTimers() {
         auto* timer = new QTimer(this);
         timer->setObjectName(QStringLiteral("Timer%1").arg(number));
         timer->setInterval(kIntervalsMs[number - 1]);
+        timers_[static_cast<std::size_t>(number - 1)] = timer;
     }
     // Timer5 runs from creation and ticks once; its tick only switches it
     // off, and a pause arms it again.
@@ -161,11 +170,11 @@ void TForm1::onPageShown(int index) {
     const int left = shownPage_;
     shownPage_ = index;
     if (!pageChangeByProgram_ && left != index) {
-        commands_->run([this, left] { TabbedNotebook1Change(left); });
+        commands_->run([this, left] { pageLeft(left); });
     }
 }
 
-void TForm1::TabbedNotebook1Change(int leaving) {
+void TForm1::pageLeft(int leaving) {
     // Leaving the measured-value page keeps polling on until the next tick,
     // which sees another page and stops it.
     if (leaving == kMeasurePage) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <memory>
 
 #include "config/page_selector.h"
@@ -10,6 +11,7 @@
 #include "ui/shell/named_control.h"
 #include "ui/shell/page_context.h"
 #include "ui/shell/qt_port_wait.h"
+#include "ui/window/window_layout.h"
 
 class QTabWidget;
 class QTimer;
@@ -35,10 +37,10 @@ struct WindowSeams {
 };
 
 // The program's one window, "Form1": the connection bar and the four-page
-// notebook. It builds its controls (each carries its name as object name),
-// owns the connection bar and the pages, which resolve their controls once
-// and wire them through the command guard, and runs the close sequence when
-// it is closed.
+// notebook. It builds its controls (each carries its name as object name)
+// and hands each part of the window the ones its layout made; owns the
+// connection bar and the pages, which wire them through the command guard;
+// and runs the close sequence when it is closed.
 class TForm1 : public QMainWindow, public PageSelector {
   public:
     // The layout's size: the client size that gives the window its outer
@@ -66,8 +68,11 @@ class TForm1 : public QMainWindow, public PageSelector {
     ExchangePage& exchangePage() { return *exchangePage_; }
     SearchPage& searchPage() { return *searchPage_; }
 
-    // The named control, for tests and tools; the program's own code uses
-    // the pages' members. A missing name throws std::logic_error.
+    // The window's controls as its layout made them.
+    const WindowControls& controls() const { return controls_; }
+    // The named control, for tests, screenshots and the scripted demo; the
+    // program's own code uses controls(). A missing name throws
+    // std::logic_error.
     template <class Widget>
     Widget& control(const char* name) const {
         return namedControl<Widget>(*this, name);
@@ -81,8 +86,10 @@ class TForm1 : public QMainWindow, public PageSelector {
     // The notebook as the settings profile sees it.
     int currentPage() const override;
     void showPage(int index) override { selectPage(index); }
-    // Page change reaction; `leaving` is the page that the notebook leaves.
-    void TabbedNotebook1Change(int leaving);
+    // The user moved to another page; `leaving` is the page that the
+    // notebook leaves: any page but the measured-value page switches polling
+    // off.
+    void pageLeft(int leaving);
 
     // Centres the window on its screen and shows it, no larger than the
     // screen's available area.
@@ -101,7 +108,9 @@ class TForm1 : public QMainWindow, public PageSelector {
     AppState& state_;
     SerialPort& port_;
     QtPortWait portWait_;
+    WindowControls controls_;
     QTabWidget* notebook_ = nullptr;
+    std::array<QTimer*, 6> timers_{};
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<EventPump> ownPump_;
     std::unique_ptr<Clock> ownClock_;

@@ -14,7 +14,6 @@
 #include "ui/search/search_page.h"
 #include "ui/shell/command_guard.h"
 #include "ui/shell/log_switch.h"
-#include "ui/shell/page_takeover.h"
 #include "ui/window/main_window.h"
 #include "ui/window/window_init.h"
 

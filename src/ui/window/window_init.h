@@ -19,7 +19,7 @@ struct CatalogueLists {
 };
 
 // The one-time filling of the window at start-up: caption, lists, emptied
-// identity editors, hints. Lists keep no selection, except the catalogue
+// identity editors. Lists keep no selection, except the catalogue
 // lists, which select the stored index when the table has it and else entry 0.
 void initialiseWindowContents(TForm1& window, const CatalogueLists& catalogue);
 

@@ -1,24 +1,36 @@
 #pragma once
 
+#include "ui/bar/bar_controls.h"
+#include "ui/exchange/exchange_controls.h"
+#include "ui/measure/measure_controls.h"
+#include "ui/search/search_controls.h"
+#include "ui/sensor/sensor_controls.h"
+
 class QMainWindow;
 class QTabWidget;
 class QWidget;
 
-// The window's controls, one builder per part of the window. Each places its
-// controls by name on the given parent as the window's layout fixes them.
+// The window's controls as its layout makes them: the connection bar, the
+// notebook and its four pages.
 
-namespace m8163::ui {
+namespace m8163 {
 
-void buildTopBar(QWidget* client);
-// The port chooser's button and the port's state line, in the connection
-// bar's free space right of "Выставить INIT" and "Помигать".
-void buildPortControls(QWidget* client);
+struct WindowControls {
+    BarControls bar;
+    QTabWidget* notebook = nullptr;  // TabbedNotebook1
+    MeasureControls measure;
+    SensorControls sensor;
+    ExchangeControls exchange;
+    SearchControls search;
+};
+
+namespace ui {
+
+// The notebook and its four empty pages, Page0 ... Page3.
 QTabWidget* buildNotebook(QWidget* client);
-void buildMeasurePage(QWidget* page);
-void buildSensorPage(QWidget* page);
-void buildExchangePage(QWidget* page);
-void buildSearchPage(QWidget* page);
 // The hidden "Файл" menu and the two profile file dialogs.
 void buildMenuAndDialogs(QMainWindow* window);
 
-}  // namespace m8163::ui
+}  // namespace ui
+
+}  // namespace m8163

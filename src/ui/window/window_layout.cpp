@@ -1,43 +1,19 @@
-// The connection bar, the notebook frame, the hidden menu and the dialogs.
+// The notebook frame, the hidden menu and the dialogs.
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
+#include <QPalette>
 #include <QTabWidget>
 
-#include "ui/shell/controls.h"
 #include "ui/window/window_layout.h"
 
 namespace m8163::ui {
 
 namespace {
 constexpr int kNotebookFontStretch = 87;
-}
-
-void buildTopBar(QWidget* client) {
-    addLabel(client, "Label1", {32, 16, 67, 13}, "Номер порта");
-    addPickList(client, "ComboBox1", {16, 32, 98, 21});
-    addLabel(client, "Label2", {162, 16, 48, 13}, "Скорость");
-    addPickList(client, "ComboBox2", {129, 32, 114, 21});
-    addLabel(client, "Label3", {283, 16, 75, 13}, "Номер модуля");
-    addPickList(client, "ComboBox3", {259, 32, 122, 21});
-    addLabel(client, "Label6", {404, 16, 42, 13}, "Паритет");
-    addCheckBox(client, "CheckBox1", {408, 40, 45, 18}, " ");
-    addLabel(client, "Label7", {461, 16, 39, 13}, "Четный");
-    addCheckBox(client, "CheckBox2", {461, 40, 33, 18}, " ");
-    addButton(client, "Button15", {509, 8, 106, 25}, "Выставить INIT");
-    addButton(client, "Button2", {509, 40, 76, 26}, "Помигать");
-    addLabel(client, "Label4", {32, 57, 101, 13}, "Параметры обмена");
-    addLabel(client, "Label5", {154, 57, 49, 17}, "Label5");
-    addCheckBox(client, "CheckBox6", {32, 88, 193, 17}, "Запись обмена в файл");
-    hidden(addButton(client, "Button25", {145, 73, 211, 25}, "Поставить заводские установки"));
-    hidden(addButton(client, "Button11", {364, 73, 106, 25}, "Прочитать все"));
-    hidden(addButton(client, "Button12", {477, 73, 98, 25}, "Записать все"));
 }
 
 QTabWidget* buildNotebook(QWidget* client) {
