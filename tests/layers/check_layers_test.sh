@@ -16,16 +16,16 @@ echo '#include "search/search_settings.h"' >>"$scratch/src/measure/polling.h"
 mkdir "$scratch/src/extra"
 # ui/ by page: shared shell/, a page, the window over them, a stray folder.
 ui=$scratch/src/ui
-mkdir "$ui/shell" "$ui/measure" "$ui/window" "$ui/stray"
-echo '#include "ui/measure/measure_page.h"' >"$ui/shell/boxes.h"
-echo '#include "ui/shell/boxes.h"' >"$ui/measure/measure_page.h"
-printf '#include "ui/shell/boxes.h"\n#include "ui/measure/measure_page.h"\n' >"$ui/window/window.cpp"
+mkdir -p "$ui/shell" "$ui/measure" "$ui/window" "$ui/stray"
+echo '#include "ui/measure/layer_probe.h"' >"$ui/shell/layer_probe.h"
+echo '#include "ui/shell/layer_probe.h"' >"$ui/measure/layer_probe.h"
+printf '#include "ui/shell/layer_probe.h"\n#include "ui/measure/layer_probe.h"\n' >"$ui/window/layer_probe.cpp"
 out=$("$check" "$scratch/src") && { echo "FAIL: broken tree passed"; exit 1; }
 for expected in "link/serial_port.h" "measure/ includes search/" "extra/" \
-    "ui/shell/boxes.h:1: ui/shell/ includes ui/measure/" "ui/stray/"; do
+    "ui/shell/layer_probe.h:1: ui/shell/ includes ui/measure/" "ui/stray/"; do
     grep -qF "$expected" <<<"$out" || { echo "FAIL: '$expected' not reported in:"; echo "$out"; exit 1; }
 done
-for allowed in "ui/measure/measure_page.h" "ui/window/window.cpp"; do
+for allowed in "ui/measure/layer_probe.h" "ui/window/layer_probe.cpp"; do
     grep -qF "$allowed:" <<<"$out" && { echo "FAIL: an allowed include of '$allowed' reported in:"; echo "$out"; exit 1; }
 done
 exit 0
