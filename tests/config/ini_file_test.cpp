@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "config_test_support.h"
+#include "scoped_locale.h"
 #include "link/system_reason.h"
 
 namespace m8163 {
@@ -233,29 +234,21 @@ TEST(IniFile, APathThatIsAFolderCannotBeRead) {
     }
 }
 
-// A Russian locale writes "," in printf; the files must keep ".". The
-// locale is built for the test when the system has its source.
+// A Russian locale writes "," in printf; the files must keep ".".
 TEST(IniFile, RealsAreWrittenWithAPointUnderAnyLocale) {
-    TempFolder folder;
-    const std::string locales = folder.file("locales");
-    fs::create_directory(locales);
-    std::string build = "localedef -i ru_RU -f UTF-8 " + locales + "/ru_RU.UTF-8 >/dev/null 2>&1";
-    if (std::system(build.c_str()) != 0)
-        GTEST_SKIP() << "cannot build the ru_RU locale";
-    ::setenv("LOCPATH", locales.c_str(), 1);
-    const char* set = std::setlocale(LC_ALL, "ru_RU.UTF-8");
-    if (set == nullptr) {
-        ::unsetenv("LOCPATH");
-        GTEST_SKIP() << "ru_RU locale not usable";
-    }
     char printed[32];
-    std::snprintf(printed, sizeof printed, "%.2f", 1.5);
     IniDocument ini;
-    ini.writeReal("S", "r", -12.5f);
-    std::string text = ini.bytes();
-    float read = ini.readReal("S", "r", "0");
-    std::setlocale(LC_ALL, "C");
-    ::unsetenv("LOCPATH");
+    std::string text;
+    float read = 0;
+    {
+        const test::ScopedLocale russian("ru_RU.UTF-8");
+        if (!russian.active())
+            GTEST_SKIP() << "locale ru_RU.UTF-8 not available";
+        std::snprintf(printed, sizeof printed, "%.2f", 1.5);
+        ini.writeReal("S", "r", -12.5f);
+        text = ini.bytes();
+        read = ini.readReal("S", "r", "0");
+    }
     EXPECT_STREQ(printed, "1,50");  // the locale is in force
     EXPECT_EQ(text, "[S]\r\nr=     -12.50\r\n");
     EXPECT_FLOAT_EQ(read, -12.5f);
