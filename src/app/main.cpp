@@ -5,7 +5,7 @@
 
 #include "app/demo.h"
 #include "app/diagnostics.h"
-#include "link/termios_port.h"
+#include "link/device_port.h"
 #include "ui/app_state.h"
 #include "ui/application_identity.h"
 #include "ui/close_on_signal.h"
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         m8163::installRussianQtTexts(app);
 
         m8163::AppState state;
-        m8163::TermiosPort port;
+        m8163::DevicePort port;
         // The window wires its pages, decimal keys and close sequence itself;
         // the tests build it the same way.
         m8163::PrintedBoxes demoBoxes;
