@@ -96,6 +96,20 @@ TEST_F(DeviceServerCtlTest, SearchOverRfc2217FindsModulesAtBothSpeeds) {
     EXPECT_TRUE(contains(scan.out, "module 1, 19200, parity none")) << scan.out;
 }
 
+// Over plain TCP the speed cannot change: the search says so and tries the
+// line's own format only, so that nobody is reported at a format it does
+// not use.
+TEST_F(DeviceServerCtlTest, SearchOverPlainTcpTriesTheServersFormatOnly) {
+    const CtlRun scan =
+        ctl(server_->rawUrl(),
+            {"scan", "--speeds", "9600,19200", "--parities", "none", "--from", "1", "--to", "5"},
+            {"--speed", "19200", "--parity", "none", "--timeout", "200"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_EQ(scan.out, "found: module 1, 19200, parity none\n");
+    EXPECT_TRUE(contains(scan.err, "Поиск идёт только на скорости 19200")) << scan.err;
+    EXPECT_FALSE(contains(scan.err, "скорость 9600")) << scan.err;
+}
+
 // A server that is not there, and one that does not speak RFC 2217 (the
 // plain port addressed as rfc2217://), are ports that cannot be opened, with
 // the server and the reason named.
