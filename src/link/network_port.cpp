@@ -303,12 +303,11 @@ void NetworkPort::sendCommand(const std::vector<std::uint8_t>& bytes) {
 
 void NetworkPort::purge() {
     reopenIfLost();
-    if (fd_ < 0)
-        return;
-    if (!receiveWaiting())
-        return;
+    // What the last connection left unread goes too, whether or not the
+    // port is open now.
+    const bool open = fd_ >= 0 && receiveWaiting();
     received_.clear();
-    if (!rfc2217())
+    if (!open || !rfc2217())
         return;
     // What the server sent before its reply to the purge is old; so is what
     // its buffers held. A server that once left a purge unanswered is not
