@@ -309,8 +309,9 @@ TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
 // by its own allowance; where none is written (or a negative one), the
 // default holds, and no key is added.
 TEST_F(ConnectionFile, NetworkAllowanceIsReadPerComWhereWritten) {
-    loadText("[COM_PORTS]\nCOM3=rfc2217://plant-box:4001\n"
-             "[COM_NETWORK]\nCOM3=150\nCOM4=0\nCOM5=-7\n");
+    loadText(
+        "[COM_PORTS]\nCOM3=rfc2217://plant-box:4001\n"
+        "[COM_NETWORK]\nCOM3=150\nCOM4=0\nCOM5=-7\n");
     EXPECT_EQ(ports.devices[2], "rfc2217://plant-box:4001");
     EXPECT_EQ(ports.options[2].networkAllowanceMs, 150u);
     EXPECT_EQ(ports.options[3].networkAllowanceMs, 0u);
