@@ -6,7 +6,7 @@
 
 #include "app/demo.h"
 #include "app/diagnostics.h"
-#include "link/termios_port.h"
+#include "link/device_port.h"
 #include "ui/shell/app_state.h"
 #include "ui/shell/translation.h"
 #include "ui/shell/window_style.h"
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         m8163::installRussianQtTexts(app);
 
         m8163::AppState state;
-        m8163::TermiosPort port;
+        m8163::DevicePort port;
         // The window wires its pages and its close sequence itself; the tests
         // make it with the same function.
         m8163::PrintedBoxes demoBoxes;

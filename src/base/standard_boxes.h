@@ -18,7 +18,12 @@ inline constexpr const char* kError = "Ошибка";
 inline constexpr const char* kDeviceError = "Устройство сообщает об ошибке";
 inline constexpr const char* kLinkError = "Ошибка в обмене.";
 inline constexpr const char* kSearchEnd = "Ход поиска";
+inline constexpr const char* kSearch = "Поиск";
 inline constexpr const char* kConnectionFile = "Проверьте параметры установления связи с прибором";
+inline constexpr const char* kWarning = "Предупреждение";
+inline constexpr const char* kLogFile = "Запись в файл";
+// An error that escaped a command: the program's own name.
+inline constexpr const char* kProgram = "8163";
 }  // namespace caption
 
 // A Yes/No question with the warning icon; true for Yes.

@@ -16,6 +16,7 @@ constexpr char kSettings[] = "SETTINGS";
 constexpr char kLog[] = "LOG";
 constexpr char kComPorts[] = "COM_PORTS";
 constexpr char kComOptions[] = "COM_OPTIONS";
+constexpr char kComNetwork[] = "COM_NETWORK";
 
 constexpr char kDefaultLineSettings[] = "19200,N,8,1";
 constexpr char kDefaultLogFileName[] = "COM.txt";
@@ -140,6 +141,11 @@ std::vector<std::string> takeConnectionFile(IniFile& ini, ConnectionSettings& se
         ports.options[i] = parsed.options;
         for (const std::string& word : parsed.rejected)
             rejected.push_back(portOptionWarning(comKey(i), word));
+        // The network allowance in ms, likewise only where written; a
+        // negative one counts as missing.
+        const std::int32_t allowance = ini.readInt(kComNetwork, comKey(i), -1);
+        if (allowance >= 0)
+            ports.options[i].networkAllowanceMs = static_cast<std::uint32_t>(allowance);
     }
     return rejected;
 }

@@ -14,7 +14,9 @@
 // [DEVICE] NetAdrr, [SETTINGS] TimeOut, [LOG] UseLogFile, LogFileName, and
 // [COM_PORTS] COM1 ... COM8: the device path behind each port number, and
 // [COM_OPTIONS] COM1 ... COM8: the options of the adapter there (a list of
-// words, port_options.h; read only where present, never added).
+// words, port_options.h; read only where present, never added), and
+// [COM_NETWORK] COM1 ... COM8: the network allowance in ms of a port that is
+// a device server (read likewise).
 
 namespace m8163 {
 

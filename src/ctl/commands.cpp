@@ -9,9 +9,9 @@
 #include "config/connection_file.h"
 #include "config/ini_file.h"
 #include "ctl/output.h"
+#include "link/device_port.h"
 #include "link/log_file.h"
 #include "link/port_open.h"
-#include "link/termios_port.h"
 #include "measure/measured_value.h"
 #include "measure/polling.h"
 #include "module/blink_command.h"
@@ -45,7 +45,7 @@ struct Session {
 
     ConnectionSettings settings;
     ComPortMap ports;
-    TermiosPort port;
+    DevicePort port;
     SystemClock clock;
     StderrBoxes boxes;
     StopSignals& signals;
@@ -72,6 +72,8 @@ void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, Com
         for (std::string& word : options.rejected)
             word = "--line-options: unknown word '" + word + "' ignored";
         warnOfPortOptions(options.rejected, "");
+        // The network allowance is dev.dat's for the COM number in use.
+        options.options.networkAllowanceMs = ports.options[index].networkAllowanceMs;
         ports.options[index] = options.options;
     }
     if (line.speed)

@@ -5,7 +5,8 @@ namespace {
 
 constexpr const char* kLineHelp =
     "Line options (before or after the subcommand):\n"
-    "  --device PATH      serial device (default: COM port of dev.dat)\n"
+    "  --device PATH      serial device, or a device server: rfc2217://HOST:PORT\n"
+    "                     or socket://HOST:PORT (default: COM port of dev.dat)\n"
     "  --com N            COM1 ... COM8 through the COM_PORTS map of dev.dat\n"
     "  --speed B          1200 2400 4800 9600 19200 38400 57600 115200\n"
     "  --parity P         none, odd or even\n"

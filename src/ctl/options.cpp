@@ -109,7 +109,7 @@ float realValue(const RawOption& o, std::string_view refusal) {
 void takeLineOption(const RawOption& o, LineOptions& line) {
     if (o.name == "--device") {
         if (o.value.empty())
-            refuse(o.name, o.value, "expected a device path");
+            refuse(o.name, o.value, "expected a device path or URL");
         line.device = o.value;
     } else if (o.name == "--com") {
         line.com = wholeNumber(o, 1, 8);

@@ -19,6 +19,12 @@ namespace m8163 {
 // The kernel takes RTS delays of at most this many milliseconds.
 inline constexpr std::uint32_t kLongestRtsDelayMs = 100;
 
+// The network allowance of a port that dev.dat does not set: ser2net holds
+// received bytes up to 20 ms (its chardelay-max) before it sends them, and
+// a local network adds little to that; measured by
+// bench/device_server_bench (docs/device-servers.md).
+inline constexpr std::uint32_t kDefaultNetworkAllowanceMs = 20;
+
 struct PortOptions {
     bool rs485 = false;
     bool rtsAfterSend = false;  // RTS on after sending instead of while sending
@@ -26,6 +32,9 @@ struct PortOptions {
     std::uint32_t delayAfterMs = 0;
     bool echo = false;
     bool lowLatency = true;
+    // Added to the read time-outs of a port on the network (dev.dat,
+    // [COM_NETWORK]); a local device ignores it.
+    std::uint32_t networkAllowanceMs = kDefaultNetworkAllowanceMs;
 
     bool operator==(const PortOptions&) const = default;
 };

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "link/device_access.h"
+#include "link/device_url.h"
 #include "link/serial_devices.h"
 
 namespace m8163 {
@@ -31,10 +32,15 @@ std::string holderList(const std::vector<PortHolder>& holders) {
 
 PortState portStateAfterOpen(const std::string& device, const OpenResult& result) {
     PortState state;
-    state.device = resolved(device);
+    state.device = isNetworkDevice(device) ? device : resolved(device);
     if (result.ok) {
         state.condition = PortCondition::Open;
-        state.description = deviceDescription(device);
+        if (const auto url = parseDeviceUrl(device))
+            state.description = url->protocol == NetworkProtocol::Rfc2217
+                                    ? "сервер порта, RFC 2217"
+                                    : "сервер порта, TCP (формат линии задан на сервере)";
+        else
+            state.description = deviceDescription(device);
         return state;
     }
     state.reason = result.reason;
@@ -69,6 +75,9 @@ std::string portStateText(const PortState& state) {
             return state.description.empty() ? state.device
                                              : state.device + " · " + state.description;
         case PortCondition::Lost:
+            if (isNetworkDevice(state.device))
+                return "Порт не открыт: связь с " + state.device +
+                       " прервана; восстановится — откроется сам";
             return "Порт не открыт: " + state.device +
                    " пропал (адаптер отключён?); вернётся — откроется сам";
         case PortCondition::Missing:

@@ -91,6 +91,9 @@ class SerialPort {
     // The device went away while open and the port waits to reopen it: it
     // counts as open for the program, yet no byte reaches a module.
     virtual bool lost() const { return false; }
+    // The line format is the far end's own and open() cannot change it (a
+    // device server reached over plain TCP).
+    virtual bool lineFormatFixed() const { return false; }
 
     virtual void setTimeouts(const PortTimeouts& timeouts) = 0;
     // Drops whatever waits in the transmit and receive buffers.

@@ -34,6 +34,12 @@ constexpr Reason kRussianReasons[] = {
     {ENAMETOOLONG, "Слишком длинное имя файла"},
     {EFBIG, "Файл слишком велик"},
     {EMFILE, "Слишком много открытых файлов"},
+    // What a connection to a device server meets.
+    {ECONNREFUSED, "В соединении отказано"},
+    {ECONNRESET, "Соединение сброшено другой стороной"},
+    {ETIMEDOUT, "Время ожидания соединения истекло"},
+    {EHOSTUNREACH, "Нет маршрута до узла"},
+    {ENETUNREACH, "Сеть недоступна"},
 };
 
 std::string messageIn(const char* localeName, int error) {

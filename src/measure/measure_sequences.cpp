@@ -1,5 +1,6 @@
 #include "measure/measure_sequences.h"
 
+#include "base/standard_boxes.h"
 #include "measure/measurement_log.h"
 #include "protocol/exchange_failure.h"
 
@@ -29,11 +30,7 @@ void runSingleRead(const MeasureData& data, const ModbusLine& line, MessageBoxes
     }
     view.showMeasurement(viewOf(data.record));
     appendMeasurementLine(data.log, data.record, line.clock);
-    boxes.show({"Прочитано измеренное значение.",
-                "Результат операции",
-                BoxIcon::Information,
-                BoxButtons::Ok,
-                {}});
+    reportSuccess(boxes, "Прочитано измеренное значение.");
 }
 
 void runPollingTick(const MeasureData& data, const ModbusLine& line, bool firstPageActive,

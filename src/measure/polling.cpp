@@ -1,4 +1,5 @@
 #include "measure/polling.h"
+#include "base/standard_boxes.h"
 
 namespace m8163 {
 
@@ -33,7 +34,7 @@ void resetCounters(PollingState& state) {
 
 MessageBox resetCountersBox() {
     return {"Счетчики циклов и ошибок будут сброшены!",
-            "Предупреждение",
+            caption::kWarning,
             BoxIcon::Information,
             BoxButtons::Ok,
             {}};

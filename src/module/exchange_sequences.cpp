@@ -45,6 +45,24 @@ std::uint16_t speedCode(int index) {
     return (format != nullptr ? format : lineFormatByBitRate(9600))->moduleCode;
 }
 
+// Over a port whose line format is the far end's own (a device server on
+// plain TCP) the program cannot follow the module to a new speed or parity:
+// the module would go silent until the server is set to match. Asked once
+// more, with the reason, before such a write.
+bool formatChangeAccepted(const ModbusLine& line, const RegisterImage& image, MessageBoxes& boxes) {
+    if (!line.port.lineFormatFixed())
+        return true;
+    const ConnectionSettings& now = line.settings;
+    if (bitRateOfCode(image.word(reg::kSpeedCode)) == now.speed &&
+        parityFromCode(image.word(reg::kParityCode)) == parityFromCode(now.parity)) {
+        return true;
+    }
+    return confirmed(boxes,
+                     "Формат линии этого порта задан на сервере (socket://): программа не "
+                     "перейдёт на новую скорость или паритет, и модуль перестанет отвечать, "
+                     "пока формат линии не изменят на сервере. Записать всё же?");
+}
+
 }  // namespace
 
 bool takeOverExchangeEntry(const ExchangeEntry& entry, RegisterImage& image, MessageBoxes& boxes) {
@@ -144,6 +162,8 @@ void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const Registe
         return;
     }
     if (!confirmed(boxes, "Данные конфигурации будут переписаны?."))
+        return;
+    if (!formatChangeAccepted(line, image, boxes))
         return;
     const ExchangeStatus status = writeExchangeParameters(line, pump, image);
     if (!status.ok()) {

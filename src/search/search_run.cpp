@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/standard_boxes.h"
 #include "link/port_open.h"
 
 namespace m8163 {
@@ -122,8 +123,43 @@ std::string searchProgressText(int speed, int parity, unsigned address) {
            std::to_string(address);
 }
 
-SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
+namespace {
+
+// Over a port whose line format is the far end's own (a device server on
+// plain TCP) a trial at another speed or parity would test the server's
+// format again and report modules at formats they do not use: such a run
+// tries the connection's own format only, and says so first.
+SearchPlan planForLine(const SearchPlan& plan, const SearchLine& line) {
+    if (!line.port.lineFormatFixed())
+        return plan;
+    const ConnectionSettings& s = line.settings;
+    const LineFormat& own = timingFormat(s.speed);
+    const auto parity = static_cast<std::size_t>(parityCode(parityFromCode(s.parity)));
+    SearchPlan narrowed = plan;
+    narrowed.speeds = {};
+    narrowed.speeds[static_cast<std::size_t>(own.listIndex)] = true;
+    narrowed.parities = {};
+    narrowed.parities[parity] = true;
+    if (narrowed.speeds == plan.speeds && narrowed.parities == plan.parities)
+        return plan;
+    static constexpr const char* kParityTexts[] = {"без паритета", "нечетный паритет",
+                                                   "четный паритет"};
+    line.boxes.show(
+        {"Формат линии этого порта задан на сервере (socket://): скорость и паритет "
+         "поиска его не меняют. Поиск идёт только на скорости " +
+             std::to_string(own.bitRate) + ", " + kParityTexts[parity] + ".",
+         caption::kSearch,
+         BoxIcon::Information,
+         BoxButtons::Ok,
+         {}});
+    return narrowed;
+}
+
+}  // namespace
+
+SearchEnd runSearch(const SearchPlan& requested, const SearchLine& line, const SearchProbe& probe,
                     EventPump& pump, SearchView& view) {
+    const SearchPlan plan = planForLine(requested, line);
     const unsigned last = std::min(plan.lastAddress, kHighestModuleNumber);
     std::size_t hits = 0;
     SearchEnd end = SearchEnd::Normal;

@@ -101,7 +101,9 @@ struct SearchLine {
 // Pending messages run once between two module numbers of one speed. A
 // trial whose port cannot be opened ends the search (PortFailed) after the
 // port's one box. At every end the port is opened again with the connection
-// settings (without a second box after PortFailed).
+// settings (without a second box after PortFailed). Over a port whose line
+// format cannot be set (SerialPort::lineFormatFixed) only the connection's
+// speed and parity are tried, after an information box that says so.
 SearchEnd runSearch(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
                     EventPump& pump, SearchView& view);
 

@@ -305,6 +305,22 @@ TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
+// A COM number that names a device server may lengthen its read time-outs
+// by its own allowance; where none is written (or a negative one), the
+// default holds, and no key is added.
+TEST_F(ConnectionFile, NetworkAllowanceIsReadPerComWhereWritten) {
+    loadText(
+        "[COM_PORTS]\nCOM3=rfc2217://plant-box:4001\n"
+        "[COM_NETWORK]\nCOM3=150\nCOM4=0\nCOM5=-7\n");
+    EXPECT_EQ(ports.devices[2], "rfc2217://plant-box:4001");
+    EXPECT_EQ(ports.options[2].networkAllowanceMs, 150u);
+    EXPECT_EQ(ports.options[3].networkAllowanceMs, 0u);
+    EXPECT_EQ(ports.options[4].networkAllowanceMs, kDefaultNetworkAllowanceMs);
+    EXPECT_EQ(ports.options[0].networkAllowanceMs, kDefaultNetworkAllowanceMs);
+    EXPECT_EQ(fileText().find("COM1=2"), std::string::npos) << "no keys are added";
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(ConnectionFile, DamagedFilesLoadWithDefaults) {
     std::string garbage;
     for (int i = 0; i < 70000; ++i)

@@ -72,7 +72,7 @@ TEST(SystemReason, OtherReasonsFromTheSystemsRussianMessages) {
 TEST(SystemReason, WithoutTranslationTheSystemsText) {
     const LanguageVariable english("en");
     // A reason no port or settings file of the program meets.
-    EXPECT_EQ(systemReason(ETIMEDOUT), "Connection timed out");
+    EXPECT_EQ(systemReason(EDOM), "Numerical argument out of domain");
 }
 
 }  // namespace

@@ -203,5 +203,39 @@ TEST_F(ExchangeSequences, WriteThatIsRefusedOrFailsLeavesTheConnection) {
     EXPECT_EQ(settings.moduleAddress, before.moduleAddress);
 }
 
+// Over a port whose line format the server fixes, a write that changes the
+// speed or the parity asks once more; the same format, or a No, as usual.
+TEST_F(ExchangeSequences, FormatChangeOverAFixedFormatPortIsAskedAgain) {
+    port.fixedFormat = true;
+    struct Case {
+        std::uint16_t speedCode, parity;
+        std::deque<BoxAnswer> answers;
+        std::size_t boxes;
+        std::size_t writes;
+    };
+    // Code 7 is 19200 bit/s, the connection's own.
+    const Case cases[] = {
+        {7, 0, {}, 2, 1},                                // same format: no extra question
+        {6, 0, {BoxAnswer::Yes, BoxAnswer::No}, 2, 0},   // new speed, No
+        {7, 2, {BoxAnswer::Yes, BoxAnswer::Yes}, 3, 1},  // new parity, Yes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.speedCode * 10 + c.parity);
+        settings = {1, 19200, 0, 1, 1000, 1, 0, ""};
+        port.written.clear();
+        boxes.shown.clear();
+        boxes.answers = c.answers;
+        givePage(1, c.speedCode, c.parity);
+        port.replyWrite(1, 0x0408, 3);
+        write();
+        EXPECT_EQ(boxes.shown.size(), c.boxes);
+        EXPECT_EQ(port.written.size(), c.writes);
+        if (c.boxes > 1 && c.answers.size() > 1) {
+            EXPECT_NE(boxes.shown[1].text.find("socket://"), std::string::npos);
+            EXPECT_EQ(boxes.shown[1].buttons, BoxButtons::YesNo);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace m8163

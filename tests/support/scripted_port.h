@@ -51,6 +51,9 @@ class ScriptedPort : public SerialPort {
                     const PortTimeouts& timeouts) override;
     void close() override;
     bool isOpen() const override { return openState; }
+    // A port whose line format the far end fixes (plain TCP to a server).
+    bool fixedFormat = false;
+    bool lineFormatFixed() const override { return fixedFormat; }
     void setTimeouts(const PortTimeouts& timeouts) override;
     void purge() override { ++purges; }
     unsigned clearErrors() override;

@@ -21,7 +21,7 @@
 #include "program_window.h"
 #include "sim/pty_server.h"
 #include "sim_window.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 #include "ui/window/startup.h"
 
 namespace m8163 {
@@ -110,7 +110,7 @@ TEST_F(ExchangeSimTest, SetInitReachesAModuleInInitMode) {
 TEST_F(ExchangeSimTest, FirstStartInAnEmptyFolderShowsOnlyThePortBoxAndCloseStoresTheBar) {
     if (fs::exists("/dev/ttyUSB0"))
         GTEST_SKIP() << "a real /dev/ttyUSB0 is present";
-    window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+    window = makeProgramWindow(state, port, WindowSeams{&boxes, nullptr, &clock});
     ASSERT_TRUE(runStartupSequence(*window));
     window->show();
     pick("ComboBox3", 9);

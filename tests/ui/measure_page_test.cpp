@@ -22,7 +22,7 @@
 #include "recorders.h"
 #include "scripted_port.h"
 #include "sim/pty_server.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 
 namespace m8163 {
 namespace {
@@ -109,7 +109,7 @@ class MeasurePageTest : public ::testing::Test {
         state.connection.moduleAddress = 1;
         state.measurementLog.fileName = dir.path() + "/izm.txt";
         clock.time = {2026, 1, 2, 9, 5, 7, 0};
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, &pump, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
         page = static_cast<MeasurePage*>(window->findChild<QObject*>("MeasurePage"));
         ASSERT_NE(page, nullptr);
         window->selectPage(TForm1::kMeasurePage);
@@ -424,7 +424,7 @@ class MeasurePageSimTest : public ::testing::Test {
         state.measurementLog.writeFile = 1;
         state.measurementLog.fileName = dir.path() + "/izm.txt";
         ASSERT_TRUE(port.open(server->path(), {19200, 0}, {}).ok);
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, &pump, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
         window->selectPage(TForm1::kMeasurePage);
     }
     void TearDown() override {

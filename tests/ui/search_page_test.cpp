@@ -67,7 +67,7 @@ TEST_F(SearchWindow, StartupAndCloseRunTheirStepsInOrder) {
         at += " opens=" + std::to_string(port.openedDevices.size());
         seen.push_back(at);
     };
-    window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+    window = makeProgramWindow(state, port, WindowSeams{&boxes, nullptr, &clock});
     // Whatever the list held is gone once start-up has shown the empty table.
     control<QListWidget>("ListBox1").addItem(QStringLiteral("stale"));
     window->searchPage().lockSearch(true);

@@ -557,7 +557,7 @@ class SensorPageSimTest : public ::testing::Test {
                                              "[SETTINGS]\r\nTimeOut=500\r\n[COM_PORTS]\r\nCOM1="
                                           << (folder / "port").string() << "\r\n";
         fs::current_path(folder);
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, nullptr, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, nullptr, &clock});
         ASSERT_TRUE(runStartupSequence(*window));
         ASSERT_TRUE(port.isOpen());
         ASSERT_TRUE(boxes.shown.empty());

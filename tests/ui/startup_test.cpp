@@ -21,7 +21,7 @@
 
 #include "recorders.h"
 #include "scripted_port.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 #include "ui/window/startup.h"
 
 namespace m8163 {
@@ -54,7 +54,7 @@ class StartupTest : public ::testing::Test {
         folder = name;
         fs::current_path(folder);
         port.openState = false;
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, &pump, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
     }
     void TearDown() override {
         window.reset();

@@ -32,7 +32,7 @@
 #include "scripted_port.h"
 #include "ui/measure/measure_page.h"
 #include "ui/trend/trend_plot_loader.h"
-#include "ui/window/main_window.h"
+#include "ui/window/program_window.h"
 
 namespace m8163 {
 namespace {
@@ -61,7 +61,7 @@ class TrendStripTest : public ::testing::Test {
         std::filesystem::remove_all(folder);
     }
     void openWindow() {
-        window = std::make_unique<TForm1>(state, port, WindowSeams{&boxes, &pump, &clock});
+        window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
         window->selectPage(TForm1::kMeasurePage);
         window->show();
     }

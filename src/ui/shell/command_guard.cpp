@@ -4,11 +4,12 @@
 #include <utility>
 
 #include "base/message_boxes.h"
+#include "base/standard_boxes.h"
 
 namespace m8163 {
 
 MessageBox errorBox(const std::exception& error) {
-    return {error.what(), "8163", BoxIcon::Error, BoxButtons::Ok, {}};
+    return {error.what(), caption::kProgram, BoxIcon::Error, BoxButtons::Ok, {}};
 }
 
 LineLease::LineLease(LineLease&& other) noexcept
@@ -80,7 +81,8 @@ void CommandGuard::shielded(const std::function<void()>& body) {
     } catch (const std::exception& error) {
         boxes_.show(errorBox(error));
     } catch (...) {
-        boxes_.show({"Непредвиденная ошибка.", "8163", BoxIcon::Error, BoxButtons::Ok, {}});
+        boxes_.show(
+            {"Непредвиденная ошибка.", caption::kProgram, BoxIcon::Error, BoxButtons::Ok, {}});
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/shell/log_switch.h"
 
+#include "base/standard_boxes.h"
 #include "link/log_file.h"
 
 namespace m8163 {
@@ -15,7 +16,7 @@ int checkedLogSwitch(int logSwitch, const std::string& fileName, LogKind kind,
                                                  : "Запись результатов измерения в файл выключена";
     boxes.show(
         {std::string(what) + ": файл \"" + fileName + "\" не годится для записи: " + reason + ".",
-         "Запись в файл",
+         caption::kLogFile,
          BoxIcon::Warning,
          BoxButtons::Ok,
          {}});

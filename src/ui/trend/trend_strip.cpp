@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "base/message_boxes.h"
+#include "base/standard_boxes.h"
 #include "config/whole_file.h"
 #include "measure/measured_value.h"
 #include "ui/shell/command_guard.h"
@@ -130,12 +131,7 @@ void TrendStrip::saveHistory(const QString& path) const {
 }
 
 void TrendStrip::clear() {
-    const MessageBox question{"История тренда будет удалена. Продолжить?",
-                              "Подтвердите действие",
-                              BoxIcon::Warning,
-                              BoxButtons::YesNo,
-                              {}};
-    if (boxes_.show(question) != BoxAnswer::Yes)
+    if (!confirmed(boxes_, "История тренда будет удалена. Продолжить?"))
         return;
     history_.clear();
     if (plot_)

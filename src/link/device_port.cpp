@@ -1,0 +1,35 @@
+#include "link/device_port.h"
+
+#include "link/device_url.h"
+
+namespace m8163 {
+
+DevicePort::DevicePort() {
+    termios_.setStateListener([this] { relay(termios_); });
+    network_.setStateListener([this] { relay(network_); });
+}
+
+void DevicePort::setOptions(const PortOptions& options) {
+    termios_.setOptions(options);
+    network_.setOptions(options);
+}
+
+OpenResult DevicePort::open(const std::string& device, const LineSettings& line,
+                            const PortTimeouts& timeouts) {
+    active_->close();
+    active_ = isNetworkDevice(device) ? static_cast<SerialPort*>(&network_) : &termios_;
+    return active_->open(device, line, timeouts);
+}
+
+void DevicePort::setWait(PortWait* wait) {
+    SerialPort::setWait(wait);
+    termios_.setWait(wait);
+    network_.setWait(wait);
+}
+
+void DevicePort::relay(const SerialPort& from) {
+    setNotOpenReason(from.notOpenReason());
+    stateChanged();
+}
+
+}  // namespace m8163

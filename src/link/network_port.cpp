@@ -1,0 +1,398 @@
+#include "link/network_port.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "link/host_connect.h"
+#include "link/port_state.h"
+
+namespace m8163 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kWriteRoomLimit{2000};
+constexpr std::chrono::seconds kReopenSpacing{1};
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL | POLLRDHUP;
+// A busy server is asked again after this pause, for at most kBusyLimit.
+constexpr milliseconds kBusyPause{50};
+constexpr milliseconds kBusyLimit{1000};
+// How long a plain connection is watched for a server that closes it at once.
+constexpr milliseconds kPlainCloseWait{20};
+
+OpenResult failure(int error, std::string reason) {
+    return {false, error, std::move(reason), 0};
+}
+
+}  // namespace
+
+NetworkPort::~NetworkPort() {
+    close();
+}
+
+void NetworkPort::setOptions(const PortOptions& options) {
+    options_ = options;
+    useTimeouts();
+}
+
+OpenResult NetworkPort::open(const std::string& device, const LineSettings& line,
+                             const PortTimeouts& timeouts) {
+    close();
+    const std::optional<DeviceUrl> url = parseDeviceUrl(device);
+    if (!url) {
+        return failure(EINVAL,
+                       "адрес не понят; пишется rfc2217://узел:порт или socket://узел:порт");
+    }
+    url_ = *url;
+    device_ = device;
+    line_ = line;
+    requestedTimeouts_ = timeouts;
+    useTimeouts();
+    const OpenResult result = connectServer();
+    if (!result.ok)
+        device_.clear();
+    return result;
+}
+
+// A server still busy with the connection before (ser2net takes some
+// milliseconds to let a port go) accepts the next one and closes it again
+// at once, with a word of why: that is tried again for a while.
+OpenResult NetworkPort::connectServer() {
+    connecting_ = true;
+    const auto start = Clock::now();
+    const auto deadline = start + kConnectLimit;
+    OpenResult result;
+    for (;;) {
+        result = negotiate(deadline);
+        const auto retryAt = Clock::now() + kBusyPause;
+        if (result.ok || result.error != ECONNRESET || retryAt >= start + kBusyLimit)
+            break;
+        waitFor(-1, 0, retryAt);
+    }
+    connecting_ = false;
+    return result;
+}
+
+OpenResult NetworkPort::negotiate(Clock::time_point deadline) {
+    const HostConnection connection = connectToHost(
+        url_.host, url_.port, deadline, [this](int fd, short events, PortWait::Deadline until) {
+            return waitFor(fd, events, until);
+        });
+    if (connection.fd < 0)
+        return failure(connection.error, connection.reason);
+    fd_ = connection.fd;
+    codec_ = Rfc2217Codec{};
+    received_.clear();
+    purgeReplies_ = true;
+    if (!rfc2217()) {
+        // Nothing is said on a plain connection; a server that refuses it
+        // closes it at once.
+        receiveUntil([] { return false; }, std::min(deadline, Clock::now() + kPlainCloseWait));
+        if (fd_ < 0)
+            return closedByServer();
+        received_.clear();
+        return {true, 0, {}, 0};
+    }
+
+    const bool answered =
+        sendAll(codec_.greeting(), deadline) &&
+        receiveUntil([this] { return codec_.agreement() != ComPortAgreement::Pending; }, deadline);
+    if (fd_ < 0)
+        return closedByServer();
+    if (!answered || codec_.agreement() != ComPortAgreement::Accepted) {
+        release();
+        const std::string plain = "socket://" + device_.substr(device_.find("://") + 3);
+        return failure(EPROTONOSUPPORT,
+                       (answered ? std::string("сервер отказался от настройки порта по RFC 2217")
+                                 : std::string("сервер не ответил на согласование RFC 2217")) +
+                           "; сервер с постоянным форматом линии открывается как " + plain);
+    }
+    applyLineFormat(deadline);
+    if (fd_ < 0)
+        return closedByServer();
+    return {true, 0, {}, 0};
+}
+
+// The server's own words before it closed, when it said any ("Port already
+// in use"), go with the reason.
+OpenResult NetworkPort::closedByServer() {
+    std::string said;
+    for (std::uint8_t c : received_) {
+        if (c >= 0x20 && c < 0x7F)
+            said += static_cast<char>(c);
+        else if (!said.empty() && said.back() != ' ')
+            said += ' ';
+    }
+    received_.clear();
+    while (!said.empty() && said.back() == ' ')
+        said.pop_back();
+    return failure(ECONNRESET, said.empty()
+                                   ? "сервер закрыл соединение"
+                                   : "сервер закрыл соединение: «" + said.substr(0, 200) + "»");
+}
+
+// The four settings of the line, each answered by a server that applied
+// it. The wait lets the speed be in force before the first request goes
+// out (a search changes speeds between trials); a server that does not
+// answer costs the wait once per open, and the port goes on.
+void NetworkPort::applyLineFormat(Clock::time_point deadline) {
+    const std::uint8_t settings[] = {comport::kSetBaudRate, comport::kSetDataSize,
+                                     comport::kSetParity, comport::kSetStopSize};
+    unsigned before[4];
+    for (std::size_t i = 0; i < 4; ++i)
+        before[i] = codec_.replies(settings[i]);
+    std::vector<std::uint8_t> commands =
+        Rfc2217Codec::setBaudRate(static_cast<std::uint32_t>(std::max(line_.speed, 0)));
+    for (const auto& c :
+         {Rfc2217Codec::setDataSize(8), Rfc2217Codec::setParity(parityFromCode(line_.parity)),
+          Rfc2217Codec::setOneStopBit(), Rfc2217Codec::setControl(comport::kNoFlowControl),
+          Rfc2217Codec::setLineStateMask(comport::kLineOverrun | comport::kLineParity |
+                                         comport::kLineFraming | comport::kLineBreak)}) {
+        commands.insert(commands.end(), c.begin(), c.end());
+    }
+    if (!sendAll(commands, deadline))
+        return;
+    receiveUntil(
+        [&] {
+            for (std::size_t i = 0; i < 4; ++i) {
+                if (codec_.replies(settings[i]) == before[i])
+                    return false;
+            }
+            return true;
+        },
+        std::min(deadline, Clock::now() + kCommandReplyLimit));
+    // Data before the line was set is not the module's answer to anything.
+    received_.clear();
+}
+
+void NetworkPort::close() {
+    release();
+    received_.clear();
+    device_.clear();
+    lost_ = false;
+    dtrOn_ = false;
+}
+
+void NetworkPort::release() {
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void NetworkPort::noticeHangUp() {
+    if (fd_ < 0)
+        return;
+    release();
+    if (connecting_)
+        return;  // the connection attempt fails, and says why
+    lost_ = true;
+    nextReopen_ = Clock::now();
+    PortState state;
+    state.condition = PortCondition::Lost;
+    state.device = device_;
+    setNotOpenReason(portStateText(state));
+    stateChanged();
+}
+
+void NetworkPort::reopenIfLost() {
+    const auto now = Clock::now();
+    if (!lost_ || now < nextReopen_)
+        return;
+    nextReopen_ = now + kReopenSpacing;
+    if (!connectServer().ok) {
+        // Tried again no sooner than a second after this attempt ended.
+        nextReopen_ = std::max(nextReopen_, Clock::now() + kReopenSpacing);
+        return;
+    }
+    lost_ = false;
+    setNotOpenReason({});
+    const bool dtr = dtrOn_;
+    clearRtsAndDtr();
+    if (dtr)
+        clearRtsSetDtr();
+    stateChanged();
+}
+
+void NetworkPort::setTimeouts(const PortTimeouts& timeouts) {
+    requestedTimeouts_ = timeouts;
+    useTimeouts();
+}
+
+void NetworkPort::useTimeouts() {
+    timeouts_ = requestedTimeouts_;
+    const std::uint32_t allowance = options_.networkAllowanceMs;
+    timeouts_.readConstant += allowance;
+    if (timeouts_.readInterval != 0)
+        timeouts_.readInterval += allowance;
+}
+
+bool NetworkPort::receiveWaiting() {
+    std::uint8_t chunk[1024];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n > 0) {
+            if (!rfc2217()) {
+                received_.insert(received_.end(), chunk, chunk + n);
+                continue;
+            }
+            std::vector<std::uint8_t> answers;
+            codec_.receive(chunk, static_cast<std::size_t>(n), received_, answers);
+            if (!answers.empty() && !sendAll(answers, Clock::now() + kWriteRoomLimit))
+                return false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        noticeHangUp();  // the server closed the connection, or it broke
+        return false;
+    }
+}
+
+template <typename Done>
+bool NetworkPort::receiveUntil(Done done, Clock::time_point deadline) {
+    for (;;) {
+        if (fd_ < 0 || !receiveWaiting())
+            return false;
+        if (done())
+            return true;
+        if (waitFor(fd_, POLLIN, deadline) == 0)
+            return false;
+    }
+}
+
+bool NetworkPort::sendAll(const std::vector<std::uint8_t>& bytes, Clock::time_point deadline) {
+    std::size_t sent = 0;
+    while (sent < bytes.size() && fd_ >= 0) {
+        const ssize_t n =
+            ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            noticeHangUp();
+            return false;
+        }
+        const short events = waitFor(fd_, POLLOUT, deadline);
+        if ((events & kHangUp) != 0) {
+            noticeHangUp();
+            return false;
+        }
+        if (events == 0)
+            return false;
+    }
+    return sent == bytes.size();
+}
+
+// Commands of the control lines are not acknowledged by every server: sent,
+// never waited for.
+void NetworkPort::sendCommand(const std::vector<std::uint8_t>& bytes) {
+    if (fd_ >= 0 && rfc2217())
+        sendAll(bytes, Clock::now() + kWriteRoomLimit);
+}
+
+void NetworkPort::purge() {
+    reopenIfLost();
+    // What the last connection left unread goes too, whether or not the
+    // port is open now.
+    const bool open = fd_ >= 0 && receiveWaiting();
+    received_.clear();
+    if (!open || !rfc2217())
+        return;
+    // What the server sent before its reply to the purge is old; so is what
+    // its buffers held. A server that once left a purge unanswered is not
+    // waited for again.
+    const unsigned before = codec_.replies(comport::kPurgeData);
+    if (!sendAll(Rfc2217Codec::purgeBoth(), Clock::now() + kWriteRoomLimit))
+        return;
+    if (purgeReplies_) {
+        purgeReplies_ = receiveUntil([&] { return codec_.replies(comport::kPurgeData) != before; },
+                                     Clock::now() + kCommandReplyLimit);
+    }
+    received_.clear();
+}
+
+unsigned NetworkPort::clearErrors() {
+    const std::uint8_t line = codec_.takeLineErrors();
+    unsigned errors = 0;
+    if ((line & comport::kLineParity) != 0)
+        errors |= kRxParity;
+    if ((line & comport::kLineFraming) != 0)
+        errors |= kRxFrame;
+    if ((line & comport::kLineOverrun) != 0)
+        errors |= kRxOverrun;
+    if ((line & comport::kLineBreak) != 0)
+        errors |= kRxBreak;
+    return errors;
+}
+
+void NetworkPort::clearRtsAndDtr() {
+    dtrOn_ = false;
+    sendCommand(Rfc2217Codec::setControl(comport::kRtsOff));
+    sendCommand(Rfc2217Codec::setControl(comport::kDtrOff));
+}
+
+void NetworkPort::clearRtsSetDtr() {
+    dtrOn_ = true;
+    sendCommand(Rfc2217Codec::setControl(comport::kRtsOff));
+    sendCommand(Rfc2217Codec::setControl(comport::kDtrOn));
+}
+
+std::size_t NetworkPort::write(const std::uint8_t* data, std::size_t size) {
+    reopenIfLost();
+    if (fd_ < 0)
+        return 0;
+    std::vector<std::uint8_t> wire;
+    if (rfc2217())
+        Rfc2217Codec::escape(data, size, wire);
+    else
+        wire.assign(data, data + size);
+    return sendAll(wire, Clock::now() + kWriteRoomLimit) ? size : 0;
+}
+
+// Returns when `size` bytes are in; once a byte is in, when no further byte
+// came within the interval after the last one; at the latest when the read's
+// time limit has passed. A dropped connection ends it at once.
+std::size_t NetworkPort::read(std::uint8_t* buffer, std::size_t size) {
+    if (size == 0 || (fd_ < 0 && received_.empty()))
+        return 0;
+    const auto start = Clock::now();
+    const auto totalDeadline = start + readTimeLimit(timeouts_, size);
+    const milliseconds interval(timeouts_.readInterval);
+    auto lastByte = start;
+    std::size_t got = 0;
+    for (;;) {
+        const std::size_t take = std::min(received_.size(), size - got);
+        if (take > 0) {
+            std::copy_n(received_.begin(), take, buffer + got);
+            received_.erase(received_.begin(), received_.begin() + static_cast<long>(take));
+            got += take;
+            lastByte = Clock::now();
+            if (got == size)
+                return got;
+        }
+        if (fd_ < 0)
+            return got;
+        auto deadline = totalDeadline;
+        if (got > 0 && interval.count() > 0)
+            deadline = std::min(deadline, lastByte + interval);
+        if (Clock::now() >= deadline)
+            return got;
+        const short events = waitFor(fd_, POLLIN, deadline);
+        if (events == 0)
+            return got;
+        receiveWaiting();
+    }
+}
+
+}  // namespace m8163

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "child_process.h"
+
+// ser2net, the serial device server, serving one device to the tests: over
+// RFC 2217 on one free local port and as plain TCP on another, both at
+// 19200 bit/s without parity until a client sets the line. Started in the
+// foreground with its own configuration; stopped and started again on the
+// same ports.
+
+namespace m8163::sim::test {
+
+class Ser2net {
+  public:
+    Ser2net(const std::string& folder, const std::string& device)
+        : config_(folder + "/ser2net.yaml"),
+          pidFile_(folder + "/ser2net.pid"),
+          rfc2217Port_(freePort()),
+          rawPort_(freePort()) {
+        std::ofstream(config_) << "%YAML 1.1\n---\n"
+                               << "connection: &rfc2217\n"
+                               << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << rfc2217Port_
+                               << "\n  connector: serialdev," << device << ",19200n81,local\n"
+                               << "connection: &raw\n"
+                               << "  accepter: tcp,127.0.0.1," << rawPort_
+                               << "\n  connector: serialdev," << device << ",19200n81,local\n";
+    }
+
+    static bool installed() {
+        return !findProgram("ser2net").empty() || ::access("/usr/sbin/ser2net", X_OK) == 0;
+    }
+
+    std::string rfc2217Url() const { return "rfc2217://127.0.0.1:" + std::to_string(rfc2217Port_); }
+    std::string rawUrl() const { return "socket://127.0.0.1:" + std::to_string(rawPort_); }
+    int rfc2217Port() const { return rfc2217Port_; }
+
+    // Starts it and waits until both ports listen.
+    void start() {
+        std::string program = findProgram("ser2net");
+        if (program.empty())
+            program = "/usr/sbin/ser2net";
+        // -n: foreground; -u: no UUCP lock files; -P: a pid file of its own.
+        process_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{program, "-n", "-u", "-c", config_, "-P", pidFile_});
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!listening(rfc2217Port_) || !listening(rawPort_)) {
+            if (std::chrono::steady_clock::now() > end)
+                throw std::runtime_error("ser2net does not listen: " + process_->err);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    void stop() {
+        if (!process_)
+            return;
+        process_->signal(SIGTERM);
+        process_->wait(std::chrono::seconds(10));
+        process_.reset();
+    }
+    ~Ser2net() { stop(); }
+
+  private:
+    static int freePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("no free local port");
+        ::close(fd);
+        return ntohs(address.sin_port);
+    }
+    // Whether a socket listens on 127.0.0.1:port, from /proc/net/tcp (a test
+    // connection would itself take the port of the device).
+    static bool listening(int port) {
+        std::ifstream table("/proc/net/tcp");
+        char wanted[32];
+        std::snprintf(wanted, sizeof wanted, "0100007F:%04X", port);
+        std::string line;
+        while (std::getline(table, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            if (local == wanted && state == "0A")
+                return true;
+        }
+        return false;
+    }
+
+    std::string config_;
+    std::string pidFile_;
+    int rfc2217Port_;
+    int rawPort_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+}  // namespace m8163::sim::test
