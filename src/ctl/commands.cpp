@@ -8,6 +8,7 @@
 #include "base/number_text.h"
 #include "config/connection_file.h"
 #include "config/ini_file.h"
+#include "ctl/frame_trace.h"
 #include "ctl/output.h"
 #include "link/log_file.h"
 #include "link/port_open.h"
@@ -29,9 +30,10 @@ constexpr std::chrono::milliseconds kFailedCycleWait{100};
 
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
-    explicit Session(StopSignals& stop) : signals(stop), pump(stop) {}
+    Session(StopSignals& stop, bool traced)
+        : signals(stop), pump(stop), observer(traced ? &trace : nullptr) {}
 
-    ModbusLine line() { return {port, settings, clock}; }
+    ModbusLine line() { return {port, settings, clock, 0, observer}; }
 
     // Opens the port as the window's start-up does; false when it cannot.
     bool open() {
@@ -50,6 +52,8 @@ struct Session {
     StderrBoxes boxes;
     StopSignals& signals;
     WaitingPump pump;
+    FrameTrace trace{std::cerr};
+    ExchangeObserver* observer;
 };
 
 void warnOfPortOptions(const std::vector<std::string>& rejected, const std::string& where) {
@@ -524,8 +528,8 @@ int runScan(Session& session, const Options& options) {
     if (!session.open())
         return kExitPortFailed;
     ScanPrinter printer(options.format, session.signals);
-    const SearchLine line{session.port, session.ports, session.settings, session.clock,
-                          session.boxes};
+    const SearchLine line{session.port,  session.ports, session.settings,
+                          session.clock, session.boxes, session.observer};
     const SearchEnd end = runSearch(
         options.plan, line,
         [](const ModbusLine& l) {
@@ -549,7 +553,7 @@ int runScan(Session& session, const Options& options) {
 }  // namespace
 
 int runCommand(const Options& options, StopSignals& signals) {
-    Session session(signals);
+    Session session(signals, options.trace);
     try {
         warnOfPortOptions(readConnectionSettings(kConnectionFile, session.settings, session.ports),
                           std::string(kConnectionFile) + ": ");

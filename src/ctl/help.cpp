@@ -15,6 +15,8 @@ constexpr const char* kLineHelp =
     "                     rs485-rts-after-send, rs485-delay-before=MS,\n"
     "                     rs485-delay-after=MS, echo, no-low-latency (default:\n"
     "                     COM_OPTIONS of dev.dat for --com; none for --device)\n"
+    "  -v, --trace        every request and reply decoded on stderr: time, hex\n"
+    "                     bytes, meaning, duration and result\n"
     "Defaults come from dev.dat in the working folder; without it: COM1,\n"
     "19200, no parity, module 1, 2000 ms.\n";
 

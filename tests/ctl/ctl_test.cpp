@@ -322,6 +322,37 @@ TEST_F(CtlTest, SilentModuleGivesExit1AndTheFailureText) {
     EXPECT_TRUE(contains(write.err, "Возможно, ответа просто не было.")) << write.err;
 }
 
+TEST_F(CtlTest, TracePrintsEachFrameDecodedOnStderr) {
+    startSim({});
+    for (const char* flag : {"-v", "--trace"}) {
+        SCOPED_TRACE(flag);
+        CtlRun run = ctl({flag, "read"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(lines(run.out).size(), 4u) << run.out;  // the output stays as it was
+        const auto traced = lines(run.err);
+        ASSERT_EQ(traced.size(), 2u) << run.err;
+        EXPECT_TRUE(std::regex_match(
+            traced[0],
+            std::regex(R"(\d\d:\d\d:\d\d\.\d{3} -> 01 03 00 00 00 07 04 08 \| )"
+                       R"(модуль 1, чтение \(03\): 0x0000 измеренное значение, 7 рег\.)")))
+            << traced[0];
+        EXPECT_TRUE(std::regex_match(
+            traced[1],
+            std::regex(
+                R"(\d\d:\d\d:\d\d\.\d{3} <- 01 03 0E( [0-9A-F]{2}){16} \| )"
+                R"(модуль 1, чтение \(03\): 14 байт: .* \(измеренное значение = -?\d+\.\d{4}; )"
+                R"(относительное значение = \d+; статус измерения = норма\) \| \d+ мс \| норма)")))
+            << traced[1];
+    }
+    sim_.reset();
+    startSim({"--fault", "1,silence"});
+    CtlRun silent = ctl({"-v", "read"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_TRUE(std::regex_search(
+        silent.err, std::regex(R"(<-  \| нет ответа \| \d+ мс \| При приеме принято)")))
+        << silent.err;
+}
+
 TEST_F(CtlTest, BadOptionsGiveExit2WithoutTouchingTheLine) {
     startSim({});
     const std::vector<std::vector<std::string>> cases = {
