@@ -13,6 +13,7 @@
 #include "ui/enter_presses_button.h"
 #include "ui/exchange_page.h"
 #include "ui/measure_page.h"
+#include "ui/monitor/exchange_monitor.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_message_boxes.h"
 #include "ui/qt_port_wait.h"
@@ -91,8 +92,9 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     port_.setWait(&portWait_);
     boxes_ = seams.boxes;
     clock_ = seams.clock;
-    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump,
-                                               LineParts{port_, state_.connection, *clock_});
+    monitor_ = new ExchangeMonitor(*this, *boxes_);
+    commands_ = std::make_unique<CommandGuard>(
+        *boxes_, *seams.pump, LineParts{port_, state_.connection, *clock_, monitor_->observer()});
     // A close that waited for a command runs once the command has ended.
     commands_->onCloseDue([this] { close(); });
 

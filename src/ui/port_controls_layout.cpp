@@ -19,6 +19,8 @@ void buildPortControls(QWidget* client) {
     QLabel* state = addLabel(client, "PortStateLine", {627, 40, 308, 44}, "");
     state->setWordWrap(true);
     state->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Below the state line, above the notebook.
+    addButton(client, "ExchangeMonitorButton", {627, 92, 130, 25}, "Монитор обмена…");
 }
 
 }  // namespace m8163::ui
