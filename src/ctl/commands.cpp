@@ -9,6 +9,7 @@
 #include "config/connection_file.h"
 #include "config/ini_file.h"
 #include "ctl/frame_trace.h"
+#include "ctl/iso_time.h"
 #include "ctl/output.h"
 #include "link/log_file.h"
 #include "link/port_open.h"
@@ -134,7 +135,7 @@ struct Reading {
         }
         object.number("exchange", status.result).text("exchangeText", v.exchange);
         if (!status.ok())
-            object.text("failure", failure());
+            object.number("exceptionCode", status.exceptionCode).text("failure", failure());
         return object;
     }
 
@@ -182,23 +183,25 @@ int runPoll(Session& session, const Options& options) {
     MeasurementRecord record;
     bool interrupted = false;
     if (options.format == OutputFormat::Csv) {
-        std::vector<CsvField> header = {{"cycle"}};
+        std::vector<CsvField> header = {{"cycle"}, {"time"}};
         header.insert(header.end(), kReadingHeader.begin(), kReadingHeader.end());
         printLine(csvLine(header));
     }
     for (;;) {
         const ExchangeStatus status = readMeasuredValue(session.line(), record);
+        const std::string time = isoTime(std::chrono::system_clock::now());
         countCycle(polling, status.result, record);
         const Reading reading{record, status};
         if (options.format == OutputFormat::Json) {
-            printLine(reading.json(JsonObject().number("cycle", polling.cycles)).str());
+            printLine(reading.json(JsonObject().number("cycle", polling.cycles).text("time", time))
+                          .str());
         } else if (options.format == OutputFormat::Csv) {
-            std::vector<CsvField> row = {{std::to_string(polling.cycles)}};
+            std::vector<CsvField> row = {{std::to_string(polling.cycles)}, {time}};
             const auto fields = reading.csv();
             row.insert(row.end(), fields.begin(), fields.end());
             printLine(csvLine(row));
         } else {
-            printLine(std::to_string(polling.cycles) + ": " + reading.oneLine());
+            printLine(std::to_string(polling.cycles) + ": " + time + " " + reading.oneLine());
         }
         if (options.count && polling.cycles >= *options.count)
             break;

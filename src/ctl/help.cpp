@@ -59,10 +59,12 @@ std::string commandHelp(Command command) {
             text =
                 "Usage: m8163ctl poll [--interval MS] [--count N] [--json | --csv]\n"
                 "Reads the measured value, waits MS (default 1000) and reads again, one\n"
-                "line per cycle, until N cycles or Ctrl+C; then the cycle, measurement\n"
+                "line per cycle, until N cycles or Ctrl+C; each line carries the time of\n"
+                "its reading in ISO 8601 with the UTC offset. Then the cycle, measurement\n"
                 "error and exchange error counters (on stderr with --csv). A failed\n"
                 "cycle is shown with its failure and no value or status (empty in CSV,\n"
-                "null in JSON) and counted, the next one comes at least 100 ms later,\n"
+                "null in JSON, where the result bits, the exception code and the failure\n"
+                "text follow) and counted, the next one comes at least 100 ms later,\n"
                 "and the exit code is then 1; after Ctrl+C it is 130.\n";
             break;
         case Command::Identity:
