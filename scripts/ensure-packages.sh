@@ -18,6 +18,7 @@ m8163_packages=(
     dpkg-dev file               # the Debian package: dpkg-shlibdeps, and file to find the binaries
     desktop-file-utils appstream  # its test validates the desktop entry and the metainfo
     lintian                     # and checks the package as Debian does
+    bash-completion             # the package test loads the completion of m8163ctl
 )
 
 m8163_ensure_packages() {
