@@ -130,15 +130,20 @@ std::string fieldValue(const Field& field, std::span<const std::uint16_t> r) {
     return {};
 }
 
-// "0001 0007 0000 (сетевой номер = 1; скорость = 19200 бит/с; ...)": each
-// register in hex, then every field of the map that lies whole in the block.
-std::string valuesText(std::uint16_t start, std::span<const std::uint16_t> values) {
+std::string registersText(std::span<const std::uint16_t> values) {
     std::string text;
     for (std::uint16_t value : values) {
         if (!text.empty())
             text += ' ';
         text += formatHex4(value);
     }
+    return text;
+}
+
+// "0001 0007 0000 (сетевой номер = 1; скорость = 19200 бит/с; ...)": each
+// register in hex, then every field of the map that lies whole in the block.
+std::string valuesText(std::uint16_t start, std::span<const std::uint16_t> values) {
+    std::string text = registersText(values);
     std::string typed;
     for (std::size_t i = 0; i < values.size();) {
         const Field* field = fieldAt(static_cast<std::uint16_t>(start + i));
@@ -253,7 +258,7 @@ std::string describeReply(std::span<const std::uint8_t> request,
     // Typed values only for a block that came whole.
     if (values.size() == count)
         return text + valuesText(start, values);
-    return text + valuesText(0xFFFF, values) + " (не все регистры)";
+    return text + registersText(values) + " (не все регистры)";
 }
 
 std::string exchangeOutcome(const ExchangeStatus& status) {

@@ -119,6 +119,33 @@ TEST_F(ExchangeMonitorTest, CtrlMOpensItAndItShowsReadingsAndFailures) {
     EXPECT_EQ(table.model()->rowCount(), 0);
 }
 
+TEST_F(ExchangeMonitorTest, TheWindowsRingKeepsTheNewest10000Frames) {
+    start({}, "19200,N,8,1", 1);
+    auto* hook = window->findChild<ExchangeMonitor*>(QStringLiteral("ExchangeMonitorHook"));
+    ASSERT_NE(hook, nullptr);
+    // Older exchanges than the line could give in a test's time, as the
+    // transactions report them.
+    const std::uint8_t request[] = {1, 3, 4, 8, 0, 1, 4, 0xF8};
+    for (int i = 0; i < 5100; ++i) {
+        hook->store().requestSent({LocalTime{}, request});
+        ReceivedFrame reply;
+        reply.request = request;
+        reply.status.result = kNoReply | kLengthError;
+        hook->store().replyReceived(reply);
+    }
+    readOnce();
+    MonitorWindow& monitor = hook->open();
+    auto& table = *monitor.findChild<QTableView*>(QStringLiteral("MonitorTable"));
+    ASSERT_EQ(table.model()->rowCount(), 10000);
+    EXPECT_EQ(row(table, 9998)[2], "01 03 00 00 00 07 04 08");
+    EXPECT_EQ(row(table, 9999)[5], "норма");
+    readOnce();
+    EXPECT_EQ(table.model()->rowCount(), 10000);
+    EXPECT_EQ(row(table, 9999)[5], "норма");
+    EXPECT_EQ(row(table, 9997)[5], "норма");
+    EXPECT_NE(row(table, 9995)[5], "норма");
+}
+
 TEST(FrameStoreRing, KeepsTheNewest10000FramesAndTheTableFollows) {
     FrameStore store;
     FrameTableModel model(store);

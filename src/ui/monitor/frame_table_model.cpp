@@ -39,6 +39,7 @@ void FrameTableModel::clear() {
     beginResetModel();
     store_.clear();
     frozen_.clear();
+    cache_.clear();
     endResetModel();
 }
 
@@ -63,12 +64,16 @@ int FrameTableModel::columnCount(const QModelIndex& parent) const {
 
 const std::array<std::string, kMonitorColumns>& FrameTableModel::cells(
     const MonitorFrame& frame) const {
-    if (frame.serial != cachedSerial_ || frame.finished != cachedFinished_) {
-        cached_ = frameCells(frame);
-        cachedSerial_ = frame.serial;
-        cachedFinished_ = frame.finished;
-    }
-    return cached_;
+    constexpr std::size_t kCachedRows = 512;
+    auto found = cache_.find(frame.serial);
+    if (found != cache_.end() && found->second.finished == frame.finished)
+        return found->second.texts;
+    if (cache_.size() >= kCachedRows)
+        cache_.clear();
+    Cells& cells = cache_[frame.serial];
+    cells.finished = frame.finished;
+    cells.texts = frameCells(frame);
+    return cells.texts;
 }
 
 QVariant FrameTableModel::data(const QModelIndex& index, int role) const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <deque>
 #include <string>
+#include <unordered_map>
 
 #include "ui/monitor/frame_cells.h"
 #include "ui/monitor/frame_store.h"
@@ -52,11 +53,14 @@ class FrameTableModel final : public QAbstractTableModel, private FrameStore::Li
     std::deque<MonitorFrame> frozen_;  // while paused
     bool watching_ = false;
     bool paused_ = false;
-    // The cells of the row formatted last: a view asks for every column of a
-    // row in turn.
-    mutable std::uint64_t cachedSerial_ = 0;
-    mutable bool cachedFinished_ = false;
-    mutable std::array<std::string, kMonitorColumns> cached_;
+    // The cells of the rows formatted lately, by serial and outcome: a view
+    // asks for every column of every row on screen at each repaint. Emptied
+    // when it outgrows a few screens.
+    struct Cells {
+        bool finished = false;
+        std::array<std::string, kMonitorColumns> texts;
+    };
+    mutable std::unordered_map<std::uint64_t, Cells> cache_;
 };
 
 // Rows of failed exchanges only, while switched on.
