@@ -53,6 +53,10 @@ MonitorWindow::MonitorWindow(FrameStore& store, MessageBoxes& boxes, QWidget* pa
     QPushButton* save = addButton(bar, this, "MonitorSave", "Сохранить…");
     bar->addStretch(1);
     count_->setObjectName(QStringLiteral("MonitorCount"));
+    // Wide enough for any count, so that a new count lays nothing out anew.
+    count_->setMinimumWidth(
+        count_->fontMetrics().horizontalAdvance(QStringLiteral("Кадров: 00000")));
+    count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bar->addWidget(count_);
 
     table_->setObjectName(QStringLiteral("MonitorTable"));
