@@ -8,6 +8,8 @@
 #include "base/number_text.h"
 #include "config/connection_file.h"
 #include "config/ini_file.h"
+#include "ctl/frame_trace.h"
+#include "ctl/iso_time.h"
 #include "ctl/output.h"
 #include "link/device_port.h"
 #include "link/log_file.h"
@@ -29,9 +31,10 @@ constexpr std::chrono::milliseconds kFailedCycleWait{100};
 
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
-    explicit Session(StopSignals& stop) : signals(stop), pump(stop) {}
+    Session(StopSignals& stop, bool traced)
+        : signals(stop), pump(stop), observer(traced ? &trace : nullptr) {}
 
-    ModbusLine line() { return {port, settings, clock}; }
+    ModbusLine line() { return {port, settings, clock, 0, observer}; }
 
     // Opens the port as the window's start-up does; false when it cannot.
     bool open() {
@@ -50,6 +53,8 @@ struct Session {
     StderrBoxes boxes;
     StopSignals& signals;
     WaitingPump pump;
+    FrameTrace trace{std::cerr};
+    ExchangeObserver* observer;
 };
 
 void warnOfPortOptions(const std::vector<std::string>& rejected, const std::string& where) {
@@ -132,7 +137,7 @@ struct Reading {
         }
         object.number("exchange", status.result).text("exchangeText", v.exchange);
         if (!status.ok())
-            object.text("failure", failure());
+            object.number("exceptionCode", status.exceptionCode).text("failure", failure());
         return object;
     }
 
@@ -180,23 +185,25 @@ int runPoll(Session& session, const Options& options) {
     MeasurementRecord record;
     bool interrupted = false;
     if (options.format == OutputFormat::Csv) {
-        std::vector<CsvField> header = {{"cycle"}};
+        std::vector<CsvField> header = {{"cycle"}, {"time"}};
         header.insert(header.end(), kReadingHeader.begin(), kReadingHeader.end());
         printLine(csvLine(header));
     }
     for (;;) {
         const ExchangeStatus status = readMeasuredValue(session.line(), record);
+        const std::string time = isoTime(std::chrono::system_clock::now());
         countCycle(polling, status.result, record);
         const Reading reading{record, status};
         if (options.format == OutputFormat::Json) {
-            printLine(reading.json(JsonObject().number("cycle", polling.cycles)).str());
+            printLine(reading.json(JsonObject().number("cycle", polling.cycles).text("time", time))
+                          .str());
         } else if (options.format == OutputFormat::Csv) {
-            std::vector<CsvField> row = {{std::to_string(polling.cycles)}};
+            std::vector<CsvField> row = {{std::to_string(polling.cycles)}, {time}};
             const auto fields = reading.csv();
             row.insert(row.end(), fields.begin(), fields.end());
             printLine(csvLine(row));
         } else {
-            printLine(std::to_string(polling.cycles) + ": " + reading.oneLine());
+            printLine(std::to_string(polling.cycles) + ": " + time + " " + reading.oneLine());
         }
         if (options.count && polling.cycles >= *options.count)
             break;
@@ -526,8 +533,8 @@ int runScan(Session& session, const Options& options) {
     if (!session.open())
         return kExitPortFailed;
     ScanPrinter printer(options.format, session.signals);
-    const SearchLine line{session.port, session.ports, session.settings, session.clock,
-                          session.boxes};
+    const SearchLine line{session.port,  session.ports, session.settings,
+                          session.clock, session.boxes, session.observer};
     const SearchEnd end = runSearch(
         options.plan, line,
         [](const ModbusLine& l) {
@@ -551,7 +558,7 @@ int runScan(Session& session, const Options& options) {
 }  // namespace
 
 int runCommand(const Options& options, StopSignals& signals) {
-    Session session(signals);
+    Session session(signals, options.trace);
     try {
         warnOfPortOptions(readConnectionSettings(kConnectionFile, session.settings, session.ports),
                           std::string(kConnectionFile) + ": ");

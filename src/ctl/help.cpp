@@ -16,6 +16,8 @@ constexpr const char* kLineHelp =
     "                     rs485-rts-after-send, rs485-delay-before=MS,\n"
     "                     rs485-delay-after=MS, echo, no-low-latency (default:\n"
     "                     COM_OPTIONS of dev.dat for --com; none for --device)\n"
+    "  -v, --trace        every request and reply decoded on stderr: time, hex\n"
+    "                     bytes, meaning, duration and result\n"
     "Defaults come from dev.dat in the working folder; without it: COM1,\n"
     "19200, no parity, module 1, 2000 ms.\n";
 
@@ -58,10 +60,12 @@ std::string commandHelp(Command command) {
             text =
                 "Usage: m8163ctl poll [--interval MS] [--count N] [--json | --csv]\n"
                 "Reads the measured value, waits MS (default 1000) and reads again, one\n"
-                "line per cycle, until N cycles or Ctrl+C; then the cycle, measurement\n"
+                "line per cycle, until N cycles or Ctrl+C; each line carries the time of\n"
+                "its reading in ISO 8601 with the UTC offset. Then the cycle, measurement\n"
                 "error and exchange error counters (on stderr with --csv). A failed\n"
                 "cycle is shown with its failure and no value or status (empty in CSV,\n"
-                "null in JSON) and counted, the next one comes at least 100 ms later,\n"
+                "null in JSON, where the result bits, the exception code and the failure\n"
+                "text follow) and counted, the next one comes at least 100 ms later,\n"
                 "and the exit code is then 1; after Ctrl+C it is 130.\n";
             break;
         case Command::Identity:

@@ -21,7 +21,8 @@ struct RawOption {
     bool afterCommand = false;
 };
 
-const std::set<std::string> kFlags = {"--help", "-h", "--version", "--json", "--csv", "--dry-run"};
+const std::set<std::string> kFlags = {"--help", "-h",        "--version", "--json",
+                                      "--csv",  "--dry-run", "--trace",   "-v"};
 const std::set<std::string> kLineOptions = {"--device",  "--com",     "--speed",       "--parity",
                                             "--address", "--timeout", "--line-options"};
 const std::map<Command, std::set<std::string>> kCommandOptions = {
@@ -307,6 +308,8 @@ Options parseOptions(const std::vector<std::string>& args, bool& general) {
             csv = true;
         } else if (o.name == "--dry-run") {
             options.dryRun = true;
+        } else if (o.name == "--trace" || o.name == "-v") {
+            options.trace = true;
         } else if (ownFirst) {
             takeCommandOption(o, options, speedsGiven, paritiesGiven);
             if (options.command == Command::ExchangeSet)

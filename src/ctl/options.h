@@ -48,6 +48,7 @@ struct Options {
     LineOptions line;
     OutputFormat format = OutputFormat::Text;
     bool dryRun = false;
+    bool trace = false;    // -v, --trace: every frame decoded on stderr
     bool help = false;     // print helpText(command) and end
     bool version = false;  // print the version and end
     std::chrono::milliseconds interval{1000};

@@ -51,6 +51,23 @@ MessageBox warning(std::string text, std::string_view caption) {
 
 }  // namespace
 
+std::string deviceExceptionText(std::uint8_t code) {
+    if (code >= 1 && code <= std::size(kDeviceTexts))
+        return std::string(kDeviceTexts[code - 1]);
+    return "Ошибка устройства " + std::to_string(code);
+}
+
+std::vector<std::string> exchangeFailureTexts(const ExchangeStatus& status) {
+    std::vector<std::string> texts;
+    if (status.result & kDeviceException)
+        texts.push_back(deviceExceptionText(status.exceptionCode));
+    for (const LinkRule& rule : kLinkRules) {
+        if (status.result & rule.bit)
+            texts.emplace_back(rule.text);
+    }
+    return texts;
+}
+
 std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status) {
     // Silence from a port with no device is no fault of the module.
     if (status.result != 0 && !status.portNotOpen.empty()) {
@@ -60,11 +77,7 @@ std::optional<MessageBox> exchangeFailureBox(const ExchangeStatus& status) {
         return box;
     }
     if (status.result & kDeviceException) {
-        unsigned code = status.exceptionCode;
-        if (code >= 1 && code <= std::size(kDeviceTexts)) {
-            return warning(std::string(kDeviceTexts[code - 1]), caption::kDeviceError);
-        }
-        return warning("Ошибка устройства " + std::to_string(code), caption::kDeviceError);
+        return warning(deviceExceptionText(status.exceptionCode), caption::kDeviceError);
     }
     for (const LinkRule& rule : kLinkRules) {
         if (status.result & rule.bit) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <stdexcept>
 
 #include "link/exchange_log.h"
@@ -77,11 +78,40 @@ bool echoCameBack(SerialPort& port, const Frame& request, std::size_t length) {
     return received == length && std::equal(echo.begin(), echo.begin() + length, request.begin());
 }
 
+// Tells the line's observer, if any, of the reply and hands the status on.
+class Watch {
+  public:
+    Watch(const ModbusLine& line, const Frame& request, std::size_t length)
+        : line_(line), request_(request.data(), length) {
+        if (line_.observer != nullptr)
+            start_ = std::chrono::steady_clock::now();
+    }
+    void sent() const {
+        if (line_.observer != nullptr)
+            line_.observer->requestSent({line_.clock.now(), request_});
+    }
+    ExchangeStatus received(const Frame& reply, std::size_t count, ExchangeStatus status) const {
+        if (line_.observer == nullptr)
+            return status;
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start_);
+        line_.observer->replyReceived(
+            {line_.clock.now(), request_, {reply.data(), count}, status, request_[0], took});
+        return status;
+    }
+
+  private:
+    const ModbusLine& line_;
+    std::span<const std::uint8_t> request_;
+    std::chrono::steady_clock::time_point start_{};
+};
+
 // Sends the request built in `request` and checks the reply left in `reply`.
 // Every check reads the reply buffer at fixed positions, so bytes that did not
 // arrive count as the zeros the buffer was cleared to.
 ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame& request,
                         Frame& reply) {
+    const Watch watch(line, request, ex.requestLength);
     const ConnectionSettings& settings = line.settings;
     SerialPort& port = line.port;
     const auto address = static_cast<std::uint8_t>(settings.moduleAddress);
@@ -95,11 +125,12 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     port.write(request.data(), ex.requestLength);
     port.clearErrors();
     logRequest(settings, line.clock, request.data(), ex.requestLength);
+    watch.sent();
     if (port.echoes() && !echoCameBack(port, request, ex.requestLength)) {
         port.clearErrors();
         ExchangeStatus status;
         status.result = kEchoMismatch;
-        return status;
+        return watch.received(reply, 0, status);
     }
     const std::size_t received = std::min(port.read(reply.data(), ex.readSize), ex.readSize);
     logReply(settings, line.clock, reply.data(), received, ex.stamp);
@@ -132,7 +163,7 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
                            std::equal(reply.begin(), reply.begin() + compared, request.begin());
     if (status.result != 0 && (!port.isOpen() || port.lost()))
         status.portNotOpen = port.notOpenReason().empty() ? "Порт закрыт." : port.notOpenReason();
-    return status;
+    return watch.received(reply, received, status);
 }
 
 void checkCount(std::size_t count) {

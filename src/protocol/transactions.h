@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "link/connection_settings.h"
 #include "link/serial_port.h"
+#include "protocol/exchange_observer.h"
 #include "protocol/exchange_result.h"
 
 // The two Modbus RTU transactions of the program: function 03 (read holding
@@ -25,6 +26,9 @@ struct ModbusLine {
     // speed; only where a reply at this speed could not arrive within them do
     // they grow to what it needs.
     int lineSpeed = 0;
+    // Told of every request and reply when set (the exchange monitor, a
+    // trace); null costs nothing.
+    ExchangeObserver* observer = nullptr;
 };
 
 // CRC-16/MODBUS; appended to a frame low byte first.

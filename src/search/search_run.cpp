@@ -44,7 +44,8 @@ SearchEnd tryModuleNumber(const SearchPlan& plan, const SearchLine& line, const 
             // the trial's speed needs it (ModbusLine::lineSpeed).
             ConnectionSettings trial = line.settings;
             trial.moduleAddress = static_cast<int>(address);
-            const bool hit = probe(ModbusLine{line.port, trial, line.clock, speed}).ok();
+            const bool hit =
+                probe(ModbusLine{line.port, trial, line.clock, speed, line.observer}).ok();
             view.trialDone();
             if (hit) {
                 view.found({speed, address, parity});

@@ -87,6 +87,8 @@ struct SearchLine {
     const ConnectionSettings& settings;
     const Clock& clock;
     MessageBoxes& boxes;
+    // Told of every trial's frames when set (ModbusLine::observer).
+    ExchangeObserver* observer = nullptr;
 };
 
 // Runs a completed plan. Order: speeds ascending (outer), module numbers

@@ -114,20 +114,31 @@ TEST_F(CtlTest, PollPrintsOneLinePerCycleAndTheCounters) {
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const auto shown = lines(json.out);
     ASSERT_EQ(shown.size(), 4u) << json.out;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(shown[i].rfind("{\"cycle\":" + std::to_string(i + 1) + ",\"value\":", 0), 0u);
+    // Each cycle with its time: ISO 8601, milliseconds, the UTC offset.
+    const std::string kIso = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(
+            std::regex_search(shown[i], std::regex("^\\{\"cycle\":" + std::to_string(i + 1) +
+                                                   ",\"time\":\"" + kIso + "\",\"value\":")))
+            << shown[i];
+    }
     EXPECT_EQ(shown[3], R"({"cycles":3,"measurementErrors":0,"exchangeErrors":0})");
 
     CtlRun text = ctl({"poll", "--count", "2", "--interval", "10"});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     EXPECT_EQ(lines(text.out).back(), "cycles 2, measurement errors 0, exchange errors 0");
+    EXPECT_TRUE(std::regex_match(lines(text.out)[1], std::regex("2: " + kIso + " value .*")))
+        << text.out;
+    CtlRun csv = ctl({"poll", "--count", "1", "--interval", "0", "--csv"});
+    EXPECT_EQ(lines(csv.out)[0].rfind("cycle,time,value,", 0), 0u) << csv.out;
+    EXPECT_TRUE(std::regex_search(lines(csv.out)[1], std::regex("^1," + kIso + ","))) << csv.out;
 }
 
 TEST_F(CtlTest, PollEndsOnCtrlCWithTheCounters) {
     startSim({});
     ChildProcess program({M8163_CTL_PATH, "--device", link(), "--speed", "19200", "--parity",
                           "none", "--address", "1", "poll", "--interval", "100"});
-    ASSERT_FALSE(program.waitForLine("2: value ", 10s).empty()) << program.err;
+    ASSERT_FALSE(program.waitForLine("2: ", 10s).empty()) << program.err;
     program.signal(SIGINT);
     ASSERT_EQ(program.wait(kTimeout), 130) << program.err;
     EXPECT_TRUE(std::regex_search(
@@ -308,18 +319,57 @@ TEST_F(CtlTest, SilentModuleGivesExit1AndTheFailureText) {
     // A failed cycle has no value and no status, in none of the forms.
     const std::string failure =
         "При приеме принято не ожидаемое число символов. Возможно, ответа просто не было.";
-    EXPECT_EQ(lines(poll.out).front(), "1: Ошибка в обмене (" + failure + ")");
+    const std::string kIso = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)";
+    const std::string front = lines(poll.out).front();
+    EXPECT_TRUE(std::regex_match(front, std::regex("1: " + kIso + " .*"))) << front;
+    EXPECT_EQ(front.substr(front.find(' ', 3) + 1), "Ошибка в обмене (" + failure + ")");
     CtlRun json = ctl({"poll", "--count", "1", "--json"});
-    EXPECT_EQ(lines(json.out).front(),
-              R"({"cycle":1,"value":null,"relativeValue":null,"status":null,"statusText":null,)"
-              R"("exchange":110,"exchangeText":"Ошибка в обмене","failure":")" +
+    const std::string object = lines(json.out).front();
+    EXPECT_TRUE(std::regex_search(object, std::regex("^\\{\"cycle\":1,\"time\":\"" + kIso + "\",")))
+        << object;
+    EXPECT_EQ(object.substr(object.find(",\"value\"")),
+              R"(,"value":null,"relativeValue":null,"status":null,"statusText":null,)"
+              R"("exchange":110,"exchangeText":"Ошибка в обмене","exceptionCode":0,"failure":")" +
                   failure + R"("})");
     CtlRun csv = ctl({"poll", "--count", "1", "--csv"});
     ASSERT_EQ(lines(csv.out).size(), 2u) << csv.out;
-    EXPECT_EQ(lines(csv.out)[1], R"(1,,,,,110,"Ошибка в обмене")");
+    EXPECT_TRUE(std::regex_match(lines(csv.out)[1],
+                                 std::regex("1," + kIso + R"(,,,,,110,"Ошибка в обмене")")))
+        << lines(csv.out)[1];
     CtlRun write = ctl({"exchange", "set", "--speed", "9600", "--parity", "odd", "--address", "3"});
     EXPECT_EQ(write.exitCode, 1);
     EXPECT_TRUE(contains(write.err, "Возможно, ответа просто не было.")) << write.err;
+}
+
+TEST_F(CtlTest, TracePrintsEachFrameDecodedOnStderr) {
+    startSim({});
+    for (const char* flag : {"-v", "--trace"}) {
+        SCOPED_TRACE(flag);
+        CtlRun run = ctl({flag, "read"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(lines(run.out).size(), 4u) << run.out;  // the output stays as it was
+        const auto traced = lines(run.err);
+        ASSERT_EQ(traced.size(), 2u) << run.err;
+        EXPECT_TRUE(std::regex_match(
+            traced[0],
+            std::regex(R"(\d\d:\d\d:\d\d\.\d{3} -> 01 03 00 00 00 07 04 08 \| )"
+                       R"(модуль 1, чтение \(03\): 0x0000 измеренное значение, 7 рег\.)")))
+            << traced[0];
+        EXPECT_TRUE(std::regex_match(
+            traced[1],
+            std::regex(
+                R"(\d\d:\d\d:\d\d\.\d{3} <- 01 03 0E( [0-9A-F]{2}){16} \| )"
+                R"(модуль 1, чтение \(03\): 14 байт: .* \(измеренное значение = -?\d+\.\d{4}; )"
+                R"(относительное значение = \d+; статус измерения = норма\) \| \d+ мс \| норма)")))
+            << traced[1];
+    }
+    sim_.reset();
+    startSim({"--fault", "1,silence"});
+    CtlRun silent = ctl({"-v", "read"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_TRUE(std::regex_search(
+        silent.err, std::regex(R"(<-  \| нет ответа \| \d+ мс \| При приеме принято)")))
+        << silent.err;
 }
 
 TEST_F(CtlTest, BadOptionsGiveExit2WithoutTouchingTheLine) {

@@ -69,6 +69,7 @@ expected='-rwxr-xr-x ./usr/bin/m8163
 -rw-r--r-- ./usr/lib/m8163/plot/libm8163_trend_plot.so
 -rwxr-xr-x ./usr/libexec/m8163/m8163-launch
 -rw-r--r-- ./usr/share/applications/org.m8163.configurator.desktop
+-rw-r--r-- ./usr/share/bash-completion/completions/m8163ctl
 -rw-r--r-- ./usr/share/doc/m8163/changelog.gz
 -rw-r--r-- ./usr/share/doc/m8163/copyright
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/m8163.svg
@@ -90,6 +91,18 @@ root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 
 entry=$root/usr/share/applications/org.m8163.configurator.desktop
+# The completion loads and offers the subcommands and a parity's values.
+if [ -r /usr/share/bash-completion/bash_completion ]; then
+    completion=$(bash -c '
+        . /usr/share/bash-completion/bash_completion
+        . "$1"
+        COMP_WORDS=(m8163ctl ""); COMP_CWORD=1; _m8163ctl m8163ctl "" m8163ctl; echo "${COMPREPLY[*]}"
+        COMP_WORDS=(m8163ctl --parity ""); COMP_CWORD=2; _m8163ctl m8163ctl "" --parity; echo "${COMPREPLY[*]}"
+    ' _ "$root/usr/share/bash-completion/completions/m8163ctl" 2>&1)
+    grep -q 'read poll identity sensor exchange blink scan' <<<"$completion" &&
+        grep -qx 'none odd even' <<<"$completion" ||
+        fail "the bash completion of m8163ctl does not complete: $completion"
+fi
 desktop-file-validate "$entry" || fail "desktop-file-validate refuses the menu entry"
 if ! out=$(appstreamcli validate --no-net "$root/usr/share/metainfo/org.m8163.configurator.metainfo.xml"); then
     echo "$out"

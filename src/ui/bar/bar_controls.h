@@ -26,6 +26,7 @@ struct BarControls {
     QPushButton* chooser = nullptr;    // PortChooserButton
     QPushButton* joinGroup = nullptr;  // JoinGroupButton
     QLabel* stateLine = nullptr;       // PortStateLine
+    QPushButton* monitor = nullptr;    // ExchangeMonitorButton: "Монитор обмена…"
 };
 
 namespace ui {

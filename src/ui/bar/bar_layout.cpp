@@ -45,6 +45,8 @@ BarControls buildConnectionBar(QWidget* client) {
     c.stateLine = addLabel(client, "PortStateLine", {627, 40, 308, 44}, "");
     c.stateLine->setWordWrap(true);
     c.stateLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Below the state line, above the notebook.
+    c.monitor = addButton(client, "ExchangeMonitorButton", {627, 92, 130, 25}, "Монитор обмена…");
 
     hint(c.port, "Номер порта");
     hint(c.speed, "Скорость обмена");

@@ -29,7 +29,8 @@ const Clock& LineLease::clock() const {
 }
 
 ModbusLine LineLease::line() const {
-    return {guard_->line_.port, guard_->line_.connection, guard_->line_.clock};
+    const LineParts& parts = guard_->line_;
+    return {parts.port, parts.connection, parts.clock, 0, parts.observer};
 }
 
 EventPump& LineLease::pump() const {

@@ -44,6 +44,8 @@ struct LineParts {
     SerialPort& port;
     const ConnectionSettings& connection;
     const Clock& clock;
+    // Told of every frame on the line (the exchange monitor); may be null.
+    ExchangeObserver* observer = nullptr;
 };
 
 // The line, held. Released when the lease goes out of scope, however the

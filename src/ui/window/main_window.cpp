@@ -12,6 +12,7 @@
 #include "ui/bar/connection_bar.h"
 #include "ui/exchange/exchange_page.h"
 #include "ui/measure/measure_page.h"
+#include "ui/monitor/exchange_monitor.h"
 #include "ui/search/search_page.h"
 #include "ui/sensor/sensor_page.h"
 #include "ui/shell/enter_presses_button.h"
@@ -92,8 +93,9 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     port_.setWait(&portWait_);
     boxes_ = seams.boxes;
     clock_ = seams.clock;
-    commands_ = std::make_unique<CommandGuard>(*boxes_, *seams.pump,
-                                               LineParts{port_, state_.connection, *clock_});
+    monitor_ = new ExchangeMonitor(*this, *controls_.bar.monitor, *boxes_);
+    commands_ = std::make_unique<CommandGuard>(
+        *boxes_, *seams.pump, LineParts{port_, state_.connection, *clock_, monitor_->observer()});
     // A close that waited for a command runs once the command has ended.
     commands_->onCloseDue([this] { close(); });
 

@@ -21,6 +21,7 @@ namespace m8163 {
 class Clock;
 class ConnectionBar;
 class EventPump;
+class ExchangeMonitor;
 class ExchangePage;
 class MeasurePage;
 class MessageBoxes;
@@ -118,6 +119,7 @@ class TForm1 : public QMainWindow, public PageSelector {
     Clock* clock_ = nullptr;
     std::unique_ptr<CommandGuard> commands_;
     ConnectionBar* connectionBar_ = nullptr;
+    ExchangeMonitor* monitor_ = nullptr;
     MeasurePage* measurePage_ = nullptr;
     SensorPage* sensorPage_ = nullptr;
     ExchangePage* exchangePage_ = nullptr;
