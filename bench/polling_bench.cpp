@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     state.connection.timeoutMs = 1000;
     m8163::TermiosPort termios;
     TimingPort port(termios);
-    if (!port.open(path, {19200, 0}, {}).ok) {
+    if (!port.open(path, {19200, m8163::Parity::None}, {}).ok) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;
     }

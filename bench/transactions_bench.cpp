@@ -144,7 +144,7 @@ bool runAtSpeed(int speed, std::uint32_t readInterval, PortWait* wait) {
     }
     TermiosPort port;
     port.setWait(wait);
-    const OpenResult opened = port.open(name, {speed, 0}, {});
+    const OpenResult opened = port.open(name, {speed, Parity::None}, {});
     if (!opened.ok) {
         std::fprintf(stderr, "open %s: %s\n", name, opened.reason.c_str());
         return false;

@@ -38,8 +38,8 @@ struct Session {
 
     // Opens the port as the window's start-up does; false when it cannot.
     bool open() {
-        openPort(port, ports, settings.portNumber, settings.speed, 8, settings.parity,
-                 settings.stopBits, settings.timeoutMs, boxes);
+        openPort(port, ports, settings.portNumber, lineSettings(settings), settings.timeoutMs,
+                 boxes);
         if (!port.isOpen())
             return false;
         port.clearRtsSetDtr();

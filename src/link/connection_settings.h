@@ -17,7 +17,7 @@ struct ConnectionSettings {
     int parity = kParityNone;  // stored code: parityFromCode()
     int moduleAddress = 0;     // Modbus address of every request, 0 ... 255
     int timeoutMs = 1000;      // fixed part of every read time-out
-    int stopBits = 1;          // always one stop bit; passed to the port open
+    int stopBits = 1;          // as stored; the port always opens with one stop bit
     int useLogFile = 0;        // 1 = exchange log on
     std::string logFileName;   // exchange log file, as stored
     // The exchange log is moved aside to "<name>.1" once it has reached this

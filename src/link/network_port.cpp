@@ -149,7 +149,7 @@ void NetworkPort::applyLineFormat(Clock::time_point deadline) {
     std::vector<std::uint8_t> commands =
         Rfc2217Codec::setBaudRate(static_cast<std::uint32_t>(std::max(line_.speed, 0)));
     for (const auto& c :
-         {Rfc2217Codec::setDataSize(8), Rfc2217Codec::setParity(parityFromCode(line_.parity)),
+         {Rfc2217Codec::setDataSize(8), Rfc2217Codec::setParity(line_.parity),
           Rfc2217Codec::setOneStopBit(), Rfc2217Codec::setControl(comport::kNoFlowControl),
           Rfc2217Codec::setLineStateMask(comport::kLineOverrun | comport::kLineParity |
                                          comport::kLineFraming | comport::kLineBreak)}) {

@@ -65,20 +65,16 @@ PortTimeouts openingTimeouts(int speed, int timeoutMs) {
     return timeouts;
 }
 
-PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed,
-                   int /*dataBits*/, int parity, int /*stopBits*/, int timeoutMs,
-                   MessageBoxes& boxes) {
+PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
+                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes) {
     // The module's line format is fixed at 8 data bits and one stop bit.
     if (port.isOpen())
         port.close();
     const int index = portNumber >= 1 && portNumber <= 8 ? portNumber - 1 : 0;
     const std::string& device = map.devices[static_cast<std::size_t>(index)];
 
-    LineSettings line;
-    line.speed = speed;
-    line.parity = parityCode(parityFromCode(parity));
     port.setOptions(map.options[static_cast<std::size_t>(index)]);
-    const OpenResult result = port.open(device, line, openingTimeouts(speed, timeoutMs));
+    const OpenResult result = port.open(device, line, openingTimeouts(line.speed, timeoutMs));
     PortState state = portStateAfterOpen(device, result);
     if (!result.ok) {
         port.setNotOpenReason(portStateText(state));

@@ -2,6 +2,7 @@
 
 #include "base/message_boxes.h"
 #include "link/com_port_map.h"
+#include "link/connection_settings.h"
 #include "link/port_state.h"
 #include "link/serial_port.h"
 
@@ -9,9 +10,14 @@
 
 namespace m8163 {
 
+// The line format the connection settings stand for.
+inline LineSettings lineSettings(const ConnectionSettings& settings) {
+    return {settings.speed, parityFromCode(settings.parity)};
+}
+
 // Closes whatever the port held, then opens COM<portNumber> (numbers outside
-// 1 ... 8 open COM1) through the name-to-device map: 8 data bits and one stop
-// bit whatever is asked, parity 1 odd / 2 even with checking, else none; read
+// 1 ... 8 open COM1) through the name-to-device map: 8 data bits, one stop
+// bit and the parity of `line` (odd and even with checking); read
 // interval and multiplier from the speed, constant `timeoutMs`; RTS and DTR
 // off (the open raised them). A failed open shows the error box with the
 // device and the system's reason, and what the user can do: for a missing
@@ -23,8 +29,8 @@ namespace m8163 {
 // it). The adapter options of the COM number go with the open;
 // a device that refuses the RS-485 mode they ask for is told of in a warning
 // box once (the port stays open).
-PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber, int speed, int dataBits,
-                   int parity, int stopBits, int timeoutMs, MessageBoxes& boxes);
+PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
+                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes);
 
 void closePort(SerialPort& port);
 

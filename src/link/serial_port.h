@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/port_wait.h"
+#include "link/line_format.h"
 #include "link/port_options.h"
 
 // The serial-port seam: what the program asks of its one serial device. The
@@ -50,8 +51,8 @@ constexpr std::chrono::milliseconds readTimeLimit(const PortTimeouts& timeouts, 
 
 // Line format. Data bits are always 8 and there is one stop bit.
 struct LineSettings {
-    int speed = 19200;  // bit/s
-    int parity = 0;     // code (line_format.h): odd and even are checked; other codes: none
+    int speed = 19200;             // bit/s
+    Parity parity = Parity::None;  // odd and even are checked
 
     bool operator==(const LineSettings&) const = default;
 };

@@ -54,7 +54,7 @@ constexpr std::size_t kSleepFrom = 4;
 Clock::duration lineTime(const LineSettings& line, std::size_t bytes) {
     if (line.speed <= 0)
         return Clock::duration::zero();
-    const std::uint64_t bits = parityFromCode(line.parity) == Parity::None ? 10 : 11;
+    const std::uint64_t bits = line.parity == Parity::None ? 10 : 11;
     const std::uint64_t ns =
         bytes * bits * 1'000'000'000ULL / static_cast<std::uint64_t>(line.speed);
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
@@ -124,7 +124,7 @@ OpenResult TermiosPort::openDevice() {
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
-    switch (parityFromCode(line_.parity)) {
+    switch (line_.parity) {
         case Parity::Odd:
             t.c_cflag |= PARENB | PARODD;
             t.c_iflag |= INPCK;

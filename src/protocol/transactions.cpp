@@ -61,6 +61,15 @@ void appendCrc(Frame& frame, std::size_t length) {
     frame[length + 1] = static_cast<std::uint8_t>(crc >> 8);
 }
 
+// Frame sizes of the two functions: address, function, start and count
+// make the six-byte header of a request; a function 16 request adds a byte
+// count and two bytes a register; a reply to 03 has address, function and
+// byte count before its registers, one to 16 echoes the header; the CRC
+// closes every frame.
+constexpr std::size_t kHeaderBytes = 6;
+constexpr std::size_t kCrcBytes = 2;
+constexpr std::size_t kReadReplyHead = 3;
+
 struct Exchange {
     std::uint8_t function;
     std::size_t requestLength;   // CRC included
@@ -191,16 +200,22 @@ ExchangeStatus readRegisters(const ModbusLine& line, std::uint16_t start,
     Frame reply{};
     putHeader(request, static_cast<std::uint8_t>(line.settings.moduleAddress), kReadFunction, start,
               count);
-    appendCrc(request, 6);
+    appendCrc(request, kHeaderBytes);
 
-    // Two bytes more than a normal reply: the read then ends by silence after
-    // the reply, not by its byte count.
-    const Exchange ex{kReadFunction,      8, 5 + 2 * count, 7 + 2 * count, 3 + 2 * count,
-                      ReplyStamp::Hyphens};
+    const std::size_t replyBody = kReadReplyHead + 2 * count;
+    const Exchange ex{.function = kReadFunction,
+                      .requestLength = kHeaderBytes + kCrcBytes,
+                      .expectedLength = replyBody + kCrcBytes,
+                      // Two bytes more than a normal reply: the read then ends
+                      // by silence after the reply, not by its byte count.
+                      .readSize = replyBody + kCrcBytes + 2,
+                      .crcPosition = replyBody,
+                      .stamp = ReplyStamp::Hyphens};
     const ExchangeStatus status = transact(line, ex, request, reply);
 
     for (std::size_t i = 0; i < count; ++i) {
-        values[i] = static_cast<std::uint16_t>((reply[3 + 2 * i] << 8) | reply[4 + 2 * i]);
+        const std::size_t at = kReadReplyHead + 2 * i;
+        values[i] = static_cast<std::uint16_t>((reply[at] << 8) | reply[at + 1]);
     }
     return status;
 }
@@ -213,14 +228,20 @@ ExchangeStatus writeRegisters(const ModbusLine& line, std::uint16_t start,
     Frame reply{};
     putHeader(request, static_cast<std::uint8_t>(line.settings.moduleAddress), kWriteFunction,
               start, count);
-    request[6] = static_cast<std::uint8_t>(2 * count);
+    request[kHeaderBytes] = static_cast<std::uint8_t>(2 * count);
+    const std::size_t body = kHeaderBytes + 1;
     for (std::size_t i = 0; i < count; ++i) {
-        request[7 + 2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
-        request[8 + 2 * i] = static_cast<std::uint8_t>(values[i] & 0xFF);
+        request[body + 2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
+        request[body + 2 * i + 1] = static_cast<std::uint8_t>(values[i] & 0xFF);
     }
-    appendCrc(request, 7 + 2 * count);
+    appendCrc(request, body + 2 * count);
 
-    const Exchange ex{kWriteFunction, 9 + 2 * count, 8, 8, 6, ReplyStamp::Colons};
+    const Exchange ex{.function = kWriteFunction,
+                      .requestLength = body + 2 * count + kCrcBytes,
+                      .expectedLength = kHeaderBytes + kCrcBytes,
+                      .readSize = kHeaderBytes + kCrcBytes,
+                      .crcPosition = kHeaderBytes,
+                      .stamp = ReplyStamp::Colons};
     return transact(line, ex, request, reply);
 }
 

@@ -25,7 +25,8 @@ class UnshownBoxes final : public MessageBoxes {
 // Whether the port is open afterwards.
 bool reopen(const SearchLine& line, int speed, int parity, MessageBoxes& boxes) {
     const ConnectionSettings& s = line.settings;
-    openPort(line.port, line.ports, s.portNumber, speed, 8, parity, s.stopBits, s.timeoutMs, boxes);
+    openPort(line.port, line.ports, s.portNumber, {speed, parityFromCode(parity)}, s.timeoutMs,
+             boxes);
     return line.port.isOpen();
 }
 

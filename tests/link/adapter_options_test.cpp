@@ -68,7 +68,7 @@ class AdapterOptions : public ::testing::Test {
     void open(const std::string& words) {
         map.devices[0] = pty.slave;
         map.options[0] = parsePortOptions(words).options;
-        openPort(port, map, 1, 115200, 8, 0, 1, 1000, boxes);
+        openPort(port, map, 1, {115200, Parity::None}, 1000, boxes);
     }
 
     test::PtyPair pty;
@@ -175,7 +175,7 @@ TEST_F(AdapterOptions, RefusedRs485ModeIsReportedOncePerDevice) {
     test::PtyPair other;
     map.devices[1] = other.slave;
     map.options[1] = map.options[0];
-    openPort(port, map, 2, 115200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 2, {115200, Parity::None}, 1000, boxes);
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
@@ -187,7 +187,7 @@ TEST_F(AdapterOptions, ReopenAfterAHangUpSetsTheModeAgain) {
     const std::string link = folder + "/port";
     std::filesystem::create_symlink(pty.slave, link);
     port.setOptions(parsePortOptions("rs485,no-low-latency").options);
-    ASSERT_TRUE(port.open(link, LineSettings{19200, 0}, {10, 10, 100, 0, 0}).ok);
+    ASSERT_TRUE(port.open(link, LineSettings{19200, Parity::None}, {10, 10, 100, 0, 0}).ok);
 
     test::PtyPair pluggedBack;
     pty.closeMaster();
@@ -213,14 +213,14 @@ TEST(AdapterOptionsOnPseudoTerminal, NoRs485ModeAndNoLowLatency) {
     map.devices[0] = pty.slave;
     test::RecordingBoxes boxes;
 
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     EXPECT_TRUE(port.isOpen());
     EXPECT_FALSE(port.lowLatency());
     EXPECT_TRUE(boxes.shown.empty());
 
     map.options[0] = parsePortOptions("rs485").options;
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     EXPECT_TRUE(port.isOpen());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_NE(boxes.shown[0].detail.find("в драйвере этого порта нет режима RS-485"),

@@ -75,7 +75,7 @@ TEST(NetworkPortTest, AllowanceBridgesAReplySplitByTheNetwork) {
         PortTimeouts timeouts;
         timeouts.readInterval = 10;
         timeouts.readConstant = 500;
-        ASSERT_TRUE(port.open(server.url(), {19200, 0}, timeouts).ok);
+        ASSERT_TRUE(port.open(server.url(), {19200, Parity::None}, timeouts).ok);
         EXPECT_EQ(port.timeouts().readInterval, 10 + c.allowanceMs);
         EXPECT_EQ(port.timeouts().readConstant, 500 + c.allowanceMs);
         EXPECT_TRUE(port.lineFormatFixed());
@@ -90,7 +90,7 @@ TEST(NetworkPortTest, AllowanceBridgesAReplySplitByTheNetwork) {
 
 TEST(NetworkPortTest, RefusedOrMalformedUrlIsAFailedOpen) {
     NetworkPort port;
-    OpenResult refused = port.open("socket://127.0.0.1:1", {19200, 0}, {});
+    OpenResult refused = port.open("socket://127.0.0.1:1", {19200, Parity::None}, {});
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.error, ECONNREFUSED);
     EXPECT_FALSE(port.isOpen());
@@ -98,7 +98,7 @@ TEST(NetworkPortTest, RefusedOrMalformedUrlIsAFailedOpen) {
     EXPECT_EQ(port.write(&byte, 1), 0u);
     EXPECT_EQ(port.read(&byte, 1), 0u);
 
-    const OpenResult malformed = port.open("rfc2217://no-port", {19200, 0}, {});
+    const OpenResult malformed = port.open("rfc2217://no-port", {19200, Parity::None}, {});
     EXPECT_FALSE(malformed.ok);
     EXPECT_EQ(malformed.error, EINVAL);
     EXPECT_NE(malformed.reason.find("rfc2217://"), std::string::npos);

@@ -41,9 +41,9 @@ TEST(OpenPort, DeviceSpeedParityAndTimeouts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.portNumber);
         port.timeoutsSet.clear();
-        openPort(port, map, c.portNumber, c.speed, 7, c.parity, 2, 2000, boxes);
+        openPort(port, map, c.portNumber, {c.speed, parityFromCode(c.parity)}, 2000, boxes);
         EXPECT_EQ(port.openedDevices.back(), c.device);
-        EXPECT_EQ(port.line, (LineSettings{c.speed, c.lineParity}));
+        EXPECT_EQ(port.line, (LineSettings{c.speed, parityFromCode(c.lineParity)}));
         ASSERT_EQ(port.timeoutsSet.size(), 1u);
         EXPECT_EQ(port.timeoutsSet[0], (PortTimeouts{c.perByte, c.perByte, 2000, 0, 0}));
     }
@@ -62,7 +62,7 @@ TEST(OpenPort, FailureShowsTheBoxAndExchangesFailUntilReopened) {
     test::RecordingBoxes boxes;
     port.failOpen = true;
     port.openFailure = {false, EACCES, "Permission denied"};
-    openPort(port, map, 2, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 2, {19200, Parity::None}, 1000, boxes);
     ASSERT_EQ(boxes.shown.size(), 1u);
     const MessageBox& box = boxes.shown[0];
     EXPECT_EQ(box.text, "Невозможно открыть последовательный порт");
@@ -85,7 +85,7 @@ TEST(OpenPort, FailureShowsTheBoxAndExchangesFailUntilReopened) {
     EXPECT_EQ(readRegisters(line, 0, value).result, 0x6Eu);
 
     port.failOpen = false;
-    openPort(port, map, 3, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 3, {19200, Parity::None}, 1000, boxes);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(readRegisters(line, 0, value).ok());
     EXPECT_EQ(value[0], 7);
@@ -98,12 +98,12 @@ TEST(OpenPort, ControlLinesOffAfterEveryOpen) {
     const ComPortMap map = numberedMap();
     test::ScriptedPort port;
     test::RecordingBoxes boxes;
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
-    openPort(port, map, 2, 9600, 8, 2, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
+    openPort(port, map, 2, {9600, Parity::Even}, 1000, boxes);
     port.failOpen = true;
-    openPort(port, map, 3, 9600, 8, 2, 1, 1000, boxes);
+    openPort(port, map, 3, {9600, Parity::Even}, 1000, boxes);
     port.failOpen = false;
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     port.clearRtsSetDtr();
     const std::vector<std::string> expected = {
         "open",    "RTS off", "DTR off",  // first open
@@ -122,7 +122,7 @@ TEST(OpenPort, PermissionHintNeverAdvisesJoiningRoot) {
     port.failOpen = true;
     port.openFailure = {false, EACCES, "Permission denied"};
     test::RecordingBoxes boxes;
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::string& detail = boxes.shown[0].detail;
     EXPECT_EQ(detail.find("usermod"), std::string::npos) << detail;

@@ -67,7 +67,7 @@ class TermiosPortTest : public ::testing::Test {
     TermiosPort port;
 
     void openPlain(const PortTimeouts& timeouts) {
-        const OpenResult result = port.open(pty.slave, LineSettings{19200, 0}, timeouts);
+        const OpenResult result = port.open(pty.slave, LineSettings{19200, Parity::None}, timeouts);
         ASSERT_TRUE(result.ok) << result.reason;
     }
 };
@@ -91,7 +91,7 @@ TEST_F(TermiosPortTest, PeerSeesLineFormatThatOpenPortSet) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.speed);
         test::RecordingBoxes boxes;
-        openPort(port, map, 3, c.speed, 7, c.parity, 2, 1500, boxes);
+        openPort(port, map, 3, {c.speed, parityFromCode(c.parity)}, 1500, boxes);
         ASSERT_TRUE(port.isOpen());
         EXPECT_TRUE(boxes.shown.empty());
         port.clearRtsSetDtr();  // no modem lines on a pseudo-terminal: harmless
@@ -119,7 +119,7 @@ TEST_F(TermiosPortTest, SecondOpenOfTheSameDeviceFails) {
     ComPortMap map;
     map.devices[0] = pty.slave;
     test::RecordingBoxes boxes;
-    openPort(second, map, 9, 19200, 8, 0, 1, 1000, boxes);  // 9 means COM1
+    openPort(second, map, 9, {19200, Parity::None}, 1000, boxes);  // 9 means COM1
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Невозможно открыть последовательный порт");
     EXPECT_EQ(boxes.shown[0].caption, "Ошибка");
@@ -132,7 +132,7 @@ TEST_F(TermiosPortTest, SecondOpenOfTheSameDeviceFails) {
     EXPECT_EQ(second.read(&byte, 1), 0u);
 
     port.close();
-    openPort(second, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(second, map, 1, {19200, Parity::None}, 1000, boxes);
     EXPECT_TRUE(second.isOpen());
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
@@ -157,7 +157,7 @@ TEST_F(TermiosPortTest, MissingDeviceListsTheSerialPortsThere) {
     ComPortMap map;
     map.devices[1] = "/nonexistent/ttyUSB9";
     test::RecordingBoxes boxes;
-    openPort(port, map, 2, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 2, {19200, Parity::None}, 1000, boxes);
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::string& detail = boxes.shown[0].detail;
     EXPECT_EQ(detail.rfind("Устройство: /nonexistent/ttyUSB9\n"
@@ -182,7 +182,7 @@ TEST_F(TermiosPortTest, DeviceHeldExclusivelyByAnotherIsBusy) {
     ComPortMap map;
     map.devices[0] = pty.slave;
     test::RecordingBoxes boxes;
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     EXPECT_FALSE(port.isOpen());
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::string& detail = boxes.shown[0].detail;
@@ -195,7 +195,7 @@ TEST_F(TermiosPortTest, DeviceHeldExclusivelyByAnotherIsBusy) {
     // Once the other program lets go, the port opens.
     ioctl(other, TIOCNXCL);
     ::close(other);
-    openPort(port, map, 1, 19200, 8, 0, 1, 1000, boxes);
+    openPort(port, map, 1, {19200, Parity::None}, 1000, boxes);
     EXPECT_TRUE(port.isOpen());
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
@@ -251,7 +251,8 @@ long threadWakeUps() {
 // 1200 bit/s, 8.3 ms a byte), is read in a few waits instead of one wake-up
 // per byte, and the read still ends as soon as its last byte is in.
 TEST_F(TermiosPortTest, PacedReplyIsReadInFewWakeUpsAndEndsWithItsLastByte) {
-    const OpenResult opened = port.open(pty.slave, LineSettings{1200, 0}, {500, 0, 20000, 0, 0});
+    const OpenResult opened =
+        port.open(pty.slave, LineSettings{1200, Parity::None}, {500, 0, 20000, 0, 0});
     ASSERT_TRUE(opened.ok) << opened.reason;
     constexpr std::size_t kReply = 19;
     std::atomic<Steady::rep> lastSent{0};
@@ -340,7 +341,7 @@ TEST_F(TermiosPortTest, HungUpPortRetriesItsPathAtMostOnceASecond) {
     const std::string plainFile = folder + "/not-a-tty";
     std::ofstream(plainFile).put('x');
     std::filesystem::create_symlink(pty.slave, link);
-    ASSERT_TRUE(port.open(link, LineSettings{19200, 0}, {10, 10, 100, 0, 0}).ok);
+    ASSERT_TRUE(port.open(link, LineSettings{19200, Parity::None}, {10, 10, 100, 0, 0}).ok);
 
     pty.closeMaster();
     std::uint8_t reply[8];

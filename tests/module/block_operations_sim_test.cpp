@@ -34,7 +34,8 @@ class SimulatedModule : public ::testing::Test {
         settings.moduleAddress = 1;
         settings.speed = 19200;
         settings.timeoutMs = 500;
-        ASSERT_TRUE(port.open(server_->path(), LineSettings{19200, 0}, PortTimeouts{}).ok);
+        ASSERT_TRUE(
+            port.open(server_->path(), LineSettings{19200, Parity::None}, PortTimeouts{}).ok);
     }
 
     void TearDown() override {

@@ -57,7 +57,8 @@ TEST(Reconnect, ModuleStoppedAndStartedAgainAtTheSamePath) {
     settings.timeoutMs = 300;
     TermiosPort port;
     test::RecordingBoxes boxes;
-    openPort(port, map, 1, settings.speed, 8, settings.parity, 1, settings.timeoutMs, boxes);
+    openPort(port, map, 1, {settings.speed, parityFromCode(settings.parity)}, settings.timeoutMs,
+             boxes);
     ASSERT_TRUE(boxes.shown.empty());
     test::FixedClock clock;
     const ModbusLine line{port, settings, clock};

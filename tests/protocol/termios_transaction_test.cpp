@@ -33,7 +33,7 @@ class TermiosTransactionTest : public ::testing::Test {
         settings.moduleAddress = 1;
         settings.speed = 19200;
         settings.timeoutMs = 2000;
-        const OpenResult opened = port.open(pty.slave, {19200, 0}, {});
+        const OpenResult opened = port.open(pty.slave, {19200, Parity::None}, {});
         ASSERT_TRUE(opened.ok) << opened.reason;
     }
     void TearDown() override {

@@ -56,8 +56,9 @@ class SearchCommandTest : public ::testing::Test, public SearchPageView, public 
                 // The port was reopened at the trial's format; the exchange
                 // keeps the connection's speed and parity.
                 EXPECT_EQ(l.lineSpeed, port.line.speed);
-                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, kParityOdd}));
-                const std::string trial = trialText(port.line.speed, port.line.parity,
+                EXPECT_EQ((LineSettings{s.speed, parityFromCode(s.parity)}),
+                          (LineSettings{19200, Parity::Odd}));
+                const std::string trial = trialText(port.line.speed, parityCode(port.line.parity),
                                                     static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
                 const bool hit = answerAll || answering.count(trial) != 0;
@@ -161,7 +162,7 @@ TEST_F(SearchCommandTest, OneModuleNumberAtOneSpeedIsThreeTrialsWithoutAMessageP
                                           BoxButtons::Ok,
                                           {}}));
     // Nothing of the connection changed; the port is back at it.
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     EXPECT_EQ(connection.moduleAddress, 7);
     EXPECT_FALSE(running);
 }
@@ -193,7 +194,7 @@ TEST_F(SearchCommandTest, StopDuringAMessagePassTakesTheUserEndAndANewSearchStar
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Процедура поиска завершена пользователем.");
     EXPECT_EQ(boxes.shown[0].caption, "Ход поиска");
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     EXPECT_EQ(connection.moduleAddress, 7);
     EXPECT_EQ(found.count(), 1u);
 
@@ -219,7 +220,7 @@ TEST_F(SearchCommandTest, TheThirtyThirdModuleFillsTheTableAndTakesTheFullTableE
     EXPECT_EQ(figures.back(), "33/248");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Процедура поиска завершена.На линии слишком много приборов.");
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     EXPECT_FALSE(running);
 }
 
@@ -236,7 +237,7 @@ TEST_F(SearchCommandTest, APortThatCannotBeOpenedEndsTheSearchWithOneBox) {
     EXPECT_EQ(boxes.shown[1].caption, "Ход поиска");
     EXPECT_EQ(figures.back(), "3/15");
     EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     EXPECT_EQ(trace.back(), "clear");
     EXPECT_FALSE(running);
 

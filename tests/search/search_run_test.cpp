@@ -41,8 +41,9 @@ class SearchRunTest : public ::testing::Test, public SearchView, public EventPum
                 // The port at the trial's format, the exchange's times and
                 // parity check from the connection's.
                 EXPECT_EQ(l.lineSpeed, port.line.speed);
-                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, kParityOdd}));
-                const std::string trial = trialText(port.line.speed, port.line.parity,
+                EXPECT_EQ((LineSettings{s.speed, parityFromCode(s.parity)}),
+                          (LineSettings{19200, Parity::Odd}));
+                const std::string trial = trialText(port.line.speed, parityCode(port.line.parity),
                                                     static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
                 const bool hit = answering.empty() || trial == answering;
@@ -95,7 +96,7 @@ TEST_F(SearchRunTest, TriesSpeedsThenModuleNumbersThenParitiesAndReportsTheHits)
     // One open per trial, then back to the connection settings; the
     // settings themselves are untouched.
     EXPECT_EQ(port.timeoutsSet.size(), 9u);
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     EXPECT_EQ(settings.moduleAddress, 7);
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -127,7 +128,7 @@ TEST_F(SearchRunTest, StopEndsAtTheNextCheckTickedParityOrNot) {
         stopAtCheck = check;
         EXPECT_EQ(run(plan({9600}, {kParityOdd}, 1, 5)), SearchEnd::User);
         EXPECT_EQ(trace, expected);
-        EXPECT_EQ(port.line, (LineSettings{19200, kParityOdd}));
+        EXPECT_EQ(port.line, (LineSettings{19200, Parity::Odd}));
     }
     EXPECT_EQ(searchEndText(SearchEnd::User), "Процедура поиска завершена пользователем.");
 }

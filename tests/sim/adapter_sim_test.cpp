@@ -41,7 +41,7 @@ class AdapterAgainstSim : public ::testing::Test {
     }
     void open(const char* words) {
         port.setOptions(parsePortOptions(words).options);
-        ASSERT_TRUE(port.open(server->path(), LineSettings{settings.speed, kParityNone}, {}).ok);
+        ASSERT_TRUE(port.open(server->path(), LineSettings{settings.speed, Parity::None}, {}).ok);
     }
     ExchangeStatus readThree() {
         values = {};

@@ -38,9 +38,10 @@ class TransactionsAgainstSim : public ::testing::Test {
 
     void reopen() {
         port.close();
-        ASSERT_TRUE(
-            port.open(server->path(), LineSettings{settings.speed, settings.parity}, PortTimeouts{})
-                .ok);
+        ASSERT_TRUE(port.open(server->path(),
+                              LineSettings{settings.speed, parityFromCode(settings.parity)},
+                              PortTimeouts{})
+                        .ok);
     }
 
     void fault(const Fault& f) {

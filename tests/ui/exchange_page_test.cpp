@@ -287,7 +287,7 @@ TEST_F(ExchangeWindow, WriteFollowsTheModuleOnTheBar) {
     EXPECT_TRUE(box("CheckBox2").isChecked());
     EXPECT_EQ(list("ComboBox3").currentIndex(), 5);
     EXPECT_EQ(text("Label5"), "COM1, 19200 , четный паритет ");
-    EXPECT_EQ(port.line.parity, 2);
+    EXPECT_EQ(port.line.parity, Parity::Even);
 }
 
 TEST_F(ExchangeWindow, WriteWithoutAModuleNumberIsRefusedBeforeAnythingIsSent) {
@@ -399,7 +399,7 @@ TEST_F(ExchangeWindow, ChangingTheConnectionReopensThePortAndTheNextReadUsesIt) 
     EXPECT_FALSE(box("CheckBox2").isChecked());
     EXPECT_EQ(list("ComboBox3").currentText(), "247");
     EXPECT_EQ(text("Label5"), "COM1, 9600 , нечетный паритет ");
-    EXPECT_EQ(port.line, (LineSettings{9600, 1}));
+    EXPECT_EQ(port.line, (LineSettings{9600, Parity::Odd}));
     EXPECT_TRUE(boxes.shown.empty());
 
     port.replyRegisters(247, {0x41C8, 0x0000, 1, 0, 0, 0, 0});

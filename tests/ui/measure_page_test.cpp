@@ -423,7 +423,7 @@ class MeasurePageSimTest : public ::testing::Test {
         state.connection.timeoutMs = 150;  // keeps silent cycles short
         state.measurementLog.writeFile = 1;
         state.measurementLog.fileName = dir.path() + "/izm.txt";
-        ASSERT_TRUE(port.open(server->path(), {19200, 0}, {}).ok);
+        ASSERT_TRUE(port.open(server->path(), {19200, Parity::None}, {}).ok);
         window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
         window->selectPage(TForm1::kMeasurePage);
     }

@@ -129,7 +129,7 @@ TEST_F(SearchWindow, ARowOfTheFoundListBecomesTheConnection) {
     EXPECT_TRUE(control<QCheckBox>("CheckBox1").isChecked());
     EXPECT_FALSE(control<QCheckBox>("CheckBox2").isChecked());
     EXPECT_EQ(control<QComboBox>("ComboBox5").currentIndex(), 247);
-    EXPECT_EQ(port.line, (LineSettings{9600, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{9600, Parity::Odd}));
     EXPECT_TRUE(port.written.empty());
     EXPECT_TRUE(boxes.shown.empty());
 
@@ -138,7 +138,7 @@ TEST_F(SearchWindow, ARowOfTheFoundListBecomesTheConnection) {
     control<QPushButton>("Button17").click();
     ASSERT_EQ(port.written.size(), 1u);
     EXPECT_EQ(port.written[0][0], 247);
-    EXPECT_EQ(port.line, (LineSettings{9600, kParityOdd}));
+    EXPECT_EQ(port.line, (LineSettings{9600, Parity::Odd}));
 
     // A row without an entry changes nothing.
     state.foundDevices.clear();
@@ -188,7 +188,7 @@ TEST_F(SearchWindow, TheRunLocksThePageShowsItsProgressAndItsEnd) {
     // The range shows as the search took it: swapped.
     EXPECT_EQ(control<QComboBox>("ComboBox12").currentIndex(), 2);
     EXPECT_EQ(control<QComboBox>("ComboBox13").currentIndex(), 3);
-    EXPECT_EQ(port.line, (LineSettings{19200, kParityNone}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::None}));
 }
 
 // The search changes no connection setting, so a module taken over while
@@ -214,7 +214,7 @@ TEST_F(SearchWindow, ATakeOverDuringASearchStaysTheConnection) {
     EXPECT_EQ(state.connection.speed, 2400);
     EXPECT_EQ(state.connection.parity, kParityEven);
     EXPECT_EQ(state.connection.moduleAddress, 9);
-    EXPECT_EQ(port.line, (LineSettings{2400, kParityEven}));
+    EXPECT_EQ(port.line, (LineSettings{2400, Parity::Even}));
     EXPECT_EQ(control<QLabel>("Label5").text(), "COM1, 2400 , четный паритет ");
 }
 

@@ -78,7 +78,7 @@ TEST_F(StartupTest, FirstStartCreatesTheFilesAndOpensCom1WithoutSendingAnything)
         EXPECT_TRUE(fs::exists(folder / file)) << file;
     }
     ASSERT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyUSB0"});
-    EXPECT_EQ(port.line, (LineSettings{19200, 0}));
+    EXPECT_EQ(port.line, (LineSettings{19200, Parity::None}));
     EXPECT_EQ(port.rtsDtrCalls, 1);
     // The open leaves both control lines off; start-up alone then clears RTS
     // and sets DTR.
@@ -105,7 +105,7 @@ TEST_F(StartupTest, StoredConnectionAndPageAreUsed) {
     ASSERT_TRUE(runStartupSequence(*window));
 
     ASSERT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS7"});
-    EXPECT_EQ(port.line, (LineSettings{9600, 2}));
+    EXPECT_EQ(port.line, (LineSettings{9600, Parity::Even}));
     EXPECT_EQ(window->notebook().currentIndex(), TForm1::kSearchPage);
 }
 

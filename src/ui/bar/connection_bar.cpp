@@ -205,9 +205,8 @@ void ConnectionBar::stopPolling() {
 
 void ConnectionBar::reopenPort(SerialPort& port) {
     const ConnectionSettings& settings = context_.state.connection;
-    context_.state.portState =
-        openPort(port, context_.state.comPorts, settings.portNumber, settings.speed, 8,
-                 settings.parity, settings.stopBits, settings.timeoutMs, context_.boxes);
+    context_.state.portState = openPort(port, context_.state.comPorts, settings.portNumber,
+                                        lineSettings(settings), settings.timeoutMs, context_.boxes);
     stateLine_->show(context_.state.portState);
 }
 
