@@ -37,7 +37,7 @@ void takeLineSettings(const std::string& text, ConnectionSettings& settings) {
         parity = Parity::Even;
     if (text.find('O') != std::string::npos)
         parity = Parity::Odd;
-    settings.parity = parityCode(parity);
+    settings.parity = parity;
 }
 
 MessageBox warningBox(const char* text, BoxIcon icon) {
@@ -63,7 +63,7 @@ std::string lineSettingsText(const ConnectionSettings& settings) {
     std::string text = format != nullptr ? std::to_string(format->bitRate) + "," : "19200,";
     // Any code but odd and even is written as none, so that the text always
     // has its four fields.
-    switch (parityFromCode(settings.parity)) {
+    switch (settings.parity) {
         case Parity::Odd:
             text += "O,";
             break;

@@ -423,7 +423,7 @@ int runExchangeSet(Session& session, const Options& options) {
     RegisterImage image;
     image.word(reg::kNetworkNumber) = static_cast<std::uint16_t>(target.address);
     image.word(reg::kSpeedCode) = lineFormatByBitRate(target.speed)->moduleCode;
-    image.word(reg::kParityCode) = static_cast<std::uint16_t>(target.parity);
+    image.word(reg::kParityCode) = static_cast<std::uint16_t>(parityCode(target.parity));
     if (options.dryRun) {
         NoPausePump noPause;
         printDryRun(session.settings, session.clock, options.format,
@@ -500,7 +500,7 @@ class ScanPrinter final : public SearchView {
         if (format_ == OutputFormat::Csv)
             printLine(csvLine({{"address"}, {"speed"}, {"parity"}}));
     }
-    void showTrial(int speed, int parity, unsigned address) override {
+    void showTrial(int speed, Parity parity, unsigned address) override {
         std::cerr << searchProgressText(speed, parity, address) << std::endl;
     }
     void found(const SearchHit& hit) override {

@@ -80,10 +80,10 @@ int speedValue(const RawOption& o, const std::string& text) {
     return format->bitRate;
 }
 
-int parityValue(const RawOption& o, const std::string& text) {
-    for (int code : {kParityNone, kParityOdd, kParityEven}) {
-        if (text == parityName(code))
-            return code;
+Parity parityValue(const RawOption& o, const std::string& text) {
+    for (Parity parity : {Parity::None, Parity::Odd, Parity::Even}) {
+        if (text == parityName(parity))
+            return parity;
     }
     refuse(o.name, text, "expected none, odd or even");
 }
@@ -251,7 +251,11 @@ Command commandFromWords(const std::vector<std::string>& words) {
 }  // namespace
 
 std::string parityName(int code) {
-    switch (parityFromCode(code)) {
+    return parityName(parityFromCode(code));
+}
+
+std::string parityName(Parity parity) {
+    switch (parity) {
         case Parity::Odd:
             return "odd";
         case Parity::Even:

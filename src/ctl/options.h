@@ -22,8 +22,8 @@ enum class OutputFormat { Text, Json, Csv };
 struct LineOptions {
     std::optional<std::string> device;
     std::optional<int> com;
-    std::optional<int> speed;   // bit/s, a listed speed
-    std::optional<int> parity;  // code
+    std::optional<int> speed;  // bit/s, a listed speed
+    std::optional<Parity> parity;
     std::optional<int> address;
     std::optional<int> timeoutMs;
     // Adapter options (port_options.h) for the port in use, as written.
@@ -39,7 +39,7 @@ struct SensorChanges {
 
 struct ExchangeChanges {
     int speed = 0;  // bit/s
-    int parity = 0;
+    Parity parity = Parity::None;
     int address = 0;
 };
 
@@ -72,5 +72,6 @@ std::string commandHelp(Command command);
 
 // "none", "odd", "even" for a parity code.
 std::string parityName(int code);
+std::string parityName(Parity parity);
 
 }  // namespace m8163::ctl

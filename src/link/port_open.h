@@ -12,7 +12,7 @@ namespace m8163 {
 
 // The line format the connection settings stand for.
 inline LineSettings lineSettings(const ConnectionSettings& settings) {
-    return {settings.speed, parityFromCode(settings.parity)};
+    return {settings.speed, settings.parity};
 }
 
 // Closes whatever the port held, then opens COM<portNumber> (numbers outside

@@ -54,7 +54,7 @@ bool formatChangeAccepted(const ModbusLine& line, const RegisterImage& image, Me
         return true;
     const ConnectionSettings& now = line.settings;
     if (bitRateOfCode(image.word(reg::kSpeedCode)) == now.speed &&
-        parityFromCode(image.word(reg::kParityCode)) == parityFromCode(now.parity)) {
+        parityFromCode(image.word(reg::kParityCode)) == now.parity) {
         return true;
     }
     return confirmed(boxes,
@@ -126,7 +126,7 @@ void runSetInit(ConnectionSettings& settings, SerialPort& port, EventPump& pump,
     }
     view.stopPolling();
     settings.speed = 19200;
-    settings.parity = parityCode(Parity::None);
+    settings.parity = Parity::None;
     settings.moduleAddress = 1;
     view.showConnection();
     pump.processPending();
@@ -171,7 +171,7 @@ void runWriteExchangePage(const ModbusLine& line, EventPump& pump, const Registe
         return;
     }
     settings.speed = bitRateOfCode(image.word(reg::kSpeedCode));
-    settings.parity = image.word(reg::kParityCode);
+    settings.parity = parityFromCode(image.word(reg::kParityCode));
     settings.moduleAddress = image.word(reg::kNetworkNumber);
     page.showExchangePage();
     connection.showConnection();

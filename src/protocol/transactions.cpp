@@ -146,7 +146,7 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     const unsigned receiveErrors = port.clearErrors();
 
     ExchangeStatus status;
-    const bool parityOn = parityFromCode(settings.parity) != Parity::None;
+    const bool parityOn = settings.parity != Parity::None;
     if (parityOn && receiveErrors != 0)
         status.result |= kParityError;
     if (received != ex.expectedLength)

@@ -22,7 +22,7 @@ std::string foundRowText(const SearchHit& hit) {
     std::string row = "Скорость ";
     row.append(std::to_string(hit.speed))
         .append(" ")
-        .append(kShortParityTexts[parityCode(parityFromCode(hit.parity))])
+        .append(kShortParityTexts[parityCode(hit.parity)])
         .append(" Сет. номер ")
         .append(std::to_string(hit.address));
     return row;

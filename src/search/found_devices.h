@@ -16,7 +16,7 @@ namespace m8163 {
 struct SearchHit {
     int speed = 0;  // bit/s; 0: an empty entry
     unsigned address = 0;
-    int parity = kParityNone;  // code
+    Parity parity = Parity::None;
 
     bool operator==(const SearchHit&) const = default;
 };

@@ -13,7 +13,7 @@ class CommandView final : public SearchView {
     CommandView(const SearchData& data, SearchPageView& page, std::size_t planned)
         : data_(data), page_(page), planned_(planned) {}
 
-    void showTrial(int speed, int parity, unsigned address) override {
+    void showTrial(int speed, Parity parity, unsigned address) override {
         page_.showTrial(speed, parity, address);
     }
     // The figure counts trials made, so that every end shows them all.

@@ -21,7 +21,7 @@ class SearchPageView {
     // The search settings and the found-device list on the page.
     virtual void showSearch() = 0;
     // The progress line of a trial; on the screen before its exchange.
-    virtual void showTrial(int speed, int parity, unsigned address) = 0;
+    virtual void showTrial(int speed, Parity parity, unsigned address) = 0;
     // How far the run is: trials done of trials planned.
     virtual void showTrialsDone(std::size_t done, std::size_t planned) = 0;
     // The progress line and figure emptied: no search runs.

@@ -23,18 +23,17 @@ class UnshownBoxes final : public MessageBoxes {
 };
 
 // Whether the port is open afterwards.
-bool reopen(const SearchLine& line, int speed, int parity, MessageBoxes& boxes) {
+bool reopen(const SearchLine& line, int speed, Parity parity, MessageBoxes& boxes) {
     const ConnectionSettings& s = line.settings;
-    openPort(line.port, line.ports, s.portNumber, {speed, parityFromCode(parity)}, s.timeoutMs,
-             boxes);
+    openPort(line.port, line.ports, s.portNumber, {speed, parity}, s.timeoutMs, boxes);
     return line.port.isOpen();
 }
 
 // The parities of one module number; Normal unless the search ends here.
 SearchEnd tryModuleNumber(const SearchPlan& plan, const SearchLine& line, const SearchProbe& probe,
                           SearchView& view, int speed, unsigned address, std::size_t& hits) {
-    for (int parity = kParityNone; parity <= kParityEven; ++parity) {
-        if (plan.parities[static_cast<std::size_t>(parity)]) {
+    for (const Parity parity : {Parity::None, Parity::Odd, Parity::Even}) {
+        if (plan.parities[static_cast<std::size_t>(parityCode(parity))]) {
             // Every further trial would fail to open it too, each with its box.
             if (!reopen(line, speed, parity, line.boxes))
                 return SearchEnd::PortFailed;
@@ -117,12 +116,11 @@ std::string searchEndText(SearchEnd end) {
     return "Процедура поиска завершена.";
 }
 
-std::string searchProgressText(int speed, int parity, unsigned address) {
+std::string searchProgressText(int speed, Parity parity, unsigned address) {
     static constexpr const char* kParityTexts[] = {"без паритета", "нечетный паритет",
                                                    "четный паритет"};
     return "Проверяется скорость " + std::to_string(speed) + " " +
-           kParityTexts[parityCode(parityFromCode(parity))] + " номер прибора " +
-           std::to_string(address);
+           kParityTexts[parityCode(parity)] + " номер прибора " + std::to_string(address);
 }
 
 namespace {
@@ -136,7 +134,7 @@ SearchPlan planForLine(const SearchPlan& plan, const SearchLine& line) {
         return plan;
     const ConnectionSettings& s = line.settings;
     const LineFormat& own = timingFormat(s.speed);
-    const auto parity = static_cast<std::size_t>(parityCode(parityFromCode(s.parity)));
+    const auto parity = static_cast<std::size_t>(parityCode(s.parity));
     SearchPlan narrowed = plan;
     narrowed.speeds = {};
     narrowed.speeds[static_cast<std::size_t>(own.listIndex)] = true;

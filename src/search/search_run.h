@@ -61,13 +61,13 @@ std::string searchEndText(SearchEnd end);
 
 // The progress line of one trial: "Проверяется скорость 9600 нечетный
 // паритет номер прибора 17".
-std::string searchProgressText(int speed, int parity, unsigned address);
+std::string searchProgressText(int speed, Parity parity, unsigned address);
 
 class SearchView {
   public:
     virtual ~SearchView() = default;
     // Before the read of each trial, with the port already at its format.
-    virtual void showTrial(int speed, int parity, unsigned address) = 0;
+    virtual void showTrial(int speed, Parity parity, unsigned address) = 0;
     // After the read of each trial, before its hit is reported.
     virtual void trialDone() {}
     virtual void found(const SearchHit& hit) = 0;

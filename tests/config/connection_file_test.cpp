@@ -41,7 +41,7 @@ TEST_F(ConnectionFile, AMissingFileIsCreatedWithItsDefaults) {
     EXPECT_EQ(readBytes(path), test::goldenFile("dev.dat"));
     EXPECT_EQ(settings.portNumber, 1);
     EXPECT_EQ(settings.speed, 19200);
-    EXPECT_EQ(settings.parity, kParityNone);
+    EXPECT_EQ(settings.parity, Parity::None);
     EXPECT_EQ(settings.moduleAddress, 1);
     EXPECT_EQ(settings.timeoutMs, 2000);
     EXPECT_EQ(settings.useLogFile, 0);  // a created file keeps the exchange log off
@@ -68,7 +68,7 @@ TEST_F(ConnectionFile, ReadingAloneNeverWritesTheFile) {
     readConnectionSettings(path, settings, ports);
     EXPECT_EQ(readBytes(path), text);
     EXPECT_EQ(settings.speed, 9600);
-    EXPECT_EQ(settings.parity, kParityEven);
+    EXPECT_EQ(settings.parity, Parity::Even);
     EXPECT_EQ(settings.timeoutMs, 5000);
     EXPECT_EQ(settings.useLogFile, 1);  // an existing file without the key logs
     EXPECT_EQ(ports.devices[0], "/dev/pts/9");
@@ -91,7 +91,7 @@ TEST_F(ConnectionFile, TakesSpeedAndParityFromTheSettingsText) {
         SCOPED_TRACE(c.text);
         loadText(std::string("[COM_SETTINGS]\nSettings=") + c.text + "\n");
         EXPECT_EQ(settings.speed, c.speed);
-        EXPECT_EQ(settings.parity, c.parity);
+        EXPECT_EQ(settings.parity, parityFromCode(c.parity));
         IniFile written(path);
         EXPECT_EQ(written.readString("COM_SETTINGS", "Settings", "?"), c.text);  // unchanged
     }
@@ -203,13 +203,13 @@ TEST(LineSettingsText, SpeedParityAndTheFixedTail) {
     for (const Case& c : cases) {
         ConnectionSettings settings;
         settings.speed = c.speed;
-        settings.parity = c.parity;
+        settings.parity = parityFromCode(c.parity);
         EXPECT_EQ(lineSettingsText(settings), c.text);
     }
 }
 
 TEST_F(ConnectionFile, ASaveWithoutAFileCreatesIt) {
-    settings = {3, 9600, kParityEven, 17, 500, 1, 1, "ignored.txt"};
+    settings = {3, 9600, parityFromCode(kParityEven), 17, 500, 1, 1, "ignored.txt"};
     ports.devices[2] = "/dev/pts/7";
     saveConnectionSettings(path, settings, ports);
     EXPECT_EQ(fileText(),

@@ -80,7 +80,7 @@ TEST_F(ExchangeSequences, BlinkStopsPollingThenWritesOneAtOnce) {
 }
 
 TEST_F(ExchangeSequences, SetInitAsksFirstAndReopensAfterMessagesRan) {
-    settings = {3, 9600, 2, 5, 1000, 1, 0, ""};
+    settings = {3, 9600, parityFromCode(2), 5, 1000, 1, 0, ""};
     boxes.answers = {BoxAnswer::No};
     runSetInit(settings, port, pump, boxes, views);
     EXPECT_TRUE(views.steps.empty());
@@ -98,7 +98,7 @@ TEST_F(ExchangeSequences, SetInitAsksFirstAndReopensAfterMessagesRan) {
     EXPECT_EQ(views.steps, (Steps{"polling off", "bar", "messages", "reopen"}));
     EXPECT_EQ(settings.portNumber, 3);
     EXPECT_EQ(settings.speed, 19200);
-    EXPECT_EQ(settings.parity, 0);
+    EXPECT_EQ(settings.parity, Parity::None);
     EXPECT_EQ(settings.moduleAddress, 1);
     EXPECT_TRUE(port.written.empty());
     EXPECT_EQ(boxes.shown.size(), 2u);
@@ -144,7 +144,7 @@ TEST_F(ExchangeSequences, WriteSendsThreeWordsAndTheConnectionFollows) {
     };
     for (const Case c : {Case{5, 6, 2, 9600}, Case{247, 10, 1, 115200}, Case{1, 11, 0, 9600}}) {
         SCOPED_TRACE(c.speedCode);
-        settings = {4, 19200, 0, 1, 1000, 1, 0, ""};
+        settings = {4, 19200, parityFromCode(0), 1, 1000, 1, 0, ""};
         port.written.clear();
         boxes.shown.clear();
         views.steps.clear();
@@ -158,7 +158,7 @@ TEST_F(ExchangeSequences, WriteSendsThreeWordsAndTheConnectionFollows) {
                            static_cast<std::uint8_t>(c.parity)}));
         EXPECT_EQ(settings.portNumber, 4);
         EXPECT_EQ(settings.speed, c.speed);
-        EXPECT_EQ(settings.parity, c.parity);
+        EXPECT_EQ(settings.parity, parityFromCode(c.parity));
         EXPECT_EQ(settings.moduleAddress, c.network);
         EXPECT_EQ(views.steps, (Steps{"page", "bar", "reopen"}));
         ASSERT_EQ(boxes.shown.size(), 2u);
@@ -174,7 +174,7 @@ TEST_F(ExchangeSequences, WriteSendsThreeWordsAndTheConnectionFollows) {
 }
 
 TEST_F(ExchangeSequences, WriteThatIsRefusedOrFailsLeavesTheConnection) {
-    const ConnectionSettings before{2, 19200, 0, 1, 1000, 1, 0, ""};
+    const ConnectionSettings before{2, 19200, parityFromCode(0), 1, 1000, 1, 0, ""};
     settings = before;
 
     // No module number picked: refused before the question, nothing sent.
@@ -221,7 +221,7 @@ TEST_F(ExchangeSequences, FormatChangeOverAFixedFormatPortIsAskedAgain) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.speedCode * 10 + c.parity);
-        settings = {1, 19200, 0, 1, 1000, 1, 0, ""};
+        settings = {1, 19200, parityFromCode(0), 1, 1000, 1, 0, ""};
         port.written.clear();
         boxes.shown.clear();
         boxes.answers = c.answers;

@@ -226,7 +226,7 @@ TEST_F(FrameDecoderTest, BadRepliesSayWhatIsWrongInTheBoxWords) {
 }
 
 TEST_F(FrameDecoderTest, ParityFaultIsNamedAndHexIsUpperCasePairs) {
-    settings.parity = 2;
+    settings.parity = parityFromCode(2);
     port.replyRegisters(1, {7});
     port.replies.back().receiveErrors = 1;
     const Seen seen = read(0x0408, 1);

@@ -57,8 +57,7 @@ TEST(Reconnect, ModuleStoppedAndStartedAgainAtTheSamePath) {
     settings.timeoutMs = 300;
     TermiosPort port;
     test::RecordingBoxes boxes;
-    openPort(port, map, 1, {settings.speed, parityFromCode(settings.parity)}, settings.timeoutMs,
-             boxes);
+    openPort(port, map, 1, {settings.speed, settings.parity}, settings.timeoutMs, boxes);
     ASSERT_TRUE(boxes.shown.empty());
     test::FixedClock clock;
     const ModbusLine line{port, settings, clock};

@@ -173,7 +173,7 @@ TEST_F(TransactionTest, ResultBitsAndExceptionCode) {
         ScriptedPort scripted;
         ConnectionSettings s;
         s.moduleAddress = c.address;
-        s.parity = c.parity;
+        s.parity = parityFromCode(c.parity);
         ModbusLine l{scripted, s, clock};
         if (c.reply != nullptr) {
             scripted.reply(c.reply, c.receiveErrors);

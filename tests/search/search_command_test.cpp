@@ -40,7 +40,7 @@ class SearchCommandTest : public ::testing::Test, public SearchPageView, public 
   protected:
     SearchCommandTest() {
         connection.speed = 19200;
-        connection.parity = kParityOdd;
+        connection.parity = parityFromCode(kParityOdd);
         connection.moduleAddress = 7;
         connection.timeoutMs = 300;
     }
@@ -56,8 +56,7 @@ class SearchCommandTest : public ::testing::Test, public SearchPageView, public 
                 // The port was reopened at the trial's format; the exchange
                 // keeps the connection's speed and parity.
                 EXPECT_EQ(l.lineSpeed, port.line.speed);
-                EXPECT_EQ((LineSettings{s.speed, parityFromCode(s.parity)}),
-                          (LineSettings{19200, Parity::Odd}));
+                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, Parity::Odd}));
                 const std::string trial = trialText(port.line.speed, parityCode(port.line.parity),
                                                     static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
@@ -77,7 +76,7 @@ class SearchCommandTest : public ::testing::Test, public SearchPageView, public 
 
     void lockSearch(bool locked) override { trace.push_back(locked ? "lock" : "unlock"); }
     void showSearch() override { trace.push_back("list " + std::to_string(found.count())); }
-    void showTrial(int speed, int parity, unsigned address) override {
+    void showTrial(int speed, Parity parity, unsigned address) override {
         progress.push_back(searchProgressText(speed, parity, address));
     }
     void showTrialsDone(std::size_t done, std::size_t planned) override {
@@ -153,7 +152,7 @@ TEST_F(SearchCommandTest, OneModuleNumberAtOneSpeedIsThreeTrialsWithoutAMessageP
                                                "9600/2@5", "list 1", "unlock",   "clear"};
     EXPECT_EQ(trace, expected);
     EXPECT_EQ(found.count(), 1u);
-    EXPECT_EQ(found.entries[0], (SearchHit{9600, 5, kParityEven}));
+    EXPECT_EQ(found.entries[0], (SearchHit{9600, 5, Parity::Even}));
     EXPECT_EQ(figures, (std::vector<std::string>{"0/3", "1/3", "2/3", "3/3"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], (MessageBox{"Процедура поиска завершена.",
@@ -214,7 +213,7 @@ TEST_F(SearchCommandTest, TheThirtyThirdModuleFillsTheTableAndTakesTheFullTableE
     answerAll = true;
     EXPECT_EQ(run(), SearchEnd::FullTable);
     EXPECT_EQ(found.count(), kFoundTableSize);
-    EXPECT_EQ(found.entries.back(), (SearchHit{9600, 32, kParityNone}));
+    EXPECT_EQ(found.entries.back(), (SearchHit{9600, 32, Parity::None}));
     EXPECT_EQ(trials().size(), 33u);
     // The figure counts the trial that filled the table.
     EXPECT_EQ(figures.back(), "33/248");
@@ -266,22 +265,22 @@ TEST_F(SearchCommandTest, WithoutTheRunningFlagNothingHappens) {
 
 TEST(FoundDevicesTest, RowsAndTakeOverEntries) {
     FoundDevices table;
-    EXPECT_TRUE(table.add({19200, 1, kParityNone}));
-    EXPECT_TRUE(table.add({9600, 247, kParityOdd}));
-    EXPECT_TRUE(table.add({2400, 3, kParityEven}));
+    EXPECT_TRUE(table.add({19200, 1, Parity::None}));
+    EXPECT_TRUE(table.add({9600, 247, Parity::Odd}));
+    EXPECT_TRUE(table.add({2400, 3, Parity::Even}));
     EXPECT_EQ(foundRowText(table.entries[0]), "Скорость 19200 без парит. Сет. номер 1");
     EXPECT_EQ(foundRowText(table.entries[1]), "Скорость 9600 нечёт. пар. Сет. номер 247");
     EXPECT_EQ(foundRowText(table.entries[2]), "Скорость 2400 чет. пар. Сет. номер 3");
 
-    EXPECT_EQ(foundEntryToTakeOver(table, 1), (SearchHit{9600, 247, kParityOdd}));
+    EXPECT_EQ(foundEntryToTakeOver(table, 1), (SearchHit{9600, 247, Parity::Odd}));
     for (int row : {-1, 3, 32})
         EXPECT_FALSE(foundEntryToTakeOver(table, row)) << row;
     table.entries[0].speed = 1234;  // not a speed of the table
     EXPECT_EQ(foundEntryToTakeOver(table, 0)->speed, 19200);
 
     for (unsigned a = 3; a < kFoundTableSize; ++a)
-        EXPECT_TRUE(table.add({9600, a, kParityNone}));
-    EXPECT_FALSE(table.add({9600, 99, kParityNone}));
+        EXPECT_TRUE(table.add({9600, a, Parity::None}));
+    EXPECT_FALSE(table.add({9600, 99, Parity::None}));
     table.clear();
     EXPECT_EQ(table.count(), 0u);
 }

@@ -26,7 +26,7 @@ class SearchRunTest : public ::testing::Test, public SearchView, public EventPum
   protected:
     SearchRunTest() {
         settings.speed = 19200;
-        settings.parity = kParityOdd;
+        settings.parity = parityFromCode(kParityOdd);
         settings.moduleAddress = 7;
         settings.timeoutMs = 300;
     }
@@ -41,8 +41,7 @@ class SearchRunTest : public ::testing::Test, public SearchView, public EventPum
                 // The port at the trial's format, the exchange's times and
                 // parity check from the connection's.
                 EXPECT_EQ(l.lineSpeed, port.line.speed);
-                EXPECT_EQ((LineSettings{s.speed, parityFromCode(s.parity)}),
-                          (LineSettings{19200, Parity::Odd}));
+                EXPECT_EQ((LineSettings{s.speed, s.parity}), (LineSettings{19200, Parity::Odd}));
                 const std::string trial = trialText(port.line.speed, parityCode(port.line.parity),
                                                     static_cast<unsigned>(s.moduleAddress));
                 trace.push_back(trial);
@@ -52,11 +51,11 @@ class SearchRunTest : public ::testing::Test, public SearchView, public EventPum
             *this, *this);
     }
 
-    void showTrial(int speed, int parity, unsigned address) override {
+    void showTrial(int speed, Parity parity, unsigned address) override {
         shown.push_back(searchProgressText(speed, parity, address));
     }
     void found(const SearchHit& hit) override {
-        trace.push_back("found " + trialText(hit.speed, hit.parity, hit.address));
+        trace.push_back("found " + trialText(hit.speed, parityCode(hit.parity), hit.address));
     }
     bool stopRequested() override { return ++stopChecks == stopAtCheck; }
     void processPending() override { trace.push_back("pending"); }
@@ -109,7 +108,7 @@ TEST_F(SearchRunTest, PlanGapsAreFilledAsTheWindowDoes) {
     EXPECT_EQ(p.parities, (std::array<bool, 3>{true, true, true}));
     EXPECT_EQ(p.speeds,
               (std::array<bool, 8>{false, false, false, true, true, false, false, false}));
-    EXPECT_EQ(searchProgressText(9600, kParityOdd, 17),
+    EXPECT_EQ(searchProgressText(9600, Parity::Odd, 17),
               "Проверяется скорость 9600 нечетный паритет номер прибора 17");
 }
 

@@ -29,8 +29,8 @@ class TimedView final : public SearchView {
         unsigned address;
         double ms;
     };
-    void showTrial(int speed, int parity, unsigned address) override {
-        trials.push_back({speed, parity, address, 0});
+    void showTrial(int speed, Parity parity, unsigned address) override {
+        trials.push_back({speed, parityCode(parity), address, 0});
         started_ = Clock::now();
     }
     void trialDone() override {
@@ -75,7 +75,7 @@ TEST(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostTheConnectionsTime) {
     ports.devices[0] = server.path();
     ConnectionSettings connection;
     connection.speed = 19200;
-    connection.parity = kParityNone;
+    connection.parity = parityFromCode(kParityNone);
     connection.moduleAddress = 9;
     connection.timeoutMs = 100;
     SystemClock clock;
@@ -102,7 +102,7 @@ TEST(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostTheConnectionsTime) {
     std::filesystem::remove_all(folder);
 
     EXPECT_EQ(end, SearchEnd::Normal);
-    EXPECT_EQ(view.hits, (std::vector<SearchHit>{{1200, 1, kParityOdd}}));
+    EXPECT_EQ(view.hits, (std::vector<SearchHit>{{1200, 1, Parity::Odd}}));
     ASSERT_EQ(view.trials.size(), 6u);
     EXPECT_TRUE(boxes.shown.empty());
     constexpr double kSilentMs = 100 + 21 * 12;

@@ -31,17 +31,16 @@ class TransactionsAgainstSim : public ::testing::Test {
         server->start();
         settings.moduleAddress = 1;
         settings.speed = 19200;
-        settings.parity = kParityNone;
+        settings.parity = Parity::None;
         settings.timeoutMs = 500;
         reopen();
     }
 
     void reopen() {
         port.close();
-        ASSERT_TRUE(port.open(server->path(),
-                              LineSettings{settings.speed, parityFromCode(settings.parity)},
-                              PortTimeouts{})
-                        .ok);
+        ASSERT_TRUE(
+            port.open(server->path(), LineSettings{settings.speed, settings.parity}, PortTimeouts{})
+                .ok);
     }
 
     void fault(const Fault& f) {
@@ -138,7 +137,7 @@ TEST_F(TransactionsAgainstSim, NoAnswerAtAnotherSpeedOrParity) {
                    Case{19200, kParityEven, false}}) {
         SCOPED_TRACE(std::to_string(c.speed) + " parity " + std::to_string(c.parity));
         settings.speed = c.speed;
-        settings.parity = c.parity;
+        settings.parity = parityFromCode(c.parity);
         reopen();
         std::array<std::uint16_t, 3> values{};
         ExchangeStatus status = readThree(values);
@@ -154,7 +153,7 @@ TEST_F(TransactionsAgainstSim, WrittenParametersAreFollowedAfterTheReopen) {
 
     settings.moduleAddress = 12;
     settings.speed = 115200;
-    settings.parity = kParityOdd;
+    settings.parity = Parity::Odd;
     reopen();
     ASSERT_TRUE(readThree(values).ok());
     EXPECT_EQ(values, parameters);

@@ -130,7 +130,7 @@ TEST_F(ExchangeWindow, ParityCodesOnThePageAndTheBar) {
                          {0xFFFF, false, false}}) {
         SCOPED_TRACE(c.code);
         state.image.word(0x040A) = static_cast<std::uint16_t>(c.code);
-        state.connection.parity = c.code;
+        state.connection.parity = parityFromCode(c.code);
         showImage();
         showSettings();
         EXPECT_EQ(box("CheckBox3").isChecked(), c.on);
@@ -148,12 +148,12 @@ TEST_F(ExchangeWindow, EvenWithoutParityOnTheBarAndThePageMeansNone) {
 
     // The bar: the box stays as the user left it; the settings say none.
     box("CheckBox2").click();
-    EXPECT_EQ(state.connection.parity, 0);
+    EXPECT_EQ(state.connection.parity, Parity::None);
     box("CheckBox1").click();
-    EXPECT_EQ(state.connection.parity, 2);
+    EXPECT_EQ(state.connection.parity, Parity::Even);
     EXPECT_EQ(text("Label5"), "COM1, 19200 , четный паритет ");
     box("CheckBox2").click();
-    EXPECT_EQ(state.connection.parity, 1);
+    EXPECT_EQ(state.connection.parity, Parity::Odd);
     EXPECT_EQ(text("Label5"), "COM1, 19200 , нечетный паритет ");
 }
 
@@ -212,7 +212,7 @@ TEST_F(ExchangeWindow, BarChangeReopensThePortAndLeavesDevDatAlone) {
     box("CheckBox1").click();
     state.refreshGuard = false;
     EXPECT_EQ(state.connection.speed, 9600);
-    EXPECT_EQ(state.connection.parity, 0);
+    EXPECT_EQ(state.connection.parity, Parity::None);
     EXPECT_EQ(port.openedDevices.size(), opens + 3);
 }
 
@@ -241,7 +241,7 @@ TEST_F(ExchangeWindow, ReadFailingAtItsThirdReadLeavesThePageAsItWas) {
 }
 
 TEST_F(ExchangeWindow, SetInitAnsweredNoChangesNothingAndYesStopsPolling) {
-    state.connection = {3, 9600, 2, 5, 1000, 1, 0, ""};
+    state.connection = {3, 9600, Parity::Even, 5, 1000, 1, 0, ""};
     showSettings();
     window->selectPage(TForm1::kMeasurePage);
     control<QPushButton>("Button18").click();
@@ -260,7 +260,7 @@ TEST_F(ExchangeWindow, SetInitAnsweredNoChangesNothingAndYesStopsPolling) {
     EXPECT_FALSE(control<QPushButton>("Button19").isEnabled());
     EXPECT_EQ(state.connection.portNumber, 3);
     EXPECT_EQ(state.connection.speed, 19200);
-    EXPECT_EQ(state.connection.parity, 0);
+    EXPECT_EQ(state.connection.parity, Parity::None);
     EXPECT_EQ(state.connection.moduleAddress, 1);
     EXPECT_EQ(text("Label5"), "COM3, 19200 , без паритета ");
     EXPECT_EQ(list("ComboBox3").currentIndex(), 1);
@@ -392,8 +392,9 @@ TEST_F(ExchangeWindow, AModuleNumberTheListCannotShowSurvivesAClose) {
 }
 
 TEST_F(ExchangeWindow, ChangingTheConnectionReopensThePortAndTheNextReadUsesIt) {
-    window->commands().runWithLine(
-        [&](LineLease& line) { window->connectionBar().changeConnection(line, 9600, 1, 247); });
+    window->commands().runWithLine([&](LineLease& line) {
+        window->connectionBar().changeConnection(line, 9600, Parity::Odd, 247);
+    });
     EXPECT_EQ(list("ComboBox2").currentText(), "9600");
     EXPECT_TRUE(box("CheckBox1").isChecked());
     EXPECT_FALSE(box("CheckBox2").isChecked());

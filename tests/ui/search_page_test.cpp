@@ -43,7 +43,7 @@ TEST_F(SearchWindow, StartupAndCloseRunTheirStepsInOrder) {
     fs::remove(folder / "recent.prf");
     write("dev.dat", "[COM_SETTINGS]\r\nNumber=20\r\nSettings=9600,E,8,1\r\n");
     write("recent.prf", "[Seach]\r\n2400=1\r\nbeg=4\r\nend=9\r\n");
-    state.foundDevices.add({19200, 1, kParityNone});
+    state.foundDevices.add({19200, 1, Parity::None});
     events.clear();
     port.events = &events;
     port.openedDevices.clear();
@@ -114,8 +114,8 @@ TEST_F(SearchWindow, StartupAndCloseRunTheirStepsInOrder) {
 }
 
 TEST_F(SearchWindow, ARowOfTheFoundListBecomesTheConnection) {
-    state.foundDevices.add({19200, 1, kParityNone});
-    state.foundDevices.add({9600, 247, kParityOdd});
+    state.foundDevices.add({19200, 1, Parity::None});
+    state.foundDevices.add({9600, 247, Parity::Odd});
     window->searchPage().showSearch();
     QListWidget& list = control<QListWidget>("ListBox1");
     ASSERT_EQ(list.count(), 2);
@@ -201,7 +201,7 @@ TEST_F(SearchWindow, ATakeOverDuringASearchStaysTheConnection) {
         if (++requests != 2)
             return;
         // As a click on a row of an earlier search would, in a message pass.
-        state.foundDevices.add({2400, 9, kParityEven});
+        state.foundDevices.add({2400, 9, Parity::Even});
         QListWidget& list = control<QListWidget>("ListBox1");
         list.addItem(QStringLiteral("row"));
         clickRow(0);
@@ -212,7 +212,7 @@ TEST_F(SearchWindow, ATakeOverDuringASearchStaysTheConnection) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Процедура поиска завершена.");
     EXPECT_EQ(state.connection.speed, 2400);
-    EXPECT_EQ(state.connection.parity, kParityEven);
+    EXPECT_EQ(state.connection.parity, Parity::Even);
     EXPECT_EQ(state.connection.moduleAddress, 9);
     EXPECT_EQ(port.line, (LineSettings{2400, Parity::Even}));
     EXPECT_EQ(control<QLabel>("Label5").text(), "COM1, 2400 , четный паритет ");

@@ -20,8 +20,8 @@ namespace m8163 {
 
 namespace {
 
-const char* parityText(int code) {
-    switch (parityFromCode(code)) {
+const char* parityText(Parity parity) {
+    switch (parity) {
         case Parity::Odd:
             return " нечетный паритет ";
         case Parity::Even:
@@ -157,7 +157,7 @@ void ConnectionBar::refresh() {
     c_.port->setCurrentIndex(knownPort ? settings.portNumber - 1 : 0);
     const LineFormat* format = lineFormatByBitRate(settings.speed);
     c_.speed->setCurrentIndex((format != nullptr ? format : lineFormatByBitRate(9600))->listIndex);
-    showParity(*c_.parityOn, *c_.parityEven, parityFromCode(settings.parity));
+    showParity(*c_.parityOn, *c_.parityEven, settings.parity);
     updateCaption();
     c_.module->setCurrentIndex(settings.moduleAddress);
     measurementLog_.setChecked(context_.state.measurementLog.writeFile == 1);
@@ -177,12 +177,12 @@ void ConnectionBar::applyControls() {
         settings.portNumber = c_.port->currentIndex() + 1;
     if (const LineFormat* format = lineFormatByListIndex(c_.speed->currentIndex()))
         settings.speed = format->bitRate;
-    settings.parity = parityCode(parityOf(*c_.parityOn, *c_.parityEven));
+    settings.parity = parityOf(*c_.parityOn, *c_.parityEven);
     if (c_.module->currentIndex() >= 0)
         settings.moduleAddress = c_.module->currentIndex();
 }
 
-void ConnectionBar::changeConnection(LineLease& line, int speed, int parity, int moduleAddress) {
+void ConnectionBar::changeConnection(LineLease& line, int speed, Parity parity, int moduleAddress) {
     ConnectionSettings& settings = context_.state.connection;
     settings.speed = speed;
     settings.parity = parity;

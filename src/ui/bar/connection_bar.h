@@ -62,7 +62,7 @@ class ConnectionBar : public QObject, public ConnectionView {
     // Moves the program to another module or line format: the connection
     // settings take them, the port is reopened and the bar shows them.
     // Nothing is sent.
-    void changeConnection(LineLease& line, int speed, int parity, int moduleAddress);
+    void changeConnection(LineLease& line, int speed, Parity parity, int moduleAddress);
 
     // While a search runs the bar's connection controls are disabled.
     void setSearchLock(bool locked);

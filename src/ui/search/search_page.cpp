@@ -131,7 +131,7 @@ void SearchPage::showSearch() {
 
 // The line and the figure are painted while the trial's exchange waits for
 // its reply: the port's wait keeps the window painted.
-void SearchPage::showTrial(int speed, int parity, unsigned address) {
+void SearchPage::showTrial(int speed, Parity parity, unsigned address) {
     c_.progress->setText(QString::fromStdString(searchProgressText(speed, parity, address)));
 }
 

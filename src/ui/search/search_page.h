@@ -19,7 +19,7 @@ namespace m8163 {
 struct SearchLinks {
     // Moves the connection to a module taken over from the found list:
     // speed, parity code, module number.
-    std::function<void(LineLease&, int, int, int)> changeConnection;
+    std::function<void(LineLease&, int, Parity, int)> changeConnection;
     // The connection bar's controls locked while a search runs.
     std::function<void(bool)> lockConnection;
     // The module number into the exchange page's new-number list.
@@ -52,7 +52,7 @@ class SearchPage : public QObject, public SearchPageView {
     void lockSearch(bool locked) override;
     // The search settings and the found list on the page.
     void showSearch() override;
-    void showTrial(int speed, int parity, unsigned address) override;
+    void showTrial(int speed, Parity parity, unsigned address) override;
     void showTrialsDone(std::size_t done, std::size_t planned) override;
     void clearProgress() override;
     void trialEnded() override;

@@ -112,7 +112,7 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     exchangePage_ = new ExchangePage(controls_.exchange, context, *connectionBar_);
     searchPage_ = new SearchPage(
         controls_.search, context,
-        SearchLinks{[this](LineLease& line, int speed, int parity, int address) {
+        SearchLinks{[this](LineLease& line, int speed, Parity parity, int address) {
                         connectionBar_->changeConnection(line, speed, parity, address);
                     },
                     [this](bool locked) { connectionBar_->setSearchLock(locked); },
