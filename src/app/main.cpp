@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
         // half built, is never shown, and no close sequence writes a file.
         if (!m8163::runStartupSequence(window))
             return 1;
+        // Closed by a signal during a start-up box: the close has run.
+        if (window.closed())
+            return 0;
         diagnostics.mark("startup");
         window.showCentred();
         diagnostics.mark("show");

@@ -36,6 +36,19 @@ class RecordingBoxes : public MessageBoxes {
     }
 };
 
+// Recorded boxes; `whileShown` runs while a box is open, as the window's
+// messages do under a modal box.
+class OpenBoxes : public RecordingBoxes {
+  public:
+    std::function<void(const MessageBox&)> whileShown;
+
+    BoxAnswer show(const MessageBox& box) override {
+        if (whileShown)
+            whileShown(box);
+        return RecordingBoxes::show(box);
+    }
+};
+
 // Returns at once and records the pauses asked of it. `onPause` runs inside
 // each pause, as a window message would (a timer tick, a click).
 class RecordingPump : public EventPump {

@@ -31,9 +31,13 @@ class CommandGuardTest : public ::testing::Test {
     test::ScriptedPort port;
     ConnectionSettings settings;
     test::FixedClock clock;
-    test::RecordingBoxes boxes;
+    test::OpenBoxes boxes;
     test::RecordingPump pump;
     CommandGuard guard{boxes, pump, LineParts{port, settings, clock}};
+
+    void SetUp() override {
+        ASSERT_TRUE(guard.runStartup([](LineLease&) { return true; }));
+    }
 };
 
 TEST_F(CommandGuardTest, TheLineIsTakenOnceAndFreedWhenItsLeaseEnds) {
@@ -75,20 +79,68 @@ TEST_F(CommandGuardTest, ACloseWaitingEndsTheCommandAtItsNextStepThenRunsOnce) {
     int closes = 0;
     guard.onCloseDue([&] {
         ++closes;
-        // The close sequence itself gets the line.
-        EXPECT_TRUE(guard.runWithLine([](LineLease&) {}));
+        // The close sequence itself gets the line; no command does now.
+        EXPECT_FALSE(guard.runWithLine([](LineLease&) {}));
+        guard.runClose([](LineLease&) {});
     });
     std::vector<std::string> steps;
     guard.runWithLine([&](LineLease& line) {
         steps.push_back("step 1");
-        EXPECT_FALSE(guard.askClose());
-        EXPECT_FALSE(guard.askClose());  // asked twice, runs once
+        EXPECT_EQ(guard.askClose(), LifeOutcome::Record);
+        EXPECT_EQ(guard.askClose(), LifeOutcome::Nothing);  // asked twice, runs once
         line.pump().pause(std::chrono::milliseconds(100));
         steps.push_back("step 2");
     });
     EXPECT_EQ(steps, std::vector<std::string>{"step 1"});
     EXPECT_EQ(closes, 1);
     EXPECT_TRUE(boxes.shown.empty());
+    // Closed: nothing starts any more.
+    EXPECT_FALSE(guard.takeLine());
+    EXPECT_EQ(guard.lifecycle().phase(), LifePhase::Closed);
+}
+
+TEST_F(CommandGuardTest, AWriteRunsToItsEndWhenACloseIsAsked) {
+    int closes = 0;
+    guard.onCloseDue([&] { ++closes; });
+    std::vector<std::string> steps;
+    guard.runWithLine(
+        [&](LineLease& line) {
+            EXPECT_EQ(guard.askClose(), LifeOutcome::Record);
+            line.pump().pause(std::chrono::milliseconds(300));
+            steps.push_back("block 1");
+            line.pump().pause(std::chrono::milliseconds(100));
+            steps.push_back("block 2");
+            // Its closing box is answered at once: nobody may be there.
+            EXPECT_EQ(
+                guard.boxes().show(
+                    {"Готово.", "Результат операции", BoxIcon::Information, BoxButtons::Ok, {}}),
+                BoxAnswer::Ok);
+        },
+        CommandKind::Write);
+    EXPECT_EQ(steps, (std::vector<std::string>{"block 1", "block 2"}));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CommandGuardTest, TicksRunOnTheHoldersLineWhileItsBoxIsOpen) {
+    std::vector<std::string> steps;
+    const auto tick = [&](LineLease& line) {
+        EXPECT_EQ(&line.port(), &port);
+        steps.push_back("tick");
+    };
+    boxes.whileShown = [&](const MessageBox&) {
+        guard.runTick(tick);
+        guard.runTick(tick);
+        // The box is modal: no other command starts under it.
+        EXPECT_FALSE(guard.runWithLine([](LineLease&) { FAIL(); }));
+    };
+    guard.runWithLine([&](LineLease&) {
+        steps.push_back("exchange");
+        guard.boxes().show(
+            {"Чтение успешно.", "Результат операции", BoxIcon::Information, BoxButtons::Ok, {}});
+        steps.push_back("after the box");
+    });
+    EXPECT_EQ(steps, (std::vector<std::string>{"exchange", "tick", "tick", "after the box"}));
     EXPECT_TRUE(guard.takeLine());
 }
 

@@ -110,6 +110,8 @@ class MeasurePageTest : public ::testing::Test {
         state.measurementLog.fileName = dir.path() + "/izm.txt";
         clock.time = {2026, 1, 2, 9, 5, 7, 0};
         window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
+        // The page over the state as the test sets it: no start-up sequence.
+        ASSERT_TRUE(window->commands().runStartup([](LineLease&) { return true; }));
         page = static_cast<MeasurePage*>(window->findChild<QObject*>("MeasurePage"));
         ASSERT_NE(page, nullptr);
         window->selectPage(TForm1::kMeasurePage);
@@ -425,6 +427,8 @@ class MeasurePageSimTest : public ::testing::Test {
         state.measurementLog.fileName = dir.path() + "/izm.txt";
         ASSERT_TRUE(port.open(server->path(), {19200, Parity::None}, {}).ok);
         window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
+        // The page over the state as the test sets it: no start-up sequence.
+        ASSERT_TRUE(window->commands().runStartup([](LineLease&) { return true; }));
         window->selectPage(TForm1::kMeasurePage);
     }
     void TearDown() override {

@@ -61,19 +61,6 @@ class EventPort : public ScriptedPort {
     }
 };
 
-// Recorded boxes; `whileShown` runs while a box is open, as the window's
-// messages do under a modal box.
-class OpenBoxes : public RecordingBoxes {
-  public:
-    std::function<void(const MessageBox&)> whileShown;
-
-    BoxAnswer show(const MessageBox& box) override {
-        if (whileShown)
-            whileShown(box);
-        return RecordingBoxes::show(box);
-    }
-};
-
 class ProgramWindowTest : public ::testing::Test {
   protected:
     std::filesystem::path folder;

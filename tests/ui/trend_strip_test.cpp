@@ -62,6 +62,8 @@ class TrendStripTest : public ::testing::Test {
     }
     void openWindow() {
         window = makeProgramWindow(state, port, WindowSeams{&boxes, &pump, &clock});
+        // The page over the state as the test sets it: no start-up sequence.
+        ASSERT_TRUE(window->commands().runStartup([](LineLease&) { return true; }));
         window->selectPage(TForm1::kMeasurePage);
         window->show();
     }

@@ -63,10 +63,13 @@ ConnectionBar::ConnectionBar(const BarControls& controls, QCheckBox& measurement
         QObject::connect(list, &QComboBox::activated, this, change);
     for (QCheckBox* box : {c_.parityOn, c_.parityEven})
         QObject::connect(box, &QCheckBox::clicked, this, change);
-    commands.connectLine(c_.blink, &QPushButton::clicked, this,
-                         [this](LineLease& line) { blink(line); });
-    commands.connectLine(c_.init, &QPushButton::clicked, this,
-                         [this](LineLease& line) { setInit(line); });
+    // Writes to the module: a close waits for their end.
+    commands.connectLine(
+        c_.blink, &QPushButton::clicked, this, [this](LineLease& line) { blink(line); },
+        CommandKind::Write);
+    commands.connectLine(
+        c_.init, &QPushButton::clicked, this, [this](LineLease& line) { setInit(line); },
+        CommandKind::Write);
     commands.connect(c_.exchangeLog, &QCheckBox::clicked, this, [this] { switchExchangeLog(); });
     commands.connectLine(c_.chooser, &QPushButton::clicked, this,
                          [this](LineLease& line) { choosePort(line); });

@@ -71,10 +71,13 @@ void ExchangePage::readExchangeParameters() {
 }
 
 void ExchangePage::writeExchangeParameters() {
-    context_.commands.runWithLine([this](LineLease& line) {
-        runWriteExchangePage(line.line(), line.pump(), context_.state.image,
-                             context_.state.connection, context_.boxes, *this, connection_);
-    });
+    // Runs to its end when a close is asked for meanwhile, as every write.
+    context_.commands.runWithLine(
+        [this](LineLease& line) {
+            runWriteExchangePage(line.line(), line.pump(), context_.state.image,
+                                 context_.state.connection, context_.boxes, *this, connection_);
+        },
+        CommandKind::Write);
 }
 
 void ExchangePage::pageChanged() {

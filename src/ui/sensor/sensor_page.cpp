@@ -134,10 +134,14 @@ void SensorPage::writeSensorSettingsCovered() {
 }
 
 void SensorPage::write(EditMarks marks) {
-    context_.commands.runWithLine([this, marks](LineLease& line) {
-        runSensorWrite(data(), readSensorEntry(c_), line.line(), line.pump(), context_.boxes, *this,
-                       marks);
-    });
+    // A write runs to its end even when a close is asked for meanwhile: the
+    // module never keeps half of it.
+    context_.commands.runWithLine(
+        [this, marks](LineLease& line) {
+            runSensorWrite(data(), readSensorEntry(c_), line.line(), line.pump(), context_.boxes,
+                           *this, marks);
+        },
+        CommandKind::Write);
 }
 
 void SensorPage::copyTypeName() {

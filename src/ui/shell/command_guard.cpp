@@ -1,5 +1,7 @@
 #include "ui/shell/command_guard.h"
 
+#include <QTimer>
+#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -39,11 +41,11 @@ EventPump& LineLease::pump() const {
 
 void LineLease::allowTakeOver(bool allowed) {
     if (guard_ != nullptr && owns_)
-        guard_->takeOverAllowed_ = allowed;
+        guard_->lifecycle_.allowTakeOver(allowed);
 }
 
 CommandGuard::CommandGuard(MessageBoxes& boxes, EventPump& pump, LineParts line)
-    : boxes_(boxes), commandPump_(*this, pump), line_(line) {}
+    : boxes_(boxes), commandPump_(*this, pump), guardedBoxes_(*this, boxes), line_(line) {}
 
 void CommandGuard::CommandPump::processPending() {
     guard_.endIfCloseWaits();
@@ -57,21 +59,94 @@ void CommandGuard::CommandPump::pause(std::chrono::milliseconds duration) {
     guard_.endIfCloseWaits();
 }
 
+BoxAnswer CommandGuard::GuardedBoxes::show(const MessageBox& box) {
+    CommandLifecycle& lifecycle = guard_.lifecycle_;
+    const LifePhase before = lifecycle.phase();
+    if (lifecycle.boxOpened() == LifeOutcome::AnswerBox) {
+        // A close waits and nobody may be there to answer: the box is
+        // answered as a signal answers an open one, and its text is kept.
+        std::fprintf(stderr, "8163: %s%s%s\n", box.text.c_str(), box.detail.empty() ? "" : " ",
+                     box.detail.c_str());
+        return box.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    }
+    const bool holdersBox = lifecycle.phase() != before;
+    // A tick that fell due while the command ran need not wait for the
+    // answer: it runs under the box as soon as the box's messages run.
+    if (holdersBox && guard_.dueTick_) {
+        QTimer::singleShot(0, &guard_.ticker_, [guard = &guard_] {
+            if (guard->dueTick_)
+                guard->runTick(guard->dueTick_);
+        });
+    }
+    struct Answered {
+        CommandLifecycle& lifecycle;
+        bool counted;
+        ~Answered() {
+            if (counted)
+                lifecycle.boxClosed();
+        }
+    } answered{lifecycle, holdersBox};
+    return boxes_.show(box);
+}
+
 void CommandGuard::endIfCloseWaits() const {
-    if (closeWaiting_ && lineHeld_)
+    if (lifecycle_.endsAtNextStep())
         throw CommandEnded{};
 }
 
-std::optional<LineLease> CommandGuard::takeLine() {
-    if (lineHeld_ || closeWaiting_)
+bool CommandGuard::lineHeld() const {
+    switch (lifecycle_.phase()) {
+        case LifePhase::Idle:
+        case LifePhase::StartFailed:
+        case LifePhase::Closed:
+            return false;
+        default:
+            return true;
+    }
+}
+
+bool CommandGuard::closeWaiting() const {
+    return lifecycle_.closeAccepted();
+}
+
+bool CommandGuard::runStartup(const std::function<bool(LineLease&)>& startup) {
+    bool started = false;
+    {
+        LineLease lease(*this, false);
+        shielded([&] { started = startup(lease); });
+    }
+    if (!started) {
+        lifecycle_.startupFailed();
+        return false;
+    }
+    follow(lifecycle_.startupDone());
+    return true;
+}
+
+std::optional<LineLease> CommandGuard::takeLine(CommandKind kind) {
+    if (lifecycle_.lineCommand(kind) != LifeOutcome::Run)
         return std::nullopt;
-    lineHeld_ = true;
     return LineLease(*this, true);
 }
 
 void CommandGuard::release() {
-    lineHeld_ = false;
-    takeOverAllowed_ = false;
+    follow(lifecycle_.commandDone());
+}
+
+void CommandGuard::follow(LifeOutcome outcome) {
+    switch (outcome) {
+        case LifeOutcome::RunClose:
+            dueTick_ = nullptr;
+            if (closeNow_)
+                closeNow_();
+            return;
+        case LifeOutcome::RunDueTick:
+            // The lifecycle has given the line to the tick already.
+            runHolding(std::exchange(dueTick_, nullptr));
+            return;
+        default:
+            return;
+    }
 }
 
 void CommandGuard::shielded(const std::function<void()>& body) {
@@ -80,9 +155,9 @@ void CommandGuard::shielded(const std::function<void()>& body) {
     } catch (const CommandEnded&) {
         // A close is waiting: the command stops here, without a box.
     } catch (const std::exception& error) {
-        boxes_.show(errorBox(error));
+        guardedBoxes_.show(errorBox(error));
     } catch (...) {
-        boxes_.show(
+        guardedBoxes_.show(
             {"Непредвиденная ошибка.", caption::kProgram, BoxIcon::Error, BoxButtons::Ok, {}});
     }
 }
@@ -91,55 +166,71 @@ void CommandGuard::run(const std::function<void()>& reaction) {
     shielded(reaction);
 }
 
-bool CommandGuard::runWithLine(const std::function<void(LineLease&)>& command) {
-    {
-        std::optional<LineLease> lease = takeLine();
-        if (!lease)
-            return false;
-        shielded([&] { command(*lease); });
-    }
-    afterRelease();
+void CommandGuard::runHolding(const std::function<void(LineLease&)>& command) {
+    LineLease lease(*this, true);
+    shielded([&] { command(lease); });
+}
+
+bool CommandGuard::runWithLine(const std::function<void(LineLease&)>& command, CommandKind kind) {
+    if (lifecycle_.lineCommand(kind) != LifeOutcome::Run)
+        return false;
+    runHolding(command);
     return true;
 }
 
 void CommandGuard::runTick(const std::function<void(LineLease&)>& tick) {
-    if (lineHeld_) {
-        dueTick_ = tick;
-        return;
+    switch (lifecycle_.tick()) {
+        case LifeOutcome::Run:
+            dueTick_ = nullptr;
+            runHolding(tick);
+            return;
+        case LifeOutcome::Defer:
+            dueTick_ = tick;
+            return;
+        case LifeOutcome::RunOnHolder: {
+            dueTick_ = nullptr;
+            {
+                LineLease borrowed(*this, false);
+                shielded([&] { tick(borrowed); });
+            }
+            follow(lifecycle_.commandDone());
+            return;
+        }
+        default:
+            return;
     }
-    runWithLine(tick);
 }
 
 bool CommandGuard::runTakeOver(const std::function<void(LineLease&)>& takeOver) {
-    if (lineHeld_ && takeOverAllowed_ && !closeWaiting_) {
-        LineLease borrowed(*this, false);
-        shielded([&] { takeOver(borrowed); });
-        return true;
+    switch (lifecycle_.takeOver()) {
+        case LifeOutcome::Run:
+            runHolding(takeOver);
+            return true;
+        case LifeOutcome::RunOnHolder: {
+            LineLease borrowed(*this, false);
+            shielded([&] { takeOver(borrowed); });
+            return true;
+        }
+        default:
+            return false;
     }
-    return runWithLine(takeOver);
 }
 
-void CommandGuard::afterRelease() {
-    if (lineHeld_)
-        return;
-    if (closeWaiting_) {
-        closeWaiting_ = false;
+LifeOutcome CommandGuard::askClose() {
+    const LifeOutcome outcome = lifecycle_.closeAsked();
+    if (outcome == LifeOutcome::Record)
         dueTick_ = nullptr;
-        if (closeNow_)
-            closeNow_();
-        return;
-    }
-    if (dueTick_) {
-        const auto tick = std::exchange(dueTick_, nullptr);
-        runWithLine(tick);
-    }
+    return outcome;
 }
 
-bool CommandGuard::askClose() {
-    if (!lineHeld_)
-        return true;
-    closeWaiting_ = true;
-    return false;
+void CommandGuard::runClose(const std::function<void(LineLease&)>& close) {
+    if (lifecycle_.phase() != LifePhase::Closing)
+        return;
+    {
+        LineLease lease(*this, false);
+        shielded([&] { close(lease); });
+    }
+    lifecycle_.closeDone();
 }
 
 }  // namespace m8163

@@ -120,12 +120,19 @@ class HandOn final : public QEvent {
 }  // namespace
 
 class QtPortWait::HandOnTarget final : public QObject {
+  public:
+    std::function<bool()> handOn;
+
   protected:
     bool event(QEvent* event) override {
         if (event->type() != HandOn::kind())
             return QObject::event(event);
         HeldQueue held = std::move(static_cast<HandOn*>(event)->held);
         for (auto& [receiver, input] : held) {
+            // Asked before each event: an earlier one may have closed the
+            // window, and nothing is handed on after that.
+            if (handOn && !handOn())
+                return true;
             std::unique_ptr<QEvent> handed = input.take();
             if (receiver && handed && !blockedByModal(receiver))
                 QCoreApplication::sendEvent(receiver, handed.get());
@@ -187,6 +194,10 @@ short readyNow(int fd, short events) {
 QtPortWait::QtPortWait() : handOn_(std::make_unique<HandOnTarget>()) {}
 
 QtPortWait::~QtPortWait() = default;
+
+void QtPortWait::setHandOnCheck(std::function<bool()> handOn) {
+    handOn_->handOn = std::move(handOn);
+}
 
 short QtPortWait::wait(int fd, short events, Deadline deadline) {
     if (const short ready = readyNow(fd, events); ready != 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "base/port_wait.h"
@@ -23,6 +24,10 @@ class QtPortWait final : public PortWait {
     QtPortWait& operator=(const QtPortWait&) = delete;
 
     short wait(int fd, short events, Deadline deadline) override;
+
+    // Asked when held input is due to be handed on: false drops it (a close
+    // has been accepted). Left empty, held input is always handed on.
+    void setHandOnCheck(std::function<bool()> handOn);
 
   private:
     class HandOnTarget;

@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "ui/shell/command_guard.h"
+
 namespace m8163 {
 
 namespace {
@@ -34,13 +36,13 @@ void onSignal(int number) {
 
 class SignalCloser : public QObject {
   public:
-    explicit SignalCloser(QWidget& window) : QObject(&window), window_(window) {
+    SignalCloser(QWidget& window, CommandGuard& commands)
+        : QObject(&window), window_(window), commands_(commands) {
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends_.data()) != 0)
             throw std::runtime_error("no socket pair for the close signals");
         signalWriteEnd = ends_[0];
         notifier_ = new QSocketNotifier(ends_[1], QSocketNotifier::Read, this);
         QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { onSignals(); });
-        window_.installEventFilter(this);
         struct sigaction action {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
@@ -65,41 +67,41 @@ class SignalCloser : public QObject {
     SignalCloser(const SignalCloser&) = delete;
     SignalCloser& operator=(const SignalCloser&) = delete;
 
-  protected:
-    // A signal during a box of the start-up sequence closes the window before
-    // it is shown; showing it then would leave the program running without
-    // end. It closes again once shown (the close sequence ran already).
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (closeAsked_ && watched == &window_ && event->type() == QEvent::Show)
-            QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
-        return false;
-    }
-
   private:
     void onSignals() {
         std::array<unsigned char, 64> bytes{};
-        while (::read(ends_[1], bytes.data(), bytes.size()) > 0) {
-        }
-        // A box waits for an answer nobody may give: a logout does not wait.
-        // Its command (or the close sequence) then goes on to its end.
-        if (QWidget* box = QApplication::activeModalWidget())
-            box->close();
-        if (!closeAsked_) {
-            closeAsked_ = true;
-            window_.close();
+        int number = 0;
+        for (ssize_t got; (got = ::read(ends_[1], bytes.data(), bytes.size())) > 0;)
+            number = bytes[static_cast<std::size_t>(got - 1)];
+        if (number == 0)
+            return;
+        switch (commands_.signal()) {
+            case LifeOutcome::ExitNow:
+                // The close sequence has run or is running: asked again, the
+                // process ends at once, as the signal would end it.
+                ::_exit(128 + number);
+            case LifeOutcome::CloseAndEnd:
+                // A box waits for an answer nobody may give: a logout does
+                // not wait. Its command goes on to its end.
+                if (QWidget* box = QApplication::activeModalWidget())
+                    box->close();
+                window_.close();
+                return;
+            default:
+                return;
         }
     }
 
     QWidget& window_;
+    CommandGuard& commands_;
     std::array<int, 2> ends_{-1, -1};
     QSocketNotifier* notifier_ = nullptr;
-    bool closeAsked_ = false;
 };
 
 }  // namespace
 
-void closeWindowOnSignals(QWidget& window) {
-    new SignalCloser(window);
+void closeWindowOnSignals(QWidget& window, CommandGuard& commands) {
+    new SignalCloser(window, commands);
 }
 
 }  // namespace m8163

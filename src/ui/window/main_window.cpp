@@ -96,8 +96,14 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     monitor_ = new ExchangeMonitor(*this, *controls_.bar.monitor, *boxes_);
     commands_ = std::make_unique<CommandGuard>(
         *boxes_, *seams.pump, LineParts{port_, state_.connection, *clock_, monitor_->observer()});
-    // A close that waited for a command runs once the command has ended.
-    commands_->onCloseDue([this] { close(); });
+    // A close that waited for start-up or a command runs once it has
+    // ended; the window then goes.
+    commands_->onCloseDue([this] {
+        runClose();
+        close();
+    });
+    // Input held back during a wait is dropped once a close is accepted.
+    portWait_.setHandOnCheck([this] { return commands_->handsOnHeldInput(); });
 
     const PageContext context = pageContext();
     // "Помигать" and "Выставить INIT" switch polling off through its one writer.
@@ -129,7 +135,7 @@ TForm1::~TForm1() {
 }
 
 PageContext TForm1::pageContext() {
-    return {state_, *boxes_, commands_->pump(), *clock_, *commands_};
+    return {state_, commands_->boxes(), commands_->pump(), *clock_, *commands_};
 }
 
 QTimer& TForm1::timer(int number) const {
@@ -204,19 +210,32 @@ void TForm1::showCentred() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (closed_) {
-        event->accept();
-        return;
+    switch (commands_->askClose()) {
+        case LifeOutcome::RunClose:
+            runClose();
+            event->accept();
+            return;
+        case LifeOutcome::Record:
+            // Start-up or the holding command ends first; then the close
+            // runs by itself.
+            event->ignore();
+            return;
+        default:
+            // Under way (its boxes are open) or done: a closed window goes.
+            if (closed())
+                event->accept();
+            else
+                event->ignore();
+            return;
     }
-    if (!commands_->askClose()) {
-        event->ignore();
-        return;
-    }
-    closed_ = true;
-    // Held like a command, so that nothing starts while a box of the close
-    // sequence is open.
-    commands_->runWithLine([this](LineLease& line) { runCloseSequence(*this, line); });
-    event->accept();
+}
+
+void TForm1::runClose() {
+    commands_->runClose([this](LineLease& line) { runCloseSequence(*this, line); });
+}
+
+bool TForm1::closed() const {
+    return commands_->lifecycle().phase() == LifePhase::Closed;
 }
 
 }  // namespace m8163

@@ -57,7 +57,8 @@ class TForm1 : public QMainWindow, public PageSelector {
     ~TForm1() override;
 
     AppState& state() { return state_; }
-    MessageBoxes& boxes() { return *boxes_; }
+    // The boxes of the window's reactions, through the command guard.
+    MessageBoxes& boxes() { return commands_->boxes(); }
     Clock& clock() { return *clock_; }
     CommandGuard& commands() { return *commands_; }
     // The command pump: pauses that end a command once a close is waiting.
@@ -96,12 +97,16 @@ class TForm1 : public QMainWindow, public PageSelector {
     // screen's available area.
     void showCentred();
 
+    // Whether the close sequence has run: the program ends.
+    bool closed() const;
+
   protected:
-    // Runs the close sequence once. A close asked for while a command holds
-    // the line waits until that command has ended.
+    // Runs the close sequence once. A close asked for during start-up or
+    // while a command holds the line waits until it has ended.
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void runClose();
     void buildTimers();
     void onPageShown(int index);
     PageContext pageContext();
@@ -126,7 +131,6 @@ class TForm1 : public QMainWindow, public PageSelector {
     SearchPage* searchPage_ = nullptr;
     int shownPage_ = 0;
     bool pageChangeByProgram_ = false;
-    bool closed_ = false;
 };
 
 }  // namespace m8163

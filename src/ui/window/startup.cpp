@@ -103,17 +103,17 @@ void close(TForm1& window, LineLease& line) {
 
 bool runStartupSequence(TForm1& window) {
     // Held like a command: nothing else reaches the port while a box of the
-    // sequence is open.
-    bool started = false;
-    window.commands().runWithLine([&](LineLease& line) {
+    // sequence is open. A close asked for meanwhile runs right after a
+    // start-up that succeeded, and never after one that failed.
+    return window.commands().runStartup([&](LineLease& line) {
         try {
             startup(window, line);
-            started = true;
+            return true;
         } catch (const std::exception& error) {
             window.boxes().show(errorBox(error));
+            return false;
         }
     });
-    return started;
 }
 
 void runCloseSequence(TForm1& window, LineLease& line) {

@@ -18,7 +18,9 @@ class TForm1;
 // box and ends the sequence there: false, and the program ends without
 // showing the half-built window or writing a settings file (a file of the
 // wrong kind is refused before any of the three is written). Nothing is
-// sent.
+// sent. A close asked for during the sequence (a signal while one of its
+// boxes is open) ends that box and runs the close sequence right after a
+// start-up that succeeded: the window is then closed() and is not shown.
 [[nodiscard]] bool runStartupSequence(TForm1& window);
 
 // What the window runs when the user closes it: stops polling, closes the
