@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -97,6 +100,25 @@ class ProgramWindowTest : public ::testing::Test {
         return window->control<Widget>(name);
     }
 
+    // A reply that comes `delay` after the read began, as from a slow line.
+    void lateReply(std::chrono::milliseconds delay) {
+        port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
+        port.replies.back().delay = delay;
+    }
+    // A click as the window system delivers it: queued for the window.
+    void postClick(const char* name) {
+        QPushButton& button = control<QPushButton>(name);
+        const QPointF at = button.mapTo(window.get(), button.rect().center());
+        QWindow* target = window->windowHandle();
+        const QPointF global = target->mapToGlobal(at.toPoint());
+        QCoreApplication::postEvent(
+            target, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
+    }
+  public:
     // Runs the window's messages until `done` holds or `limitMs` passes.
     static bool runUntil(const std::function<bool()>& done, int limitMs) {
         QElapsedTimer elapsed;

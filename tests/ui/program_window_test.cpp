@@ -45,24 +45,6 @@ class WindowAsBuilt : public test::ProgramWindowTest {
                                                after();
                                        });
     }
-    // A reply that comes `delay` after the read began, as from a slow line.
-    void lateReply(std::chrono::milliseconds delay) {
-        port.replyRegisters(1, {0x41C8, 0x0000, 1, 0, 0, 0, 0});
-        port.replies.back().delay = delay;
-    }
-    // A click as the window system delivers it: queued for the window.
-    void postClick(const char* name) {
-        QPushButton& button = control<QPushButton>(name);
-        const QPointF at = button.mapTo(window.get(), button.rect().center());
-        QWindow* target = window->windowHandle();
-        const QPointF global = target->mapToGlobal(at.toPoint());
-        QCoreApplication::postEvent(
-            target, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                    Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(
-            target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                    Qt::NoButton, Qt::NoModifier));
-    }
     // When each request was written, from now on.
     void recordWriteTimes() {
         port.onWrite = [this] { writes_.push_back(SteadyClock::now()); };
