@@ -213,8 +213,9 @@ RestorePlan restorePlan(const JsonValue& document, bool exchange) {
     entry.adjustment = realText("adjustment");
     const JsonValue& averaging = required(sensor, "sensor.", "averaging");
     if (averaging.kind == JsonValue::Kind::Number) {
-        if (auto count = readWholeNumber(averaging.text))
-            entry.averaging = averagingCode(*count).value_or(-1);
+        const auto count = readWholeNumber(averaging.text);
+        if (const auto code = count ? averagingCode(*count) : std::nullopt)
+            entry.averaging = *code;
     }
     const JsonValue& text = required(sensor, "sensor.", "userText");
     if (text.kind != JsonValue::Kind::String)
