@@ -1,6 +1,8 @@
-// m8163ctl save and restore run as processes against sim8163: a module's
-// settings kept in a file and put on another module, checked by reading
-// them back.
+// m8163ctl save and restore run as processes against sim8163 (and once
+// against pymodbus): a module's settings kept in a file and put on another
+// module, checked by reading them back.
+
+#include <signal.h>
 
 #include <gtest/gtest.h>
 
@@ -209,6 +211,43 @@ TEST_F(CtlSettingsFile, DryRunSendsNothingAndPrintsTheSensorPagesFrames) {
         ctl({"--device", file("missing"), "--address", "5"}, {"restore", saved, "--dry-run"});
     ASSERT_EQ(nowhere.exitCode, 0) << nowhere.err;
     EXPECT_EQ(nowhere.out, dry.out);
+}
+
+// pymodbus, an independent slave, takes a restore of a file written by hand:
+// the frames are the sensor page's, and its registers hold what they carry.
+TEST_F(CtlSettingsFile, PymodbusSlaveTakesTheSensorPagesFrames) {
+    const std::string python = "/usr/bin/python3";  // Debian's, where python3-pymodbus lives
+    if (ChildProcess({python, "-c", "import pymodbus.server"}).wait(kTimeout) != 0)
+        GTEST_SKIP() << "pymodbus is not installed (Debian packages python3-pymodbus and "
+                        "python3-serial-asyncio; test.sh installs them)";
+    ChildProcess slave({python, std::string(M8163_SOURCE_DIR) + "/tests/ctl/pymodbus_slave.py",
+                        link(), "1", "0x8163"});
+    ASSERT_EQ(slave.waitForLine("READY", 20s), "READY") << slave.err;
+    writeText(file("hand.json"), R"({"format": 1, "identity": {"modelCode": "8163"},
+        "sensor": {"averaging": 64, "offset": -1.25, "adjustment": 1.0625,
+                   "userText": "Печь 4"}})");
+
+    const CtlRun restore =
+        ctl({"--speed", "19200", "--parity", "none", "--address", "1", "--timeout", "1000", "-v"},
+            {"restore", file("hand.json")});
+    ASSERT_EQ(restore.exitCode, 0) << restore.err;
+    EXPECT_EQ(restore.out, "module 1: restored, read back equal\n");
+    std::vector<std::string> written;
+    static const std::regex request(R"(-> ((?:[0-9A-F]{2} )*[0-9A-F]{2}) \| [^|]*\(16\))");
+    for (const std::string& line : lines(restore.err)) {
+        std::smatch m;
+        if (std::regex_search(line, m, request))
+            written.push_back("would send: " + m[1].str());
+    }
+    EXPECT_EQ(written, sensorPageFrames(1));
+
+    slave.signal(SIGTERM);
+    ASSERT_EQ(slave.wait(kTimeout), 0) << slave.err;
+    // 64 readings is code 6; -1.25 is BFA0 0000, 1.0625 3F88 0000; "Печь 4" in
+    // Windows-1251 (CF E5 F7 FC 20 34), then blanks.
+    EXPECT_EQ(slave.out,
+              "READY\nWRITE 1287 6\nWRITE 1302 49056 0 16264 0\n"
+              "WRITE 1038 53221 63484 8244 8224 8224 8224 8224 8224\n");
 }
 
 TEST_F(CtlSettingsFile, ReadBackThatDiffersExits1NamingTheField) {
