@@ -7,13 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
-#include "../sim/child_process.h"
-#include "../sim/sim_test_support.h"
 #include "ctl/json_reader.h"
+#include "ctl_run.h"
 #include "module/sensor_sequences.h"
 #include "recorders.h"
 #include "scripted_port.h"
@@ -24,22 +21,11 @@ namespace {
 using namespace std::chrono_literals;
 using ctl::JsonValue;
 using sim::test::ChildProcess;
-using sim::test::TempDir;
+using test::CtlRun;
+using test::lines;
+using test::readFile;
 
-constexpr auto kTimeout = 30s;
-
-struct CtlRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+constexpr auto kTimeout = test::kCtlTimeout;
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -62,38 +48,25 @@ const std::vector<std::string> kModule1 = {"--speed", "19200",     "--parity",
                                            "none",    "--address", "1"};
 const std::vector<std::string> kModule5 = {"--speed", "9600", "--parity", "even", "--address", "5"};
 
-class CtlSettingsFile : public ::testing::Test {
+class CtlSettingsFile : public test::SimOnLink {
   protected:
-    void startSim(std::vector<std::string> args) {
-        args.insert(args.begin(), {M8163_SIM_PATH, "--link", link(), "--state", state()});
-        sim_ = std::make_unique<ChildProcess>(args);
-        ASSERT_EQ(sim_->waitForLine("READY", 10s), "READY " + link()) << sim_->err;
-    }
-
-    std::string link() const { return dir_.file("port"); }
-    std::string state() const { return dir_.file("state.json"); }
     std::string file(const std::string& name) const { return dir_.file(name); }
 
     CtlRun ctl(const std::vector<std::string>& line, const std::vector<std::string>& args) {
-        std::vector<std::string> all = {M8163_CTL_PATH, "--device", link(), "--timeout", "200"};
+        std::vector<std::string> all = {"--device", link(), "--timeout", "200"};
         all.insert(all.end(), line.begin(), line.end());
         all.insert(all.end(), args.begin(), args.end());
-        ChildProcess program(all);
-        CtlRun run;
-        run.exitCode = program.wait(kTimeout);
-        run.out = program.out;
-        run.err = program.err;
-        return run;
+        return test::runCtl(all);
     }
 
     // The simulator's record of a module (it writes one after every request).
     JsonValue simModule(int address) const {
-        const JsonValue sim = ctl::readJson(readText(state()));
+        const JsonValue sim = ctl::readJson(readFile(state()));
         for (const JsonValue& m : sim.member("modules")->items) {
             if (m.member("address")->text == std::to_string(address))
                 return m;
         }
-        ADD_FAILURE() << "no module " << address << " in " << readText(state());
+        ADD_FAILURE() << "no module " << address << " in " << readFile(state());
         return {};
     }
     std::string requests(int address) const { return simModule(address).member("requests")->text; }
@@ -110,9 +83,6 @@ class CtlSettingsFile : public ::testing::Test {
         ASSERT_EQ(save.exitCode, 0) << save.err;
         ASSERT_EQ(save.out, "module 1: saved to " + name + "\n");
     }
-
-    TempDir dir_;
-    std::unique_ptr<ChildProcess> sim_;
 };
 
 TEST_F(CtlSettingsFile, ModuleSavedAndRestoredOnAnotherReadsBackEqual) {
@@ -120,7 +90,7 @@ TEST_F(CtlSettingsFile, ModuleSavedAndRestoredOnAnotherReadsBackEqual) {
     const std::string saved = file("module1.json");
     saveModule1(saved);
 
-    const JsonValue document = ctl::readJson(readText(saved));
+    const JsonValue document = ctl::readJson(readFile(saved));
     EXPECT_EQ(document.member("format")->text, "1");
     EXPECT_TRUE(
         std::regex_match(document.member("saved")->text,
@@ -137,7 +107,7 @@ TEST_F(CtlSettingsFile, ModuleSavedAndRestoredOnAnotherReadsBackEqual) {
     const CtlRun toStdout = ctl(kModule1, {"save", "-"});
     ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
     EXPECT_NE(sectionLine(toStdout.out, "sensor"), "");
-    EXPECT_EQ(sectionLine(toStdout.out, "sensor"), sectionLine(readText(saved), "sensor"));
+    EXPECT_EQ(sectionLine(toStdout.out, "sensor"), sectionLine(readFile(saved), "sensor"));
 
     ASSERT_NE(sensorWord(5, 0x0507), "6");
     const CtlRun restore = ctl(kModule5, {"restore", saved});
@@ -186,14 +156,6 @@ std::vector<std::string> sensorPageFrames(int address) {
         frames.push_back(text);
     }
     return frames;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
 }
 
 TEST_F(CtlSettingsFile, DryRunSendsNothingAndPrintsTheSensorPagesFrames) {
@@ -270,7 +232,7 @@ TEST_F(CtlSettingsFile, FileOfAnotherModelIsRefusedUnlessForced) {
     const std::string saved = file("module1.json");
     saveModule1(saved);
     const std::string other = file("other.json");
-    writeText(other, replaced(readText(saved), R"("modelCode":"8163")", R"("modelCode":"8164")"));
+    writeText(other, replaced(readFile(saved), R"("modelCode":"8163")", R"("modelCode":"8164")"));
 
     const CtlRun refused = ctl(kModule5, {"restore", other});
     EXPECT_EQ(refused.exitCode, 2);
@@ -291,7 +253,7 @@ TEST_F(CtlSettingsFile, BadFileIsRefusedBeforeAnyByteIsSent) {
     startSim({"--module", "1", "--module", "5:9600:E"});
     const std::string saved = file("module1.json");
     saveModule1(saved);
-    const std::string good = readText(saved);
+    const std::string good = readFile(saved);
     std::filesystem::create_directory(file("folder"));
     struct Case {
         std::string text;  // empty: `name` as it is
@@ -347,7 +309,7 @@ TEST_F(CtlSettingsFile, ExchangeParametersRestoredAndTheModuleFollowed) {
                                 {"save", file("init.json")});
     ASSERT_EQ(saveFrom.exitCode, 0) << saveFrom.err;
     // The file of the module it replaces: number 7 at 4800 bit/s, odd parity.
-    std::string text = replaced(readText(file("init.json")), R"("networkNumber":5,"speed":9600,)",
+    std::string text = replaced(readFile(file("init.json")), R"("networkNumber":5,"speed":9600,)",
                                 R"("networkNumber":7,"speed":4800,)");
     writeText(file("replaced.json"),
               replaced(text, R"("parity":"even","parityCode")", R"("parity":"odd","parityCode")"));
