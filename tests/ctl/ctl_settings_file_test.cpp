@@ -324,6 +324,42 @@ TEST_F(CtlSettingsFile, ExchangeParametersRestoredAndTheModuleFollowed) {
     EXPECT_FALSE(moved.member("init")->boolean);
 }
 
+// On a terminal --exchange asks first (script(1) gives the tool one, with
+// the answer typed into it); --yes asks nothing.
+TEST_F(CtlSettingsFile, ExchangeRestoreAsksOnATerminal) {
+    const std::string script = sim::test::findProgram("script");
+    if (script.empty())
+        GTEST_SKIP() << "script (util-linux) is not installed";
+    startSim({});
+    const std::string command = std::string(M8163_CTL_PATH) + " --device " + link() +
+                                " --address 1 --timeout 200 restore " + file("moved.json") +
+                                " --exchange";
+    const CtlRun save = ctl({"--address", "1"}, {"save", file("moved.json")});
+    ASSERT_EQ(save.exitCode, 0) << save.err;
+    writeText(file("moved.json"), replaced(readFile(file("moved.json")), R"("networkNumber":1,)",
+                                           R"("networkNumber":9,)"));
+    const std::string saving = requests(1);
+    auto typed = [&](const std::string& answer, const std::string& options) {
+        ChildProcess run({"/bin/sh", "-c",
+                          "printf '" + answer + "\\n' | " + script + " -qec '" + command + options +
+                              "' /dev/null"});
+        const int code = run.wait(kTimeout);
+        return std::pair{code, run.out};
+    };
+    const auto [no, noText] = typed("n", "");
+    EXPECT_EQ(no, 2);
+    EXPECT_TRUE(test::contains(noText,
+                               "module 1 will answer as module 9, 19200, parity none. Go "
+                               "on? [y/N] m8163ctl: nothing sent"))
+        << noText;
+    EXPECT_EQ(requests(1), saving);
+
+    const auto [yes, yesText] = typed("x", " --yes");  // nothing reads the x
+    EXPECT_EQ(yes, 0) << yesText;
+    EXPECT_FALSE(test::contains(yesText, "Go on?")) << yesText;
+    EXPECT_TRUE(test::contains(yesText, "now module 9, 19200, parity none")) << yesText;
+}
+
 TEST_F(CtlSettingsFile, BadCommandLinesExit2AndHelpDescribesBoth) {
     startSim({});
     const std::vector<std::vector<std::string>> cases = {
