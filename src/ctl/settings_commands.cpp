@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <memory>
 #include <set>
+#include <system_error>
 
 #include "base/number_text.h"
 #include "config/ini_file.h"
@@ -99,18 +101,16 @@ std::string readDocument(const std::string& name, StopSignals& signals) {
         const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             throw DocumentRefused(systemReason(errno));
+        const std::unique_ptr<const int, void (*)(const int*)> closing(
+            &fd, [](const int* open) { ::close(*open); });
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
             throw DocumentRefused("not a plain file");
-        }
         try {
             text = readBounded(fd, kSettingsFileMaxBytes, signals, tooLong);
         } catch (const std::system_error& error) {
-            ::close(fd);
             throw DocumentRefused(systemReason(error.code().value()));
         }
-        ::close(fd);
     }
     if (tooLong)
         throw DocumentRefused("larger than " + std::to_string(kSettingsFileMaxBytes / 1024) +
