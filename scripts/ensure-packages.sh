@@ -20,6 +20,7 @@ m8163_packages=(
     lintian                     # and checks the package as Debian does
     ser2net                     # serial device server: the network port's tests reach the simulator through it
     bash-completion             # the package test loads the completion of m8163ctl
+    python3-pymodbus python3-serial-asyncio  # an independent Modbus slave for m8163ctl restore's test
 )
 
 m8163_ensure_packages() {

@@ -22,6 +22,7 @@ constexpr FaultName kFaultNames[] = {
     {"delay", FaultKind::Delay},
     {"gap", FaultKind::Gap},
     {"exception", FaultKind::Exception},
+    {"keep", FaultKind::KeepOld},
 };
 
 [[noreturn]] void bad(const std::string& message) {
@@ -107,7 +108,7 @@ std::pair<int, Fault> parseFault(const std::string& text) {
     }
     if (!known)
         bad(what + ": unknown fault \"" + parts[1] +
-            "\" (silence, crc, address, truncate, extra, delay, gap, exception)");
+            "\" (silence, crc, address, truncate, extra, delay, gap, exception, keep)");
     bool amountGiven = false;
     for (std::size_t i = 2; i < parts.size(); ++i) {
         const std::string& part = parts[i];
@@ -274,6 +275,9 @@ Simulates 8163 measuring modules (Modbus RTU slaves) on a serial line.
                       gap,MS           pause MS ms in the middle of the reply
                       exception,CODE   exception reply; with regs= only for
                                        requests touching those registers
+                      keep             a write is answered as carried out, but
+                                       the module keeps its old values; with
+                                       regs= only writes touching those
                     p=P strikes with probability P, n=N only the next N
                     requests, every=K only every K-th request (K-th, 2K-th,
                     ...); without any it strikes every request

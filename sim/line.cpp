@@ -90,6 +90,8 @@ void Line::answer(ModuleModel& module, std::uint8_t address, std::span<const std
     for (Fault& fault : module.faults) {
         if (fault.kind == FaultKind::Exception && !touches(fault, pdu))
             continue;
+        if (fault.kind == FaultKind::KeepOld && (pdu[0] != kWriteFunction || !touches(fault, pdu)))
+            continue;
         if (strikes(fault))
             struck.emplace(fault.kind, std::max(0, fault.amount));
     }
@@ -103,6 +105,12 @@ void Line::answer(ModuleModel& module, std::uint8_t address, std::span<const std
     if (has(FaultKind::Exception)) {
         bytes.push_back(static_cast<std::uint8_t>(pdu[0] | 0x80));
         bytes.push_back(static_cast<std::uint8_t>(amount(FaultKind::Exception)));
+    } else if (has(FaultKind::KeepOld)) {
+        // The reply a module gives that carries the write out, from a copy
+        // of it: the module itself keeps what it held.
+        ModuleModel copy = module;
+        std::vector<std::uint8_t> out = copy.execute(pdu);
+        bytes.insert(bytes.end(), out.begin(), out.end());
     } else {
         std::vector<std::uint8_t> out = module.execute(pdu);
         bytes.insert(bytes.end(), out.begin(), out.end());

@@ -31,6 +31,7 @@ enum class FaultKind {
     Delay,         // `amount` ms pass before the first byte of the reply
     Gap,           // `amount` ms of silence in the middle of the reply
     Exception,     // exception reply with code `amount`, request not carried out
+    KeepOld,       // a write is answered as done, but the registers keep their values
 };
 
 struct Fault {
@@ -38,8 +39,8 @@ struct Fault {
     int amount = 0;            // bytes, milliseconds or exception code, by kind
     double probability = 1.0;  // chance of striking each request it applies to
     int count = -1;            // strikes left; -1 = no limit. Spent faults are removed.
-    // Exception only: the fault applies to requests that touch a register of
-    // first ... last.
+    // Exception and KeepOld only: the fault applies to requests that touch a
+    // register of first ... last (KeepOld: writes only).
     std::uint16_t first = 0x0000;
     std::uint16_t last = 0xFFFF;
     // Strikes only every `every`-th request it applies to (the every-th,

@@ -11,6 +11,7 @@
 #include "ctl/frame_trace.h"
 #include "ctl/iso_time.h"
 #include "ctl/output.h"
+#include "ctl/settings_commands.h"
 #include "link/device_port.h"
 #include "link/log_file.h"
 #include "link/port_open.h"
@@ -586,6 +587,14 @@ int runCommand(const Options& options, StopSignals& signals) {
             return runBlink(session, options);
         case Command::Scan:
             return runScan(session, options);
+        case Command::Save:
+        case Command::Restore: {
+            SettingsLine access{session.settings, [&session] { return session.open(); },
+                                [&session] { return session.line(); }, session.pump,
+                                session.signals};
+            return options.command == Command::Save ? runSave(options, access)
+                                                    : runRestore(options, access);
+        }
         default:
             break;
     }

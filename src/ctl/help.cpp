@@ -40,7 +40,9 @@ std::string generalHelp() {
                "  sensor set         write averaging, offset, adjustment, user text\n"
                "  exchange set       write the module's speed, parity and module number\n"
                "  blink              make the module blink its indicator\n"
-               "  scan               search the line for modules\n\n"
+               "  scan               search the line for modules\n"
+               "  save FILE          keep the module's settings in a JSON file\n"
+               "  restore FILE       write a saved file's settings, then read them back\n\n"
                "Output: readable text; --json (JSON lines for poll and scan) or --csv\n"
                "(read, poll, scan). Numbers always with \".\".\n"
                "'m8163ctl SUBCOMMAND --help' describes each subcommand; --version prints\n"
@@ -113,6 +115,40 @@ std::string commandHelp(Command command) {
                 "(none, odd, even) with a read of the measured value; each module that\n"
                 "answers is printed, progress goes to stderr. Defaults: 9600 and 19200,\n"
                 "all parities, modules 1 ... 5. Exit code 1 when none answers.\n";
+            break;
+        case Command::Save:
+            text =
+                "Usage: m8163ctl [LINE OPTIONS] save FILE [--address LIST]\n"
+                "Reads the module's identity, exchange parameters and sensor settings as\n"
+                "the pages do and writes them as one JSON document to FILE (through a\n"
+                "temporary file, so FILE is never left half written); - writes to\n"
+                "standard output. A line per module on standard output.\n"
+                "  --address LIST  modules to save, e.g. 1,3,5-9 (default: the line's);\n"
+                "                  FILE then names each with {address} (module number)\n"
+                "                  or {factory} (factory number, as 123-456)\n"
+                "Exit code 1 when a module could not be read or its file written; the\n"
+                "others are saved all the same.\n";
+            break;
+        case Command::Restore:
+            text =
+                "Usage: m8163ctl [LINE OPTIONS] restore FILE [--address LIST] [--exchange]\n"
+                "                [--force] [--yes] [--dry-run]\n"
+                "Writes averaging, offset, adjustment and user text of a saved FILE (- for\n"
+                "standard input) with the sensor page's write sequence, reads them back\n"
+                "and compares. The file is checked first: a value outside the limits of\n"
+                "the pages is refused with exit 2 and nothing is sent. A module of another\n"
+                "model code than the file's is not written (exit 2).\n"
+                "  --address LIST  modules to restore, e.g. 1,3,5-9 (default: the line's),\n"
+                "                  the same file to each, a line per module\n"
+                "  --exchange      also write speed, parity and network number, follow the\n"
+                "                  module to them and read it back there (one module); on a\n"
+                "                  terminal it asks first\n"
+                "  --yes           ask nothing\n"
+                "  --force         write a module of another model code too\n"
+                "  --dry-run       print the frames instead of sending anything\n"
+                "Exit code 0 when every value read back equals the file's; 1 when a\n"
+                "module failed or holds other values (named on stderr), the others are\n"
+                "restored all the same; 2 as above.\n";
             break;
     }
     return text + "\n" + kLineHelp + "\n" + kExitHelp;

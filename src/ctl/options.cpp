@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/number_text.h"
+#include "ctl/settings_options.h"
 #include "link/line_format.h"
 #include "module/field_rules.h"
 #include "search/search_settings.h"
@@ -21,8 +22,9 @@ struct RawOption {
     bool afterCommand = false;
 };
 
-const std::set<std::string> kFlags = {"--help", "-h",        "--version", "--json",
-                                      "--csv",  "--dry-run", "--trace",   "-v"};
+const std::set<std::string> kFlags = {"--help",  "-h",         "--version", "--json",
+                                      "--csv",   "--dry-run",  "--trace",   "-v",
+                                      "--force", "--exchange", "--yes"};
 const std::set<std::string> kLineOptions = {"--device",  "--com",     "--speed",       "--parity",
                                             "--address", "--timeout", "--line-options"};
 const std::map<Command, std::set<std::string>> kCommandOptions = {
@@ -30,6 +32,8 @@ const std::map<Command, std::set<std::string>> kCommandOptions = {
     {Command::SensorSet, {"--averaging", "--offset", "--adjustment", "--text"}},
     {Command::ExchangeSet, {"--speed", "--parity", "--address"}},
     {Command::Scan, {"--speeds", "--parities", "--from", "--to"}},
+    {Command::Save, {"--address"}},
+    {Command::Restore, {"--address"}},
 };
 
 const char* commandName(Command command) {
@@ -50,6 +54,10 @@ const char* commandName(Command command) {
             return "blink";
         case Command::Scan:
             return "scan";
+        case Command::Save:
+            return "save";
+        case Command::Restore:
+            return "restore";
     }
     return "";
 }
@@ -129,7 +137,9 @@ void takeLineOption(const RawOption& o, LineOptions& line) {
 
 void takeCommandOption(const RawOption& o, Options& options, bool& speedsGiven,
                        bool& paritiesGiven) {
-    if (o.name == "--interval") {
+    if (o.name == "--address" && isSettingsFileCommand(options.command)) {
+        takeSettingsAddresses(o.name, o.value, options.settingsFile);
+    } else if (o.name == "--interval") {
         options.interval = std::chrono::milliseconds(wholeNumber(o, 0, kMaxIntervalMs));
     } else if (o.name == "--count") {
         options.count = static_cast<std::uint32_t>(wholeNumber(o, 1, 0x7FFFFFFF));
@@ -240,6 +250,9 @@ Command commandFromWords(const std::vector<std::string>& words) {
         command = Command::Blink;
     } else if (first == "scan") {
         command = Command::Scan;
+    } else if (first == "save" || first == "restore") {
+        command = first == "save" ? Command::Save : Command::Restore;
+        used = std::min<std::size_t>(words.size(), 2);  // and the FILE
     } else {
         throw UsageError("unknown subcommand '" + first + "'");
     }
@@ -293,6 +306,8 @@ Options parseOptions(const std::vector<std::string>& args, bool& general) {
         throw UsageError("no subcommand given");
     }
     options.command = commandFromWords(words);
+    if (isSettingsFileCommand(options.command) && words.size() > 1)
+        options.settingsFile.name = words[1];
     if (options.help)
         return options;
 
@@ -314,6 +329,11 @@ Options parseOptions(const std::vector<std::string>& args, bool& general) {
             options.dryRun = true;
         } else if (o.name == "--trace" || o.name == "-v") {
             options.trace = true;
+        } else if (o.name == "--exchange" || o.name == "--force" || o.name == "--yes") {
+            bool& flag = o.name == "--exchange" ? options.settingsFile.exchange
+                         : o.name == "--force"  ? options.settingsFile.force
+                                                : options.settingsFile.yes;
+            flag = true;
         } else if (ownFirst) {
             takeCommandOption(o, options, speedsGiven, paritiesGiven);
             if (options.command == Command::ExchangeSet)
@@ -336,11 +356,12 @@ Options parseOptions(const std::vector<std::string>& args, bool& general) {
 
     const bool writes = options.command == Command::SensorSet ||
                         options.command == Command::ExchangeSet ||
-                        options.command == Command::Blink;
+                        options.command == Command::Blink || options.command == Command::Restore;
     if (options.dryRun && !writes) {
         throw UsageError(std::string("--dry-run does not apply to ") +
                          commandName(options.command));
     }
+    checkSettingsFileOptions(options, json);
     if (options.command == Command::ExchangeSet && exchangeGiven.size() != 3)
         throw UsageError("exchange set needs --speed, --parity and --address");
     if (options.command == Command::SensorSet) {

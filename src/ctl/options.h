@@ -14,7 +14,18 @@
 
 namespace m8163::ctl {
 
-enum class Command { Read, Poll, Identity, Sensor, SensorSet, ExchangeSet, Blink, Scan };
+enum class Command {
+    Read,
+    Poll,
+    Identity,
+    Sensor,
+    SensorSet,
+    ExchangeSet,
+    Blink,
+    Scan,
+    Save,
+    Restore
+};
 
 enum class OutputFormat { Text, Json, Csv };
 
@@ -43,6 +54,15 @@ struct ExchangeChanges {
     int address = 0;
 };
 
+// save FILE and restore FILE.
+struct SettingsFileOptions {
+    std::string name;            // "-" for standard output; save: may hold {address}, {factory}
+    std::vector<int> addresses;  // --address 1,3,5-9; empty: the line's module
+    bool exchange = false;       // restore speed, parity and network number too
+    bool force = false;          // restore onto another model code
+    bool yes = false;            // no question on a terminal
+};
+
 struct Options {
     Command command = Command::Read;
     LineOptions line;
@@ -55,7 +75,8 @@ struct Options {
     std::optional<std::uint32_t> count;
     SensorChanges sensor;
     ExchangeChanges exchange;
-    SearchPlan plan;  // completed
+    SearchPlan plan;                   // completed
+    SettingsFileOptions settingsFile;  // save and restore
 };
 
 // A command line that cannot be run; what() says why.

@@ -6,77 +6,35 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
-#include "../sim/child_process.h"
-#include "../sim/sim_test_support.h"
+#include "ctl_run.h"
 
 namespace m8163 {
 namespace {
 
 using namespace std::chrono_literals;
 using sim::test::ChildProcess;
-using sim::test::TempDir;
+using test::contains;
+using test::CtlRun;
+using test::lines;
+using test::readFile;
 
-constexpr auto kTimeout = 30s;
+constexpr auto kTimeout = test::kCtlTimeout;
 
-struct CtlRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// One simulator per test; the tool is pointed at its link with the line
-// given in full, so that no dev.dat of the working folder has a say.
-class CtlTest : public ::testing::Test {
+// The tool is pointed at the simulator's link with the line given in full,
+// so that no dev.dat of the working folder has a say.
+class CtlTest : public test::SimOnLink {
   protected:
-    void startSim(std::vector<std::string> args) {
-        args.insert(args.begin(), {M8163_SIM_PATH, "--link", link(), "--state", state()});
-        sim_ = std::make_unique<ChildProcess>(args);
-        ASSERT_EQ(sim_->waitForLine("READY", 10s), "READY " + link()) << sim_->err;
-    }
-
-    std::string link() const { return dir_.file("port"); }
-    std::string state() const { return dir_.file("state.json"); }
-
     CtlRun ctl(std::vector<std::string> args,
                std::vector<std::string> line = {"--speed", "19200", "--parity", "none", "--address",
                                                 "1", "--timeout", "200"}) {
-        std::vector<std::string> all = {M8163_CTL_PATH, "--device", link()};
+        std::vector<std::string> all = {"--device", link()};
         all.insert(all.end(), line.begin(), line.end());
         all.insert(all.end(), args.begin(), args.end());
-        ChildProcess program(all);
-        CtlRun run;
-        run.exitCode = program.wait(kTimeout);
-        run.out = program.out;
-        run.err = program.err;
-        return run;
+        return test::runCtl(all);
     }
-
-    TempDir dir_;
-    std::unique_ptr<ChildProcess> sim_;
 };
 
 TEST_F(CtlTest, ReadShowsTheMeasurementAsTextJsonAndCsv) {

@@ -178,6 +178,30 @@ TEST(SimLine, FaultsShapeTheReply) {
     }
 }
 
+// A module that answers a write as done but keeps its old values: only the
+// writes that touch the fault's registers, and reads do not spend it.
+TEST(SimLine, KeepOldAnswersTheWriteAndKeepsTheValue) {
+    Line line;
+    ModuleModel& module = line.modules()[0];
+    const std::uint16_t averaging = module.reg(reg::kAveraging);
+    module.faults.push_back({FaultKind::KeepOld, 0, 1.0, 1, reg::kAveraging, reg::kAveraging});
+    const auto writeAveraging = withCrc({0x01, 0x10, 0x05, 0x07, 0x00, 0x01, 0x02, 0x00, 0x09});
+    const auto writeUserText = withCrc({0x01, 0x10, 0x04, 0x0E, 0x00, 0x01, 0x02, 0x41, 0x42});
+
+    EXPECT_EQ(line.handle(kReadOne, k19200None, 0).bytes, withCrc({0x01, 0x03, 0x02, 0x00, 0x01}));
+    EXPECT_EQ(line.handle(writeUserText, k19200None, 0).bytes,
+              withCrc({0x01, 0x10, 0x04, 0x0E, 0x00, 0x01}));
+    EXPECT_EQ(module.reg(reg::kUserText), 0x4142);
+    ASSERT_EQ(module.faults.size(), 1u);
+
+    EXPECT_EQ(line.handle(writeAveraging, k19200None, 0).bytes,
+              withCrc({0x01, 0x10, 0x05, 0x07, 0x00, 0x01}));
+    EXPECT_EQ(module.reg(reg::kAveraging), averaging);
+    EXPECT_TRUE(module.faults.empty());
+    line.handle(writeAveraging, k19200None, 0);
+    EXPECT_EQ(module.reg(reg::kAveraging), 9);
+}
+
 TEST(SimLine, TimingFaultsComeAsInstructions) {
     Line line;
     line.modules()[0].faults.push_back({FaultKind::Delay, 300});
