@@ -98,9 +98,9 @@ class Watch {
         if (line_.observer != nullptr)
             start_ = std::chrono::steady_clock::now();
     }
-    void sent() const {
+    void sent(bool written) const {
         if (line_.observer != nullptr)
-            line_.observer->requestSent({line_.clock.now(), request_});
+            line_.observer->requestSent({line_.clock.now(), request_, written});
     }
     ExchangeStatus received(const Frame& reply, std::size_t count, ExchangeStatus status) const {
         if (line_.observer == nullptr)
@@ -134,10 +134,10 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     port.purge();
     port.setTimeouts(timeouts);
     port.clearErrors();
-    port.write(request.data(), ex.requestLength);
+    const bool written = port.write(request.data(), ex.requestLength) > 0;
     port.clearErrors();
     logRequest(settings, line.clock, request.data(), ex.requestLength);
-    watch.sent();
+    watch.sent(written);
     if (port.echoes() && !echoCameBack(port, request, ex.requestLength)) {
         port.clearErrors();
         ExchangeStatus status;
