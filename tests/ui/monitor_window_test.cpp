@@ -11,10 +11,8 @@
 #include <QTest>
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <regex>
 
+#include "program_window.h"
 #include "protocol/transactions.h"
 #include "recorders.h"
 #include "scoped_time_zone.h"
@@ -28,11 +26,7 @@ namespace m8163 {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::fileText;
 
 // Exchanges made through the real transactions into a store, in a scratch
 // working folder (the monitor keeps its place in the profile there).
