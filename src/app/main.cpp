@@ -3,7 +3,9 @@
 #include <QMessageBox>
 #include <exception>
 #include <memory>
+#include <optional>
 
+#include "app/command_line.h"
 #include "app/demo.h"
 #include "app/diagnostics.h"
 #include "link/device_port.h"
@@ -15,9 +17,14 @@
 #include "ui/window/startup.h"
 
 int main(int argc, char** argv) {
+    // Before anything that could open a window or write a file.
+    if (const std::optional<int> ended = m8163::answerCommandLine({argv + 1, argv + argc}))
+        return *ended;
     m8163::Diagnostics diagnostics = m8163::diagnosticsFromEnvironment();
     diagnostics.mark("main");
+    std::optional<m8163::DisplayOpening> opening(std::in_place);
     QApplication app(argc, argv);
+    opening.reset();
     diagnostics.mark("application");
     try {
         // Before the window: its X11 class and app id come from these.

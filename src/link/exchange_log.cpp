@@ -9,8 +9,12 @@ namespace m8163 {
 namespace {
 
 // Bytes as they are: every "\r\n" below reaches the file as exactly CR LF.
-void append(const ConnectionSettings& settings, const std::string& record) {
-    appendToLogFile(settings.logFileName, record, settings.logRotateBytes);
+// Only a reply may rotate the file, so that a request and its reply are
+// never split between the renamed file and the new one.
+enum class Rotation { Never, AtSize };
+void append(const ConnectionSettings& settings, const std::string& record, Rotation rotation) {
+    appendToLogFile(settings.logFileName, record,
+                    rotation == Rotation::AtSize ? settings.logRotateBytes : 0);
 }
 
 std::string stampLine(const LocalTime& t, char timeSeparator) {
@@ -45,7 +49,7 @@ void logRequest(const ConnectionSettings& settings, const Clock& clock, const st
     record += stampLine(clock.now(), '-');
     record += "Send:\r\n";
     record += hexDump(bytes, count);
-    append(settings, record);
+    append(settings, record, Rotation::Never);
 }
 
 void logReply(const ConnectionSettings& settings, const Clock& clock, const std::uint8_t* bytes,
@@ -56,7 +60,7 @@ void logReply(const ConnectionSettings& settings, const Clock& clock, const std:
     record += stampLine(clock.now(), stamp == ReplyStamp::Colons ? ':' : '-');
     record += "Answ:\r\n";
     record += hexDump(bytes, count);
-    append(settings, record);
+    append(settings, record, Rotation::AtSize);
 }
 
 }  // namespace m8163

@@ -12,7 +12,7 @@
 // opened, or is no plain file, is skipped without a word and without
 // waiting, so logging never disturbs an exchange (log_file.h). Once the file
 // has reached the settings' rotation size it is renamed with a ".1" suffix,
-// after a whole record.
+// after a reply only: a request and its reply stay in one file.
 
 namespace m8163 {
 

@@ -13,10 +13,13 @@
 
 namespace m8163 {
 
-// The request of one exchange, just written to the port.
+// The request of one exchange, just written to the port, or meant to be.
 struct SentFrame {
     LocalTime time;
     std::span<const std::uint8_t> bytes;  // CRC included
+    // False when the port took none of it (not open, or gone): the exchange
+    // then ends with the port's reason in its status.
+    bool sent = true;
 };
 
 // The bytes the read returned for that request, and how the exchange ended.

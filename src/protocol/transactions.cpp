@@ -35,18 +35,21 @@ PortTimeouts timeoutsFor(const ConnectionSettings& settings, std::uint8_t functi
 
 // A search trial reads with the times of the connection's speed while its
 // bytes travel at the trial's: a slower trial speed may need more time than
-// they give. Only then does the whole read get the time the request and a
-// normal reply take at the trial's speed (11 bits a byte) plus the read
-// interval, and the interval at least two byte times of that speed.
+// they give. The read then gets what one exchange takes at the trial's speed
+// (11 bits a byte): the request on the wire, the 3.5 characters of silence
+// by which the module knows the request has ended, TimeOut for its answer,
+// the reply, and the read interval, at least two byte times of that speed.
 void fitToLineSpeed(PortTimeouts& timeouts, int lineSpeed, std::size_t readSize,
                     std::size_t bytesOnTheLine) {
     constexpr std::uint64_t kBitsPerByte = 11;
-    const auto lineMs = [lineSpeed](std::uint64_t bytes) {
+    constexpr std::uint64_t kFrameEndBits = 7 * kBitsPerByte / 2;
+    const auto lineMs = [lineSpeed](std::uint64_t bits) {
         const auto speed = static_cast<std::uint64_t>(lineSpeed);
-        return static_cast<std::uint32_t>((bytes * kBitsPerByte * 1000 + speed - 1) / speed);
+        return static_cast<std::uint32_t>((bits * 1000 + speed - 1) / speed);
     };
-    const std::uint32_t interval = std::max(timeouts.readInterval, lineMs(2));
-    const std::uint64_t needed = lineMs(bytesOnTheLine) + std::uint64_t{interval};
+    const std::uint32_t interval = std::max(timeouts.readInterval, lineMs(2 * kBitsPerByte));
+    const std::uint64_t needed = lineMs(bytesOnTheLine * kBitsPerByte + kFrameEndBits) +
+                                 std::uint64_t{timeouts.readConstant} + interval;
     const std::uint64_t total =
         timeouts.readConstant + std::uint64_t{timeouts.readMultiplier} * readSize;
     if (needed <= total)
@@ -95,9 +98,9 @@ class Watch {
         if (line_.observer != nullptr)
             start_ = std::chrono::steady_clock::now();
     }
-    void sent() const {
+    void sent(bool written) const {
         if (line_.observer != nullptr)
-            line_.observer->requestSent({line_.clock.now(), request_});
+            line_.observer->requestSent({line_.clock.now(), request_, written});
     }
     ExchangeStatus received(const Frame& reply, std::size_t count, ExchangeStatus status) const {
         if (line_.observer == nullptr)
@@ -131,10 +134,10 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     port.purge();
     port.setTimeouts(timeouts);
     port.clearErrors();
-    port.write(request.data(), ex.requestLength);
+    const bool written = port.write(request.data(), ex.requestLength) > 0;
     port.clearErrors();
     logRequest(settings, line.clock, request.data(), ex.requestLength);
-    watch.sent();
+    watch.sent(written);
     if (port.echoes() && !echoCameBack(port, request, ex.requestLength)) {
         port.clearErrors();
         ExchangeStatus status;

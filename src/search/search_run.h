@@ -98,9 +98,10 @@ struct SearchLine {
 // that carries the trial's module number and keeps the connection's speed
 // and parity, which give its time-outs and its parity check (a silent trial
 // costs the time-out plus 21 byte times of the connection's speed); the line
-// names the trial's speed, so that a reply that needs longer at it gets the
-// time it needs. A trial is a hit only when the probe's exchange is clean.
-// Pending messages run once between two module numbers of one speed. A
+// names the trial's speed, so that where one exchange at it needs longer
+// (request, frame end, time-out, reply, read interval) the read gets that.
+// A trial is a hit only when the probe's exchange is clean. Pending
+// messages run once between two module numbers of one speed. A
 // trial whose port cannot be opened ends the search (PortFailed) after the
 // port's one box. At every end the port is opened again with the connection
 // settings (without a second box after PortFailed). Over a port whose line

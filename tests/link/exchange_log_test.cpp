@@ -69,11 +69,20 @@ TEST_F(ExchangeLogTest, SwitchTestedAtEachRecord) {
     EXPECT_EQ(contents(), first + first);
 }
 
-// The record that reaches the size is whole in the renamed file; the next
-// one starts the new file; an older ".1" is replaced; nothing is lost.
-TEST_F(ExchangeLogTest, RotatesAfterTheRecordThatReachesTheSize) {
+// The file is renamed only after a reply that brings it to the size, so a
+// request and its reply are always in one file; the exchange that reaches
+// the size is whole in the renamed file, the next one starts the new file,
+// an older ".1" is replaced, nothing is lost.
+TEST_F(ExchangeLogTest, RotatesBetweenExchangesOnly) {
+    const std::uint8_t reply[] = {0x01, 0x83, 0x02, 0xC0, 0xF1};
+    const auto exchange = [&] {
+        logRequest(settings, clock, kRequest, sizeof kRequest);
+        logReply(settings, clock, reply, sizeof reply, ReplyStamp::Hyphens);
+    };
     logRequest(settings, clock, kRequest, sizeof kRequest);
-    const std::string record = contents();
+    const std::string request = contents();
+    exchange();
+    const std::string one = contents().substr(request.size());
     const std::filesystem::path old = file.string() + ".1";
     const auto read = [](const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -81,32 +90,34 @@ TEST_F(ExchangeLogTest, RotatesAfterTheRecordThatReachesTheSize) {
     };
     struct Case {
         std::uint64_t limit;
-        std::string current;  // after a second record
+        std::string current;  // after two exchanges
         std::string renamed;
     };
     const Case cases[] = {
-        {2 * record.size() + 1, record + record, "older"},  // below the size
-        {2 * record.size(), "", record + record},           // exactly at it
-        {2 * record.size() - 1, "", record + record},       // crossed inside the record
-        {0, record + record, "older"},                      // no rotation
+        {2 * one.size() + 1, one + one, "older"},          // below the size
+        {2 * one.size(), "", one + one},                   // exactly at it
+        {2 * one.size() - 1, "", one + one},               // crossed inside the reply
+        {one.size() + request.size(), "", one + one},      // reached by the request
+        {one.size() + request.size() - 1, "", one + one},  // crossed inside the request
+        {0, one + one, "older"},                           // no rotation
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.limit);
         std::filesystem::remove(file);
         std::ofstream(old, std::ios::binary | std::ios::trunc) << "older";
         settings.logRotateBytes = c.limit;
-        logRequest(settings, clock, kRequest, sizeof kRequest);
-        logRequest(settings, clock, kRequest, sizeof kRequest);
+        exchange();
+        exchange();
         EXPECT_EQ(std::filesystem::exists(file) ? contents() : "", c.current);
         EXPECT_EQ(read(old), c.renamed);
     }
-    // The record after a rotation opens the new file.
+    // The exchange after a rotation opens the new file.
     std::filesystem::remove(file);
-    settings.logRotateBytes = 2 * record.size();
+    settings.logRotateBytes = 2 * one.size();
     for (int i = 0; i < 3; ++i)
-        logRequest(settings, clock, kRequest, sizeof kRequest);
-    EXPECT_EQ(contents(), record);
-    EXPECT_EQ(read(old), record + record);
+        exchange();
+    EXPECT_EQ(contents(), one);
+    EXPECT_EQ(read(old), one + one);
 }
 
 TEST_F(ExchangeLogTest, UnopenableFileIsSkippedSilently) {

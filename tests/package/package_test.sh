@@ -131,6 +131,16 @@ grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
     fail "the metadata has no release $version"
 gzip -dc "$root/usr/share/man/man1/m8163.1.gz" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q '^\.BR m8163ctl (1)' ||
     fail "m8163(1) does not point to m8163ctl(1)"
+# What a user meets first is named where the package describes itself.
+manual=$(gzip -dc "$root/usr/share/man/man1/m8163.1.gz")
+changes=$(gzip -dc "$root/usr/share/doc/m8163/changelog.gz")
+for word in 'port chooser' 'state line' 'exchange monitor' m8163ctl; do
+    field Description | grep -qi "$word" || fail "the Description does not mention $word"
+    grep -qi "$word" <<<"$changes" || fail "the changelog does not mention $word"
+done
+for word in 'Выбрать порт' 'state line' 'Монитор обмена' '^\.B \\-\\-version'; do
+    grep -q "$word" <<<"$manual" || fail "m8163(1) does not mention $word"
+done
 # Hardened programs: read-only relocations resolved at start, fortified calls.
 for program in m8163 m8163ctl sim8163; do
     readelf -lW "$root/usr/bin/$program" | grep -q GNU_RELRO || fail "$program lacks relro"

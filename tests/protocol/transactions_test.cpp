@@ -196,25 +196,26 @@ TEST_F(TransactionTest, ResultBitsAndExceptionCode) {
 }
 
 // A search trial's read keeps the times of the connection's speed, and gets
-// longer only where a reply at the trial's slower speed could not arrive
-// within them: then it gets the request and the reply at 11 bits a byte plus
-// the read interval, the interval at least two byte times.
+// longer only where one exchange at the trial's slower speed could not fit
+// them: then it gets the request, 3.5 characters of frame end, TimeOut, the
+// reply (11 bits a byte) and the read interval, at least two byte times.
 TEST_F(TransactionTest, AReadAtAnotherLineSpeedGetsLongerOnlyWhereItMust) {
     struct Case {
         int connection, timeoutMs, lineSpeed;
         PortTimeouts read;  // interval, multiplier, constant
     };
+    // 27 bytes and 3.5 characters at 1200 bit/s take 280 ms.
     const Case cases[] = {
         {19200, 100, 0, {24, 12, 100}},      // no trial
-        {19200, 100, 1200, {24, 12, 100}},   // 352 ms hold the 272 a reply needs
         {19200, 100, 19200, {24, 12, 100}},  // the connection's own speed
-        {115200, 100, 9600, {12, 6, 100}},
-        // 27 bytes at 1200 bit/s take 248 ms, the interval grows to 19 ms:
-        // 267 ms in all against 126 + TimeOut.
-        {115200, 0, 1200, {19, 6, 141}},
-        {115200, 100, 1200, {19, 6, 141}},
-        {115200, 150, 1200, {12, 6, 150}},  // 276 ms are enough
-        {19200, 0, 1200, {24, 12, 20}},     // 248 + 24 against 252
+        {115200, 100, 9600, {12, 6, 100}},   // 35 + 100 + 12 fit in 226
+        // 280 + 100 + 24 against 100 + 21 x 12.
+        {19200, 100, 1200, {24, 12, 152}},
+        // The interval grows to 19 ms; 280 + TimeOut + 19 against 126 + TimeOut.
+        {115200, 0, 1200, {19, 6, 173}},
+        {115200, 100, 1200, {19, 6, 273}},
+        {115200, 150, 1200, {19, 6, 323}},
+        {19200, 0, 1200, {24, 12, 52}},  // 280 + 24 against 252
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.connection) + " " + std::to_string(c.timeoutMs) + " " +

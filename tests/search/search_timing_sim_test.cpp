@@ -53,19 +53,37 @@ class NoPump final : public EventPump {
     void pause(std::chrono::milliseconds) override {}
 };
 
-// From a connection at 19200 bit/s with TimeOut 100, a module at 1200 bit/s
-// with odd parity is found, and a silent trial costs the time-out plus 21
-// byte times of the connection's speed (352 ms), not of the trial's (4032).
-TEST(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostTheConnectionsTime) {
+struct SlowModuleCase {
+    int connection;
+    int timeoutMs;
+    int replyDelayMs;  // the module's answer delay, beyond its frame-end silence
+    double silentMs;   // what a trial without an answer costs
+};
+
+// From a fast connection a module at 1200 bit/s with odd parity is found,
+// also when its answer is delayed as a real line delays it (the 73 ms a
+// request takes at 1200 bit/s, as 80 ms after the pseudo-terminal hands
+// the request over at once; within TimeOut 100); a silent trial costs what
+// one exchange at 1200 bit/s needs (request, frame end, TimeOut, reply,
+// read interval), never the time-outs of 1200 bit/s (4 s). With TimeOut 0
+// the module answers 30 ms after the frame end, a margin a loaded machine
+// keeps.
+class SearchTiming : public ::testing::TestWithParam<SlowModuleCase> {};
+
+TEST_P(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostOneExchange) {
+    const SlowModuleCase& c = GetParam();
     char name[] = "/tmp/m8163-search-timing.XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     const std::filesystem::path folder = name;
     sim::ModuleSetup setup;
     setup.address = 1;
     setup.format = {1200, sim::kOdd};
+    sim::ModuleModel module(setup);
+    if (c.replyDelayMs > 0)
+        module.faults.push_back({.kind = sim::FaultKind::Delay, .amount = c.replyDelayMs});
     sim::ServerOptions options;
     options.link = (folder / "port").string();
-    options.modules = {sim::ModuleModel(setup)};
+    options.modules = {module};
     options.pace = true;
     sim::PtyServer server(std::move(options));
     server.start();
@@ -74,10 +92,10 @@ TEST(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostTheConnectionsTime) {
     ComPortMap ports;
     ports.devices[0] = server.path();
     ConnectionSettings connection;
-    connection.speed = 19200;
+    connection.speed = c.connection;
     connection.parity = parityFromCode(kParityNone);
     connection.moduleAddress = 9;
-    connection.timeoutMs = 100;
+    connection.timeoutMs = c.timeoutMs;
     SystemClock clock;
     test::RecordingBoxes boxes;
     const SearchLine line{port, ports, connection, clock, boxes};
@@ -105,15 +123,26 @@ TEST(SearchTiming, ASlowModuleIsFoundAndSilentTrialsCostTheConnectionsTime) {
     EXPECT_EQ(view.hits, (std::vector<SearchHit>{{1200, 1, Parity::Odd}}));
     ASSERT_EQ(view.trials.size(), 6u);
     EXPECT_TRUE(boxes.shown.empty());
-    constexpr double kSilentMs = 100 + 21 * 12;
     for (const TimedView::Trial& trial : view.trials) {
         SCOPED_TRACE(std::to_string(trial.parity) + "@" + std::to_string(trial.address));
         if (trial.address == 1 && trial.parity == kParityOdd)
             continue;
-        EXPECT_GE(trial.ms, kSilentMs);
-        EXPECT_LE(trial.ms, kSilentMs + 300);
+        EXPECT_GE(trial.ms, c.silentMs);
+        EXPECT_LE(trial.ms, c.silentMs + 300);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(FromAFastConnection, SearchTiming,
+                         ::testing::Values(
+                             // 280 ms for request, frame end and reply at 1200 bit/s, the read
+                             // interval of the connection (24 ms) or two byte times (19 ms).
+                             SlowModuleCase{19200, 100, 0, 280 + 100 + 24},
+                             SlowModuleCase{115200, 0, 30, 280 + 0 + 19},
+                             SlowModuleCase{115200, 100, 80, 280 + 100 + 19}),
+                         [](const ::testing::TestParamInfo<SlowModuleCase>& info) {
+                             return "At" + std::to_string(info.param.connection) + "TimeOut" +
+                                    std::to_string(info.param.timeoutMs);
+                         });
 
 }  // namespace
 }  // namespace m8163

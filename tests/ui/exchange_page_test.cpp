@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,6 +59,29 @@ TEST_F(ExchangeWindow, StartUpShowsTheImageAndTheSettings) {
     EXPECT_EQ(text("Label5"), "COM1, 19200 , без паритета ");
     // The caption is not cut to the label's design width.
     EXPECT_GE(control<QLabel>("Label5").width(), control<QLabel>("Label5").sizeHint().width());
+}
+
+// Tab from the last control of "Новые параметры" goes round the window and
+// never lands on an identity control that its panel covers; those keep
+// their values.
+TEST_F(ExchangeWindow, TabNeverReachesTheCoveredIdentityControls) {
+    window->selectPage(TForm1::kExchangePage);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    control<QLineEdit>("Edit3").setText("8163");
+    box("CheckBox4").setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), &box("CheckBox4"));
+    std::vector<std::string> reached;
+    for (int step = 0; step < 60; ++step) {
+        QTest::keyClick(window.get(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget()->objectName().toStdString());
+    }
+    EXPECT_NE(std::find(reached.begin(), reached.end(), "CheckBox4"), reached.end());
+    for (const char* covered :
+         {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "ComboBox7", "ComboBox8", "ComboBox9"})
+        EXPECT_EQ(std::find(reached.begin(), reached.end(), covered), reached.end()) << covered;
+    EXPECT_EQ(control<QLineEdit>("Edit3").text(), "8163");
 }
 
 TEST_F(ExchangeWindow, PageRefreshShowsSpeedCodesAndNetworkNumbersInRangeOnly) {

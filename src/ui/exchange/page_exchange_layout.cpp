@@ -8,6 +8,7 @@
 
 #include "ui/exchange/exchange_controls.h"
 #include "ui/shell/controls.h"
+#include "ui/shell/covered_controls.h"
 
 namespace m8163::ui {
 
@@ -63,6 +64,8 @@ void buildIdentity(QWidget* page, ExchangeControls& c) {
     c.modelCode = addEdit(page, "Edit3", {328, 216, 121, 28}, QString());
     c.software = addEdit(page, "Edit4", {472, 216, 129, 28}, QString());
     c.hardware = addEdit(page, "Edit5", {624, 216, 145, 28}, QString());
+    keepOutOfTabChain({c.factoryNumber1, c.factoryNumber2, c.day, c.month, c.year, c.modelCode,
+                       c.software, c.hardware});
 
     addLabel(page, "Label13", {395, 8, 150, 20}, "Заводской номер");
     QLabel* factory = addPanel(page, "Panel4", {320, 32, 281, 41}, " ", PanelStyle::Flat);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "ui/monitor/frame_store.h"
 
@@ -12,7 +13,9 @@ class QWidget;
 // The exchange monitor as the main window holds it: the store that watches
 // every exchange from start-up on (the exchange log's switch has no say),
 // and the monitor window, made the first time the user opens it with
-// "Монитор обмена…" or Ctrl+M.
+// "Монитор обмена…" or Ctrl+M. It opens where it was last closed (kept in
+// the profile), else at the size that shows a reading whole, centred on the
+// main window; never larger than the free area of the screen.
 
 namespace m8163 {
 
@@ -37,6 +40,8 @@ class ExchangeMonitor final : public QObject {
     FrameStore store_;
     // A child of the window, deleted before the store it shows.
     QPointer<MonitorWindow> monitor_;
+    // Where its place is kept (the profile), named when it is first opened.
+    std::string profilePath_;
 };
 
 }  // namespace m8163

@@ -5,21 +5,23 @@ namespace m8163 {
 void FrameStore::requestSent(const SentFrame& frame) {
     MonitorFrame request;
     request.time = frame.time;
+    request.sent = frame.sent;
     request.bytes.assign(frame.bytes.begin(), frame.bytes.end());
     append(std::move(request));
 }
 
 void FrameStore::replyReceived(const ReceivedFrame& frame) {
+    MonitorFrame reply;
     // The request of this reply is the last frame, unless a clear took it.
     if (!frames_.empty() && !frames_.back().reply && !frames_.back().finished) {
         MonitorFrame& request = frames_.back();
+        reply.sent = request.sent;
         request.status = frame.status;
         request.finished = true;
         request.duration = frame.duration;
         if (listener_ != nullptr)
             listener_->outcomeSet(frames_.size() - 1);
     }
-    MonitorFrame reply;
     reply.time = frame.time;
     reply.reply = true;
     reply.bytes.assign(frame.bytes.begin(), frame.bytes.end());

@@ -20,6 +20,9 @@ struct MonitorFrame {
     std::uint64_t serial = 0;  // counts every frame recorded, from 1
     LocalTime time;
     bool reply = false;
+    // False for both frames of an exchange whose request the port did not
+    // take (not open): nothing went out, nothing was awaited.
+    bool sent = true;
     std::vector<std::uint8_t> bytes;
     // A reply: the request it answers, for the decoding.
     std::vector<std::uint8_t> request;

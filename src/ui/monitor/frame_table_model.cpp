@@ -82,11 +82,14 @@ QVariant FrameTableModel::data(const QModelIndex& index, int role) const {
     const MonitorFrame& f = frame(index.row());
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole:
-            if (role == Qt::ToolTipRole && index.column() != kMeaningColumn &&
-                index.column() != kResultColumn)
-                return {};
             return QString::fromStdString(cells(f)[static_cast<std::size_t>(index.column())]);
+        case Qt::ToolTipRole:
+            // The long texts in full: the meaning with the registers' hex.
+            if (index.column() == kMeaningColumn)
+                return QString::fromStdString(frameMeaning(f));
+            if (index.column() == kBytesColumn || index.column() == kResultColumn)
+                return QString::fromStdString(cells(f)[static_cast<std::size_t>(index.column())]);
+            return {};
         case Qt::ForegroundRole:
             if (f.failed())
                 return QColor(0xC0, 0x00, 0x00);

@@ -3,17 +3,21 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 
 #include "base/message_boxes.h"
 #include "config/whole_file.h"
@@ -29,6 +33,32 @@ QPushButton* addButton(QHBoxLayout* bar, QWidget* parent, const char* name, cons
     return button;
 }
 
+// What each column needs: its header uncut, and the usual contents whole,
+// a reading's meaning included; longer texts are elided, whole in the hint.
+std::array<int, kMonitorColumns> columnWidths(const QTableView& table) {
+    const QFontMetrics metrics = table.fontMetrics();
+    // The item's margins and focus frame on both sides.
+    const int padding = 2 * table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    const auto fit = [&](const char* text) {
+        return metrics.horizontalAdvance(QString::fromUtf8(text)) + padding;
+    };
+    std::array<int, kMonitorColumns> widths = {
+        fit("00:00:00.000"),
+        fit("→ не отправлен"),
+        fit("01 03 00 00 00 07 04 08"),
+        fit("измеренное значение = -1234.5678; относительное значение = 65535; "
+            "статус измерения = норма"),
+        fit("99999 мс"),
+        metrics.averageCharWidth() * 20 + padding,
+    };
+    const QHeaderView& header = *table.horizontalHeader();
+    for (int column = 0; column < kMonitorColumns; ++column) {
+        int& width = widths[static_cast<std::size_t>(column)];
+        width = std::max(width, header.sectionSizeHint(column));
+    }
+    return widths;
+}
+
 }  // namespace
 
 MonitorWindow::MonitorWindow(FrameStore& store, MessageBoxes& boxes, QWidget* parent)
@@ -40,9 +70,9 @@ MonitorWindow::MonitorWindow(FrameStore& store, MessageBoxes& boxes, QWidget* pa
       count_(new QLabel(this)) {
     setObjectName(QStringLiteral("ExchangeMonitor"));
     setWindowTitle(QStringLiteral("Монитор обмена"));
-    resize(980, 420);
 
     auto* bar = new QHBoxLayout;
+    bar_ = bar;
     auto* failuresOnly = new QCheckBox(QStringLiteral("Только ошибки"), this);
     failuresOnly->setObjectName(QStringLiteral("MonitorFailuresOnly"));
     bar->addWidget(failuresOnly);
@@ -71,10 +101,12 @@ MonitorWindow::MonitorWindow(FrameStore& store, MessageBoxes& boxes, QWidget* pa
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     QHeaderView* header = table_->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
-    const int widths[] = {90, 80, 260, 330, 90};
-    for (int column = 0; column < 5; ++column)
-        header->resizeSection(column, widths[column]);
-    header->setStretchLastSection(true);
+    // The meaning takes what the others leave.
+    header->setSectionResizeMode(kMeaningColumn, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
+    const std::array<int, kMonitorColumns> widths = columnWidths(*table_);
+    for (int column = 0; column < kMonitorColumns; ++column)
+        header->resizeSection(column, widths[static_cast<std::size_t>(column)]);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -88,6 +120,8 @@ MonitorWindow::MonitorWindow(FrameStore& store, MessageBoxes& boxes, QWidget* pa
     auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
     connect(copyKey, &QShortcut::activated, this, [this] { copySelection(); });
     connect(save, &QPushButton::clicked, this, [this] { this->save(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     // The newest row stays in sight while the view is at its end.
     connect(&filter_, &QAbstractItemModel::rowsInserted, this, [this] {
@@ -108,7 +142,24 @@ void MonitorWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+QSize MonitorWindow::defaultSize() const {
+    int width = 0;
+    for (int column = 0; column < kMonitorColumns; ++column)
+        width += column == kMeaningColumn ? columnWidths(*table_)[kMeaningColumn]
+                                          : table_->horizontalHeader()->sectionSize(column);
+    const QMargins margins = layout()->contentsMargins();
+    width += 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width() +
+             margins.left() + margins.right();
+    constexpr int kRows = 20;
+    const int height = margins.top() + bar_->sizeHint().height() + layout()->spacing() +
+                       2 * table_->frameWidth() + table_->horizontalHeader()->sizeHint().height() +
+                       kRows * table_->verticalHeader()->defaultSectionSize() + margins.bottom();
+    return {width, height};
+}
+
 void MonitorWindow::hideEvent(QHideEvent* event) {
+    if (keep_ && !event->spontaneous())
+        keep_(geometry());
     model_.setWatching(false);
     QWidget::hideEvent(event);
 }
@@ -140,6 +191,13 @@ QString MonitorWindow::copySelection() {
     return text;
 }
 
+QString MonitorWindow::savePath(const QString& typed, const QString& filter) {
+    if (typed.isEmpty() || !QFileInfo(typed).suffix().isEmpty())
+        return typed;
+    return typed + (filter.contains(QStringLiteral("csv")) ? QStringLiteral(".csv")
+                                                           : QStringLiteral(".txt"));
+}
+
 void MonitorWindow::saveShown(const QString& path) {
     const std::vector<const MonitorFrame*> frames = shownFrames(false);
     const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
@@ -152,13 +210,11 @@ void MonitorWindow::save() {
         path = ask_();
     } else {
         QString filter;
-        path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить кадры обмена"), QStringLiteral("обмен.txt"),
-            QStringLiteral("Текст (*.txt);;Таблица CSV (*.csv)"), &filter);
-        const QString suffix = filter.contains(QStringLiteral("csv")) ? QStringLiteral(".csv")
-                                                                      : QStringLiteral(".txt");
-        if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive))
-            path += suffix;
+        path = savePath(
+            QFileDialog::getSaveFileName(
+                this, QStringLiteral("Сохранить кадры обмена"), QStringLiteral("обмен.txt"),
+                QStringLiteral("Текст (*.txt);;Таблица CSV (*.csv)"), &filter),
+            filter);
     }
     if (path.isEmpty())
         return;

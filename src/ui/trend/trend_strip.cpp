@@ -81,9 +81,12 @@ QString TrendStrip::pictureHeader() const {
     if (!now.userText.empty())
         header += QStringLiteral(" «%1»").arg(QString::fromStdString(now.userText));
     if (plot_) {
+        // In the form the picture's time axis writes: "10.12.2026 14:32:50".
         const auto time = [](double key) {
-            return QString::fromStdString(
-                trendTimeText(static_cast<std::int64_t>(std::llround(key * 1000))).substr(0, 19));
+            const std::string t =
+                trendTimeText(static_cast<std::int64_t>(std::llround(key * 1000)));
+            return QString::fromStdString(t.substr(8, 2) + "." + t.substr(5, 2) + "." +
+                                          t.substr(0, 4) + " " + t.substr(11, 8));
         };
         header += QStringLiteral(", ") + time(plot_->shownFrom()) + QStringLiteral(" — ") +
                   time(plot_->shownTo());
