@@ -25,7 +25,10 @@ class UnshownBoxes final : public MessageBoxes {
 // Whether the port is open afterwards.
 bool reopen(const SearchLine& line, int speed, Parity parity, MessageBoxes& boxes) {
     const ConnectionSettings& s = line.settings;
-    openPort(line.port, line.ports, s.portNumber, {speed, parity}, s.timeoutMs, boxes);
+    PortState state =
+        openPort(line.port, line.ports, s.portNumber, {speed, parity}, s.timeoutMs, boxes);
+    if (line.portState != nullptr)
+        *line.portState = std::move(state);
     return line.port.isOpen();
 }
 

@@ -11,6 +11,7 @@
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
 #include "link/line_format.h"
+#include "link/port_state.h"
 #include "link/serial_port.h"
 #include "protocol/exchange_result.h"
 #include "protocol/transactions.h"
@@ -89,6 +90,9 @@ struct SearchLine {
     MessageBoxes& boxes;
     // Told of every trial's frames when set (ModbusLine::observer).
     ExchangeObserver* observer = nullptr;
+    // Where each reopen leaves the port's state, when set: the window's
+    // state line shows the last one.
+    PortState* portState = nullptr;
 };
 
 // Runs a completed plan. Order: speeds ascending (outer), module numbers

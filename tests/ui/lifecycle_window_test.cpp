@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -132,6 +133,20 @@ TEST_F(LifecycleWindow, PollingTicksRunWhileACommandsBoxIsOpen) {
     EXPECT_EQ(boxes.shown[0].text, "Прочитано измеренное значение.");
     EXPECT_GE(underTheBox, 2);
     EXPECT_TRUE(state.polling.polling);
+}
+
+// The search reopens the port for its trials: where that failed, the state
+// line says the port is not open (and not the device it had before).
+TEST_F(LifecycleWindow, APortTheSearchCouldNotOpenShowsAsNotOpen) {
+    window->selectPage(TForm1::kSearchPage);
+    QLabel& stateLine = *window->controls().bar.stateLine;
+    const QString openText = stateLine.text();
+    ASSERT_EQ(state.portState.condition, PortCondition::Open);
+    port.failOpen = true;
+    control<QPushButton>("Button33").click();  // "Начать поиск"
+    EXPECT_NE(state.portState.condition, PortCondition::Open);
+    EXPECT_NE(stateLine.text(), openText);
+    EXPECT_FALSE(port.isOpen());
 }
 
 // Start-up in a folder of the test's own, with the window's real boxes where

@@ -202,6 +202,10 @@ void ConnectionBar::setSearchLock(bool locked) {
     }
 }
 
+void ConnectionBar::showPortState() {
+    stateLine_->show(context_.state.portState);
+}
+
 void ConnectionBar::stopPolling() {
     stopPolling_();
 }

@@ -66,6 +66,8 @@ class ConnectionBar : public QObject, public ConnectionView {
 
     // While a search runs the bar's connection controls are disabled.
     void setSearchLock(bool locked);
+    // The state line shows the port's state as the program last left it.
+    void showPortState();
 
     void stopPolling() override;
     void showConnection() override { refresh(); }

@@ -53,8 +53,18 @@ void SearchPage::search(LineLease& lease) {
     // from the list at a message pass between module numbers changes
     // nothing the next trial relies on.
     lease.allowTakeOver(true);
-    const SearchLine line{lease.port(),  state.comPorts, state.connection,
-                          lease.clock(), context_.boxes, lease.line().observer};
+    const SearchLine line{lease.port(),  state.comPorts,         state.connection,
+                          lease.clock(), context_.boxes,         lease.line().observer,
+                          &state.portState};
+    // However the search ends (a close ends it after its trial), the state
+    // line shows where its reopens left the port.
+    struct ShowPortState {
+        const std::function<void()>& show;
+        ~ShowPortState() {
+            if (show)
+                show();
+        }
+    } showPortState{links_.showPortState};
     // The search's readings are not the connection's: they go to a record
     // of their own, and the measured-value page keeps what it showed.
     const auto probe = [](const ModbusLine& trial) {

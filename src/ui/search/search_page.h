@@ -24,6 +24,8 @@ struct SearchLinks {
     std::function<void(bool)> lockConnection;
     // The module number into the exchange page's new-number list.
     std::function<void(int)> selectNetworkNumber;
+    // The port's state after the search's reopens, into the state line.
+    std::function<void()> showPortState;
 };
 
 class SearchPage : public QObject, public SearchPageView {

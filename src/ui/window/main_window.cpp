@@ -122,7 +122,8 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
                         connectionBar_->changeConnection(line, speed, parity, address);
                     },
                     [this](bool locked) { connectionBar_->setSearchLock(locked); },
-                    [this](int number) { exchangePage_->selectNetworkNumber(number); }});
+                    [this](int number) { exchangePage_->selectNetworkNumber(number); },
+                    [this] { connectionBar_->showPortState(); }});
 
     QObject::connect(notebook_, &QTabWidget::currentChanged, this,
                      [this](int index) { onPageShown(index); });
