@@ -132,7 +132,13 @@ class SerialPort {
     const std::string& notOpenReason() const { return notOpenReason_; }
     void setNotOpenReason(std::string reason) { notOpenReason_ = std::move(reason); }
 
+    // The outcome of the latest attempt to open the device, the retries of a
+    // refused open included: what the state line says after a change the
+    // port made by itself.
+    const OpenResult& lastOpen() const { return lastOpen_; }
+
   protected:
+    void setLastOpen(OpenResult result) { lastOpen_ = std::move(result); }
     void stateChanged() const {
         if (stateListener_)
             stateListener_();
@@ -148,6 +154,7 @@ class SerialPort {
     PortWait* wait_ = nullptr;
     std::function<void()> stateListener_;
     std::string notOpenReason_;
+    OpenResult lastOpen_;
 };
 
 }  // namespace m8163
