@@ -294,8 +294,8 @@ TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Warning);
     EXPECT_EQ(boxes.shown[0].caption, kCaption);
     EXPECT_EQ(boxes.shown[0].detail,
-              "[COM_OPTIONS] COM2: слово «rs458» не понято и пропущено\n"
-              "[COM_OPTIONS] COM8: слово «fast» не понято и пропущено");
+              "[COM_OPTIONS] COM2: слово «rs458» пропущено: неизвестное слово\n"
+              "[COM_OPTIONS] COM8: слово «fast» пропущено: неизвестное слово");
 
     // Reading alone hands the same lines back and shows nothing.
     ports = {};
