@@ -54,7 +54,7 @@ TEST_F(CtlLineOptions, EchoOptionReadsNormallyAndItsAbsenceIsPointedOut) {
     EXPECT_TRUE(contains(out, R"("exchange":0)")) << out;
 
     // A refused word sends nothing: the line would not be driven as asked.
-    for (const std::string& words :
+    for (const std::string words :
          {"echo,rs458", "rs485-delay-before=-1", "rs485-delay-before=100000",
           "rs485-delay-before=0x10", "rs485-delay-before=200"}) {
         SCOPED_TRACE(words);

@@ -18,21 +18,22 @@ TEST(PortStateText, SaysWhatIsOpenOrWhyNot) {
         std::string text;
     };
     const Case cases[] = {
-        {{PortCondition::Open, "/dev/ttyUSB0", "FTDI FT232R", "", std::nullopt, {}},
+        {{PortCondition::Open, "/dev/ttyUSB0", "FTDI FT232R", "", std::nullopt, {}, ""},
          "/dev/ttyUSB0 · FTDI FT232R"},
-        {{PortCondition::Open, "/dev/pts/3", "", "", std::nullopt, {}}, "/dev/pts/3"},
+        {{PortCondition::Open, "/dev/pts/3", "", "", std::nullopt, {}, ""}, "/dev/pts/3"},
         {{PortCondition::Missing,
           "/dev/ttyUSB0",
           "",
           "Нет такого файла или каталога",
           std::nullopt,
-          {}},
+          {},
+          ""},
          "Порт не открыт: нет устройства /dev/ttyUSB0. Подключите его — откроется сам, или "
          "выберите порт (Ctrl+P)"},
-        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", "dialout", {}},
+        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", "dialout", {}, ""},
          "Порт не открыт: нет доступа к /dev/ttyS0. Вступите в группу dialout и войдите в систему "
          "заново; с доступом откроется сам"},
-        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", std::nullopt, {}},
+        {{PortCondition::NoAccess, "/dev/ttyS0", "", "Отказано в доступе", std::nullopt, {}, ""},
          "Порт не открыт: нет доступа к /dev/ttyS0. Права устройства не дают доступа; дадут — "
          "откроется сам"},
         {{PortCondition::Busy,
@@ -40,14 +41,18 @@ TEST(PortStateText, SaysWhatIsOpenOrWhyNot) {
           "",
           "",
           std::nullopt,
-          {{812, "minicom"}, {907, "picocom"}}},
+          {{812, "minicom"}, {907, "picocom"}},
+          ""},
          "Порт не открыт: /dev/ttyUSB1 занят программами minicom (PID 812), picocom (PID 907). "
          "Закройте их — откроется сам"},
-        {{PortCondition::Busy, "/dev/ttyUSB1", "", "", std::nullopt, {}},
+        {{PortCondition::Busy, "/dev/ttyUSB1", "", "", std::nullopt, {{526, "python3"}}, ""},
+         "Порт не открыт: /dev/ttyUSB1 занят программой python3 (PID 526). Закройте её — откроется "
+         "сам"},
+        {{PortCondition::Busy, "/dev/ttyUSB1", "", "", std::nullopt, {}, ""},
          "Порт не открыт: /dev/ttyUSB1 занят другой программой. Закройте её — откроется сам"},
-        {{PortCondition::Lost, "/dev/ttyUSB0", "", "", std::nullopt, {}},
+        {{PortCondition::Lost, "/dev/ttyUSB0", "", "", std::nullopt, {}, ""},
          "Порт не открыт: /dev/ttyUSB0 пропал (адаптер отключён?); вернётся — откроется сам"},
-        {{PortCondition::Failed, "/dev/ttyS4", "", "Ошибка ввода-вывода", std::nullopt, {}},
+        {{PortCondition::Failed, "/dev/ttyS4", "", "Ошибка ввода-вывода", std::nullopt, {}, ""},
          "Порт не открыт: /dev/ttyS4: Ошибка ввода-вывода"},
         {{}, "Порт закрыт"},
     };
