@@ -79,6 +79,15 @@ TEST_F(PortStateLineTest, WhatDoesNotFitIsCutAndTheHintHasItAll) {
         << label->text().toStdString();
     EXPECT_TRUE(label->text().contains(QStringLiteral("port0"))) << label->text().toStdString();
     EXPECT_EQ(label->toolTip().toStdString(), portStateText(open) + "\nУстройство: /dev/ttyUSB1");
+
+    // A long name gives way to what helps.
+    PortState busy = open;
+    busy.condition = PortCondition::Busy;
+    busy.holders = {{3436, "minicom"}, {3441, "python3"}};
+    line.show(busy);
+    EXPECT_TRUE(textFits()) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("Закройте их — откроется сам")))
+        << label->text().toStdString();
 }
 
 }  // namespace

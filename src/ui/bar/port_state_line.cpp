@@ -22,16 +22,21 @@ bool fits(const QLabel& label, const QFontMetrics& metrics, const QString& text)
 }
 
 // The state's words as the label can hold them: a device name longer than a
-// line cut in its middle (its ends tell adapters apart), then the text cut
-// at the end with "…" where it still needs more lines than the label has.
+// line cut in its middle (its ends tell adapters apart), and where the text
+// then needs more lines than the label has, cut to half a line, so that the
+// reason and what helps keep their room; what still does not fit is cut at
+// the end with "…".
 QString fitted(const QLabel& label, PortState state) {
     const QFontMetrics metrics(label.font());
     const int width = label.contentsRect().width();
-    state.device = metrics.elidedText(QString::fromStdString(state.device), Qt::ElideMiddle, width)
-                       .toStdString();
-    const QString text = QString::fromStdString(portStateText(state));
-    if (fits(label, metrics, text))
-        return text;
+    const QString device = QString::fromStdString(state.device);
+    QString text;
+    for (const int room : {width, width / 2}) {
+        state.device = metrics.elidedText(device, Qt::ElideMiddle, room).toStdString();
+        text = QString::fromStdString(portStateText(state));
+        if (fits(label, metrics, text))
+            return text;
+    }
     // The longest head that fits with the mark; a search over the length,
     // as a reason may run to a few hundred characters.
     const QString mark = QStringLiteral("…");
