@@ -474,7 +474,7 @@ TEST_F(CtlTest, AnExchangeLogThatIsNoFileIsLeftOff) {
     ASSERT_TRUE(std::filesystem::create_directory(work));
     ASSERT_EQ(::mkfifo((work + "/fifo").c_str(), 0644), 0);
     ASSERT_TRUE(std::filesystem::create_directory(work + "/folder"));
-    for (const char* name : {"fifo", "folder", "/dev/null"}) {
+    for (const char* name : {"fifo", "folder", "/dev/null", "/no/such/folder/COM.txt"}) {
         SCOPED_TRACE(name);
         std::ofstream(work + "/dev.dat", std::ios::binary)
             << "[LOG]\r\nUseLogFile=1\r\nLogFileName=" << name << "\r\n";
