@@ -101,7 +101,9 @@ PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
 }
 
 void closePort(SerialPort& port) {
-    if (port.isOpen())
+    // A port that waits to retry a refused open is closed too: nothing may
+    // open it after the program has closed it.
+    if (port.isOpen() || port.retrying())
         port.close();
     port.setNotOpenReason(portStateText({}));
 }

@@ -92,6 +92,10 @@ class SerialPort {
     // The device went away while open and the port waits to reopen it: it
     // counts as open for the program, yet no byte reaches a module.
     virtual bool lost() const { return false; }
+    // An open was refused for a reason that may pass (the device busy,
+    // access refused, no device yet): the port is not open, but tries the
+    // device again before exchanges until it opens or is closed.
+    virtual bool retrying() const { return false; }
     // The line format is the far end's own and open() cannot change it (a
     // device server reached over plain TCP).
     virtual bool lineFormatFixed() const { return false; }

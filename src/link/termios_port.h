@@ -56,8 +56,7 @@ class TermiosPort final : public SerialPort {
     bool isOpen() const override { return fd_ >= 0 || lost_; }
     // The device went away and the port waits to reopen it.
     bool lost() const override { return lost_; }
-    // A refused open of a device that may become usable is tried again.
-    bool retrying() const { return retrying_; }
+    bool retrying() const override { return retrying_; }
 
     void setTimeouts(const PortTimeouts& timeouts) override;
     // The time-outs reads use: those set, with the interval raised to

@@ -273,6 +273,21 @@ TEST_F(TermiosPortTest, BusyPortOpensByItselfOnceItsHolderLetsGo) {
     std::filesystem::remove_all(folder);
 }
 
+// The program's close ends the retries: nothing opens the device after it.
+TEST_F(TermiosPortTest, ClosingARefusedPortEndsItsRetries) {
+    const int other = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    EXPECT_FALSE(port.open(pty.slave, {}, {}).ok);
+    EXPECT_TRUE(port.retrying());
+    closePort(port);
+    EXPECT_FALSE(port.retrying());
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+    port.purge();
+    EXPECT_FALSE(port.isOpen());
+}
+
 TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
     openPlain({5000, 0, 10000, 0, 0});
     const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};
