@@ -160,8 +160,8 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
     ports.file = path;
 
     if (!rejected.empty()) {
-        MessageBox box = warningBox("В параметрах портов есть непонятные слова; они пропущены.",
-                                    BoxIcon::Warning);
+        MessageBox box = warningBox(
+            "В параметрах портов есть слова, которые не приняты; они пропущены.", BoxIcon::Warning);
         for (const std::string& line : rejected)
             box.detail += (box.detail.empty() ? "" : "\n") + line;
         boxes.show(box);
