@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace m8163 {
@@ -38,7 +39,9 @@ std::string shown(std::string_view word) {
 }
 
 constexpr const char* kUnknownWord = "неизвестное слово";
-constexpr const char* kBadDelay = "задержка — целое число миллисекунд от 0 до 100";
+std::string badDelay() {
+    return "задержка — целое число миллисекунд от 0 до " + std::to_string(kLongestRtsDelayMs);
+}
 
 // The milliseconds of a delay word's value; none unless it is a whole number
 // of 0 ... kLongestRtsDelayMs written in decimal digits.
@@ -63,7 +66,7 @@ std::optional<std::string> takeWord(const std::string& word, PortOptions& option
                                ? std::nullopt
                                : delayValue(trimmed(std::string_view(word).substr(equals + 1)));
         if (!value)
-            return kBadDelay;
+            return badDelay();
         (delayBefore ? options.delayBeforeMs : options.delayAfterMs) = *value;
         return std::nullopt;
     }
