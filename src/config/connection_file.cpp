@@ -52,8 +52,8 @@ std::string comKey(std::size_t index) {
     return "COM" + std::to_string(index + 1);
 }
 
-std::string portOptionWarning(const std::string& key, const std::string& word) {
-    return "[COM_OPTIONS] " + key + ": слово «" + word + "» не понято и пропущено";
+std::string portOptionWarning(const std::string& key, const RejectedOption& rejected) {
+    return "[COM_OPTIONS] " + key + ": слово «" + rejected.word + "» пропущено: " + rejected.why;
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ std::vector<std::string> takeConnectionFile(IniFile& ini, ConnectionSettings& se
     for (std::size_t i = 0; i < ports.options.size(); ++i) {
         const PortOptionsText parsed = parsePortOptions(ini.readString(kComOptions, comKey(i), ""));
         ports.options[i] = parsed.options;
-        for (const std::string& word : parsed.rejected)
+        for (const RejectedOption& word : parsed.rejected)
             rejected.push_back(portOptionWarning(comKey(i), word));
         // The network allowance in ms, likewise only where written; a
         // negative one counts as missing.
@@ -160,8 +160,8 @@ void loadConnectionSettings(const std::string& path, ConnectionSettings& setting
     ports.file = path;
 
     if (!rejected.empty()) {
-        MessageBox box = warningBox("В параметрах портов есть непонятные слова; они пропущены.",
-                                    BoxIcon::Warning);
+        MessageBox box = warningBox(
+            "В параметрах портов есть слова, которые не приняты; они пропущены.", BoxIcon::Warning);
         for (const std::string& line : rejected)
             box.detail += (box.detail.empty() ? "" : "\n") + line;
         boxes.show(box);

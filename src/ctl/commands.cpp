@@ -40,7 +40,7 @@ struct Session {
     // Opens the port as the window's start-up does; false when it cannot.
     bool open() {
         openPort(port, ports, settings.portNumber, lineSettings(settings), settings.timeoutMs,
-                 boxes);
+                 boxes, PortPicker::Options);
         if (!port.isOpen())
             return false;
         port.clearRtsSetDtr();
@@ -63,7 +63,10 @@ void warnOfPortOptions(const std::vector<std::string>& rejected, const std::stri
         std::cerr << "m8163ctl: " << where << line << std::endl;
 }
 
-void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, ComPortMap& ports) {
+// Returns false when the adapter options for the port in use hold a word
+// that was refused: the line would not be driven as the user asked.
+bool applyLineOptions(const LineOptions& line, ConnectionSettings& settings, ComPortMap& ports) {
+    bool taken = true;
     if (line.com)
         settings.portNumber = *line.com;
     if (line.device || line.portOptions) {
@@ -75,9 +78,11 @@ void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, Com
         if (line.device)
             ports.devices[index] = *line.device;
         PortOptionsText options = parsePortOptions(line.portOptions.value_or(""));
-        for (std::string& word : options.rejected)
-            word = "--line-options: unknown word '" + word + "' ignored";
-        warnOfPortOptions(options.rejected, "");
+        std::vector<std::string> refused;
+        for (const RejectedOption& word : options.rejected)
+            refused.push_back("--line-options: " + rejectedOptionText(word));
+        warnOfPortOptions(refused, "");
+        taken = refused.empty();
         // The network allowance is dev.dat's for the COM number in use.
         options.options.networkAllowanceMs = ports.options[index].networkAllowanceMs;
         ports.options[index] = options.options;
@@ -90,6 +95,7 @@ void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, Com
         settings.moduleAddress = *line.address;
     if (line.timeoutMs)
         settings.timeoutMs = *line.timeoutMs;
+    return taken;
 }
 
 int exchangeFailed(Session& session, ExchangeStatus status) {
@@ -111,7 +117,8 @@ std::string trimmed(const std::string& text) {
 // ---- measured value ----
 
 const std::vector<CsvField> kReadingHeader = {
-    {"value"}, {"relative_value"}, {"status"}, {"status_text"}, {"exchange"}, {"exchange_text"}};
+    {"value"},    {"relative_value"}, {"status"}, {"status_text"},
+    {"exchange"}, {"exchange_text"},  {"hint"}};
 
 struct Reading {
     const MeasurementRecord& record;
@@ -121,6 +128,12 @@ struct Reading {
     std::string failure() const {
         auto box = exchangeFailureBox(status);
         return box ? box->text : std::string();
+    }
+    // What the failure's box adds (a reply that starts with the request: the
+    // echo option; a port not open: why), as read prints it.
+    std::string hint() const {
+        auto box = exchangeFailureBox(status);
+        return box ? box->detail : std::string();
     }
 
     // A failed exchange brought no value and no status: the record still
@@ -139,22 +152,38 @@ struct Reading {
         object.number("exchange", status.result).text("exchangeText", v.exchange);
         if (!status.ok())
             object.number("exceptionCode", status.exceptionCode).text("failure", failure());
+        if (const std::string more = hint(); !more.empty())
+            object.text("hint", more);
         return object;
     }
 
     std::vector<CsvField> csv() const {
         const MeasurementView v = view();
-        if (!status.ok())
-            return {{""}, {""}, {""}, {""}, {std::to_string(status.result)}, {v.exchange, true}};
-        return {{realText(record.izmf)},         {std::to_string(record.relativeValue)},
-                {std::to_string(record.izmerr)}, {trimmed(v.status), true},
-                {std::to_string(status.result)}, {v.exchange, true}};
+        if (!status.ok()) {
+            const std::string more = hint();
+            return {{""},
+                    {""},
+                    {""},
+                    {""},
+                    {std::to_string(status.result)},
+                    {v.exchange, true},
+                    {more, !more.empty()}};
+        }
+        return {{realText(record.izmf)},
+                {std::to_string(record.relativeValue)},
+                {std::to_string(record.izmerr)},
+                {trimmed(v.status), true},
+                {std::to_string(status.result)},
+                {v.exchange, true},
+                {""}};
     }
 
     std::string oneLine() const {
         const MeasurementView v = view();
-        if (!status.ok())
-            return v.exchange + " (" + failure() + ")";
+        if (!status.ok()) {
+            const std::string more = hint();
+            return v.exchange + " (" + failure() + (more.empty() ? "" : " " + more) + ")";
+        }
         return "value " + realText(record.izmf) + ", relative value " +
                std::to_string(record.relativeValue) + ", " + trimmed(v.status) + ", " + v.exchange;
     }
@@ -560,14 +589,29 @@ int runScan(Session& session, const Options& options) {
 
 int runCommand(const Options& options, StopSignals& signals) {
     Session session(signals, options.trace);
+    std::vector<std::string> fileRefusals;
     try {
-        warnOfPortOptions(readConnectionSettings(kConnectionFile, session.settings, session.ports),
-                          std::string(kConnectionFile) + ": ");
+        fileRefusals = readConnectionSettings(kConnectionFile, session.settings, session.ports);
+        warnOfPortOptions(fileRefusals, std::string(kConnectionFile) + ": ");
     } catch (const SettingsFileError& error) {
         std::cerr << "m8163ctl: " << error.what() << std::endl;
         return kExitUsage;
     }
-    applyLineOptions(options.line, session.settings, session.ports);
+    bool optionsTaken = applyLineOptions(options.line, session.settings, session.ports);
+    // dev.dat's options count where they are used: for the COM number in
+    // use, unless the command line gives the device or its options.
+    if (!options.line.device && !options.line.portOptions) {
+        const int number = session.settings.portNumber >= 1 && session.settings.portNumber <= 8
+                               ? session.settings.portNumber
+                               : 1;
+        const std::string key = "[COM_OPTIONS] COM" + std::to_string(number) + ":";
+        for (const std::string& line : fileRefusals)
+            optionsTaken = optionsTaken && line.rfind(key, 0) != 0;
+    }
+    if (!optionsTaken) {
+        std::cerr << "m8163ctl: the adapter options hold a refused word; nothing sent" << std::endl;
+        return kExitUsage;
+    }
     if (session.settings.useLogFile == 1) {
         // A log file that would block or is no file: the run goes on without.
         const std::string refused = logFileRefusal(session.settings.logFileName);

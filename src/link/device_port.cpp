@@ -29,6 +29,7 @@ void DevicePort::setWait(PortWait* wait) {
 
 void DevicePort::relay(const SerialPort& from) {
     setNotOpenReason(from.notOpenReason());
+    setLastOpen(from.lastOpen());
     stateChanged();
 }
 

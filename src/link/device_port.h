@@ -21,6 +21,7 @@ class DevicePort final : public SerialPort {
     void close() override { active_->close(); }
     bool isOpen() const override { return active_->isOpen(); }
     bool lost() const override { return active_->lost(); }
+    bool retrying() const override { return active_->retrying(); }
     bool lineFormatFixed() const override { return active_->lineFormatFixed(); }
     void setTimeouts(const PortTimeouts& timeouts) override { active_->setTimeouts(timeouts); }
     void purge() override { active_->purge(); }

@@ -6,16 +6,39 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "link/file_kind.h"
 #include "link/system_reason.h"
 
 namespace m8163 {
 
+namespace {
+
+// Why no file can be made at `path`, which names none yet: its folder is
+// missing, is no folder, or is closed to us. Empty when one can.
+std::string folderRefusal(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? "папки " + folder + " нет"
+                                                   : folder + ": " + systemReason(errno);
+    }
+    if (!S_ISDIR(info.st_mode))
+        return folder + " — не папка";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "в папке " + folder + " нельзя создать файл: " + systemReason(errno);
+    return {};
+}
+
+}  // namespace
+
 std::string logFileRefusal(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        return errno == ENOENT ? std::string() : systemReason(errno);
+        return errno == ENOENT || errno == ENOTDIR ? folderRefusal(path) : systemReason(errno);
     return notAPlainFile(info.st_mode);
 }
 

@@ -13,7 +13,7 @@
 namespace m8163 {
 
 // Why the log file at `path` cannot take records, in the user's words; empty
-// when it can (a plain file, or no file yet).
+// when it can (a plain file, or no file yet in a folder that takes one).
 std::string logFileRefusal(const std::string& path);
 
 // Appends `text` to the file at `path`, creating it when missing. Never

@@ -16,17 +16,23 @@ namespace m8163 {
 namespace {
 
 std::string openFailureDetail(const std::string& device, int comNumber, const OpenResult& result,
-                              const std::string& settingsFile) {
+                              const std::string& settingsFile, PortPicker picker) {
     std::string detail = "Устройство: " + device + "\nПричина: " + result.reason;
+    const std::string com = "COM" + std::to_string(comNumber);
     if (result.error == ENOENT) {
         detail += '\n';
-        detail += serialDeviceListing(serialDevices(), comNumber, settingsFile);
+        detail += serialDeviceListing(serialDevices(), comNumber, settingsFile, picker);
     } else if (result.error == EACCES || result.error == EPERM) {
         detail += '\n';
         detail += permissionAdvice(deviceAccess(device));
-        detail += "\nДругое устройство для COM" + std::to_string(comNumber) +
-                  " выбирается кнопкой «Выбрать порт…» (Ctrl+P) или в разделе [COM_PORTS] файла " +
-                  settingsFile + ".";
+        detail += picker == PortPicker::Chooser
+                      ? "\nДругое устройство для " + com +
+                            " выбирается кнопкой «Выбрать порт…» (Ctrl+P) или в разделе "
+                            "[COM_PORTS] файла " +
+                            settingsFile + "."
+                      : "\nДругое устройство указывается параметром --device ПУТЬ, а для " + com +
+                            " (--com " + std::to_string(comNumber) +
+                            ") — в разделе [COM_PORTS] файла " + settingsFile + ".";
     } else if (result.error == EBUSY) {
         detail += "\nПорт занят другой программой.";
         const std::vector<PortHolder> holders = portHolders(device);
@@ -66,7 +72,8 @@ PortTimeouts openingTimeouts(int speed, int timeoutMs) {
 }
 
 PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
-                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes) {
+                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes,
+                   PortPicker picker) {
     // The module's line format is fixed at 8 data bits and one stop bit.
     if (port.isOpen())
         port.close();
@@ -80,7 +87,8 @@ PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
         port.setNotOpenReason(portStateText(state));
         const std::string settingsFile = map.file.empty() ? "dev.dat" : map.file;
         boxes.show({"Невозможно открыть последовательный порт", caption::kError, BoxIcon::Error,
-                    BoxButtons::Ok, openFailureDetail(device, index + 1, result, settingsFile)});
+                    BoxButtons::Ok,
+                    openFailureDetail(device, index + 1, result, settingsFile, picker)});
         return state;
     }
     port.setNotOpenReason({});
@@ -93,7 +101,9 @@ PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
 }
 
 void closePort(SerialPort& port) {
-    if (port.isOpen())
+    // A port that waits to retry a refused open is closed too: nothing may
+    // open it after the program has closed it.
+    if (port.isOpen() || port.retrying())
         port.close();
     port.setNotOpenReason(portStateText({}));
 }

@@ -4,6 +4,7 @@
 #include "link/com_port_map.h"
 #include "link/connection_settings.h"
 #include "link/port_state.h"
+#include "link/serial_devices.h"
 #include "link/serial_port.h"
 
 // Opening and closing the program's one serial port by COM number.
@@ -29,8 +30,10 @@ inline LineSettings lineSettings(const ConnectionSettings& settings) {
 // it). The adapter options of the COM number go with the open;
 // a device that refuses the RS-485 mode they ask for is told of in a warning
 // box once (the port stays open).
+// `picker` says how the box's reader picks another device.
 PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
-                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes);
+                   const LineSettings& line, int timeoutMs, MessageBoxes& boxes,
+                   PortPicker picker = PortPicker::Chooser);
 
 void closePort(SerialPort& port);
 

@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace m8163 {
 namespace {
@@ -21,38 +24,65 @@ std::string lowered(std::string_view text) {
     return result;
 }
 
-// "rs485-delay-before=2" with name "rs485-delay-before=": the milliseconds.
-bool takeDelay(std::string_view word, std::string_view name, std::uint32_t& delay) {
-    if (word.substr(0, name.size()) != name)
-        return false;
-    const std::string_view digits = word.substr(name.size());
+// A word longer than this is shown cut: a box or a terminal line must not
+// grow with whatever a file holds.
+constexpr std::size_t kLongestShownWord = 60;
+
+std::string shown(std::string_view word) {
+    if (word.size() <= kLongestShownWord)
+        return std::string(word);
+    std::size_t cut = kLongestShownWord;
+    // Not inside a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(word.substr(0, cut)) + "…";
+}
+
+constexpr const char* kUnknownWord = "неизвестное слово";
+std::string badDelay() {
+    return "задержка — целое число миллисекунд от 0 до " + std::to_string(kLongestRtsDelayMs);
+}
+
+// The milliseconds of a delay word's value; none unless it is a whole number
+// of 0 ... kLongestRtsDelayMs written in decimal digits.
+std::optional<std::uint32_t> delayValue(std::string_view digits) {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() ||
         value > kLongestRtsDelayMs) {
-        return false;
+        return std::nullopt;
     }
-    delay = value;
-    return true;
+    return value;
 }
 
-bool takeWord(const std::string& word, PortOptions& options) {
+// Takes one word, already lowered and trimmed; the reason when refused.
+std::optional<std::string> takeWord(const std::string& word, PortOptions& options) {
+    const std::size_t equals = word.find('=');
+    const std::string name(trimmed(std::string_view(word).substr(0, equals)));
+    const bool delayBefore = name == "rs485-delay-before";
+    if (delayBefore || name == "rs485-delay-after") {
+        options.rs485 = true;
+        const auto value = equals == std::string::npos
+                               ? std::nullopt
+                               : delayValue(trimmed(std::string_view(word).substr(equals + 1)));
+        if (!value)
+            return badDelay();
+        (delayBefore ? options.delayBeforeMs : options.delayAfterMs) = *value;
+        return std::nullopt;
+    }
     if (word == "rs485") {
         options.rs485 = true;
     } else if (word == "rs485-rts-after-send") {
         options.rs485 = true;
         options.rtsAfterSend = true;
-    } else if (takeDelay(word, "rs485-delay-before=", options.delayBeforeMs) ||
-               takeDelay(word, "rs485-delay-after=", options.delayAfterMs)) {
-        options.rs485 = true;
     } else if (word == "echo") {
         options.echo = true;
     } else if (word == "no-low-latency") {
         options.lowLatency = false;
     } else {
-        return false;
+        return kUnknownWord;
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -63,10 +93,16 @@ PortOptionsText parsePortOptions(std::string_view text) {
         const std::size_t comma = text.find(',');
         const std::string_view word = trimmed(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-        if (!word.empty() && !takeWord(lowered(word), result.options))
-            result.rejected.emplace_back(word);
+        if (word.empty())
+            continue;
+        if (auto why = takeWord(lowered(word), result.options))
+            result.rejected.push_back({shown(word), std::move(*why)});
     }
     return result;
+}
+
+std::string rejectedOptionText(const RejectedOption& rejected) {
+    return "«" + rejected.word + "»: " + rejected.why;
 }
 
 }  // namespace m8163

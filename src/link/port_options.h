@@ -39,15 +39,27 @@ struct PortOptions {
     bool operator==(const PortOptions&) const = default;
 };
 
-struct PortOptionsText {
-    PortOptions options;
-    std::vector<std::string> rejected;  // words not understood, as written
+// A word of the list that was not taken, and why.
+struct RejectedOption {
+    std::string word;  // as written; a very long one cut with "…"
+    std::string why;   // in the user's words
+
+    bool operator==(const RejectedOption&) const = default;
 };
 
-// Words are separated by commas, blanks around them and empty words are
-// dropped, letter case does not count. A word not understood (or a delay
-// that is no whole number of 0 ... 100 ms) is returned in `rejected` and
-// otherwise ignored.
+struct PortOptionsText {
+    PortOptions options;
+    std::vector<RejectedOption> rejected;
+};
+
+// Words are separated by commas, blanks around them and around "=" and
+// empty words are dropped, letter case does not count. A word not
+// understood, or a delay that is no whole number of 0 ... 100 ms, is
+// returned in `rejected` and otherwise ignored; a refused delay still asks
+// for RS-485 mode, as its name does.
 PortOptionsText parsePortOptions(std::string_view text);
+
+// "«word»: why", for a warning line.
+std::string rejectedOptionText(const RejectedOption& rejected);
 
 }  // namespace m8163

@@ -11,12 +11,12 @@
 namespace m8163 {
 namespace {
 
-// The device a link such as /dev/serial/by-id/... leads to: the name the
-// kernel's messages and other tools use.
-std::string resolved(const std::string& device) {
+// The device node a link leads to; empty where it does not resolve or is
+// the path itself.
+std::string nodeOf(const std::string& device) {
     std::error_code error;
     const std::filesystem::path target = std::filesystem::canonical(device, error);
-    return error ? device : target.string();
+    return error || target.string() == device ? std::string() : target.string();
 }
 
 std::string holderList(const std::vector<PortHolder>& holders) {
@@ -32,7 +32,9 @@ std::string holderList(const std::vector<PortHolder>& holders) {
 
 PortState portStateAfterOpen(const std::string& device, const OpenResult& result) {
     PortState state;
-    state.device = isNetworkDevice(device) ? device : resolved(device);
+    state.device = device;
+    if (!isNetworkDevice(device))
+        state.node = nodeOf(device);
     if (result.ok) {
         state.condition = PortCondition::Open;
         if (const auto url = parseDeviceUrl(device))
@@ -49,7 +51,6 @@ PortState portStateAfterOpen(const std::string& device, const OpenResult& result
         case ENODEV:
         case ENXIO:
             state.condition = PortCondition::Missing;
-            state.device = device;
             break;
         case EACCES:
         case EPERM:
@@ -81,19 +82,31 @@ std::string portStateText(const PortState& state) {
             return "Порт не открыт: " + state.device +
                    " пропал (адаптер отключён?); вернётся — откроется сам";
         case PortCondition::Missing:
-            return "Порт не открыт: нет устройства " + state.device + ". Выберите порт (Ctrl+P)";
+            return "Порт не открыт: нет устройства " + state.device +
+                   ". Подключите его — откроется сам, или выберите порт (Ctrl+P)";
         case PortCondition::NoAccess:
             return "Порт не открыт: нет доступа к " + state.device +
-                   (state.group ? ". Вступите в группу " + *state.group
-                                : ". Права устройства не дают доступа");
+                   (state.group ? ". Вступите в группу " + *state.group +
+                                      " и войдите в систему заново; с доступом откроется сам"
+                                : ". Права устройства не дают доступа; дадут — откроется сам");
         case PortCondition::Busy:
             return "Порт не открыт: " + state.device + " занят" +
-                   (state.holders.empty() ? " другой программой"
-                                          : " программой " + holderList(state.holders));
+                   (state.holders.empty() ? " другой программой. Закройте её"
+                    : state.holders.size() == 1
+                        ? " программой " + holderList(state.holders) + ". Закройте её"
+                        : " программами " + holderList(state.holders) + ". Закройте их") +
+                   " — откроется сам";
         case PortCondition::Failed:
             break;
     }
     return "Порт не открыт: " + state.device + ": " + state.reason;
+}
+
+std::string portStateHint(const PortState& state) {
+    std::string hint = portStateText(state);
+    if (!state.node.empty())
+        hint += "\nУстройство: " + state.node;
+    return hint;
 }
 
 }  // namespace m8163

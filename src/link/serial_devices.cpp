@@ -197,8 +197,11 @@ std::string lastingDevicePath(const std::string& path, const std::vector<SerialD
     return path;
 }
 
-std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int comNumber,
-                                const std::string& settingsFile) {
+std::string serialDeviceListing(const std::vector<SerialDevice>& found, int comNumber,
+                                const std::string& settingsFile, PortPicker picker) {
+    // A device with a by-id link is listed once, by the link, as the chooser
+    // lists it.
+    const std::vector<SerialDevice> devices = recognisableDevices(found);
     if (devices.empty())
         return "Последовательных портов в системе не найдено: подключите адаптер.";
     std::string text = "Последовательные порты в системе:";
@@ -214,10 +217,12 @@ std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int co
                                      : ": нет доступа, права устройства не дают его через группу";
     }
     const std::string key = "COM" + std::to_string(comNumber);
-    text +=
-        "\nВыберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с "
-        "устройством строкой в разделе [COM_PORTS] файла " +
-        settingsFile;
+    text += picker == PortPicker::Chooser
+                ? "\nВыберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с "
+                  "устройством строкой в разделе [COM_PORTS] файла "
+                : "\nУкажите устройство параметром --device ПУТЬ или свяжите номер порта "
+                  "(--com N) с устройством строкой в разделе [COM_PORTS] файла ";
+    text += settingsFile;
     const auto usable = std::find_if(devices.begin(), devices.end(),
                                      [](const SerialDevice& device) { return device.mayOpen; });
     if (usable != devices.end())

@@ -53,11 +53,17 @@ std::string lastingDevicePath(const std::string& path, const std::vector<SerialD
 std::string deviceDescription(const std::string& device,
                               const std::string& sysTtyRoot = "/sys/class/tty");
 
-// Lines for the box's detail: the devices found, and how to map COM
+// Lines for the box's detail: the devices found, each once as
+// recognisableDevices names it, and how to map COM
 // `comNumber` to one in `settingsFile` (the dev.dat in use). The example
 // mapping names a device the user may open, or none when there is no such
 // device.
+// How the reader of a port's advice picks another device: the window's user
+// with the port chooser, a shell user with m8163ctl's options.
+enum class PortPicker { Chooser, Options };
+
 std::string serialDeviceListing(const std::vector<SerialDevice>& devices, int comNumber,
-                                const std::string& settingsFile);
+                                const std::string& settingsFile,
+                                PortPicker picker = PortPicker::Chooser);
 
 }  // namespace m8163

@@ -92,6 +92,10 @@ class SerialPort {
     // The device went away while open and the port waits to reopen it: it
     // counts as open for the program, yet no byte reaches a module.
     virtual bool lost() const { return false; }
+    // An open was refused for a reason that may pass (the device busy,
+    // access refused, no device yet): the port is not open, but tries the
+    // device again before exchanges until it opens or is closed.
+    virtual bool retrying() const { return false; }
     // The line format is the far end's own and open() cannot change it (a
     // device server reached over plain TCP).
     virtual bool lineFormatFixed() const { return false; }
@@ -132,7 +136,13 @@ class SerialPort {
     const std::string& notOpenReason() const { return notOpenReason_; }
     void setNotOpenReason(std::string reason) { notOpenReason_ = std::move(reason); }
 
+    // The outcome of the latest attempt to open the device, the retries of a
+    // refused open included: what the state line says after a change the
+    // port made by itself.
+    const OpenResult& lastOpen() const { return lastOpen_; }
+
   protected:
+    void setLastOpen(OpenResult result) { lastOpen_ = std::move(result); }
     void stateChanged() const {
         if (stateListener_)
             stateListener_();
@@ -148,6 +158,7 @@ class SerialPort {
     PortWait* wait_ = nullptr;
     std::function<void()> stateListener_;
     std::string notOpenReason_;
+    OpenResult lastOpen_;
 };
 
 }  // namespace m8163

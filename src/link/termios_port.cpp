@@ -60,6 +60,14 @@ Clock::duration lineTime(const LineSettings& line, std::size_t bytes) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
 }
 
+// An open refused for one of these may succeed later without the user
+// changing anything here: the holder exits, access is granted, the adapter
+// is plugged in.
+bool mayPass(int error) {
+    return error == EBUSY || error == EACCES || error == EPERM || error == ENOENT ||
+           error == ENODEV || error == ENXIO;
+}
+
 // What a read or write of a hung-up or removed device fails with.
 bool deviceGone(int error) {
     return error == EIO || error == ENXIO || error == ENODEV;
@@ -84,8 +92,14 @@ OpenResult TermiosPort::open(const std::string& device, const LineSettings& line
         result.rs485Refused = 0;
     else if (result.rs485Refused != 0)
         rs485Reported_ = device_;
-    if (!result.ok)
+    setLastOpen(result);
+    if (!result.ok && mayPass(result.error)) {
+        retrying_ = true;
+        nextReopen_ = Clock::now();
+        setNotOpenReason(portStateText(portStateAfterOpen(device_, result)));
+    } else if (!result.ok) {
         device_.clear();
+    }
     return result;
 }
 
@@ -179,6 +193,7 @@ void TermiosPort::close() {
     release();
     device_.clear();
     lost_ = false;
+    retrying_ = false;
     dtrOn_ = false;
 }
 
@@ -214,14 +229,20 @@ void TermiosPort::noticeHangUp() {
     stateChanged();
 }
 
-void TermiosPort::reopenIfLost() {
+void TermiosPort::reopenIfDue() {
     const auto now = Clock::now();
-    if (!lost_ || now < nextReopen_)
+    if ((!lost_ && !retrying_) || now < nextReopen_)
         return;
     nextReopen_ = now + kReopenSpacing;
-    if (!openDevice().ok)
+    const OpenResult result = openDevice();
+    if (!result.ok) {
+        if (retrying_)
+            noteRetryFailure(result);
         return;
+    }
     lost_ = false;
+    retrying_ = false;
+    setLastOpen(result);
     setNotOpenReason({});
     const bool dtr = dtrOn_;
     clearRtsAndDtr();
@@ -230,11 +251,22 @@ void TermiosPort::reopenIfLost() {
     stateChanged();
 }
 
+// The words of the first refusal stay while the retries meet the same one;
+// a new holder or another refusal is told.
+void TermiosPort::noteRetryFailure(const OpenResult& result) {
+    std::string words = portStateText(portStateAfterOpen(device_, result));
+    if (words == notOpenReason())
+        return;
+    setLastOpen(result);
+    setNotOpenReason(std::move(words));
+    stateChanged();
+}
+
 void TermiosPort::purge() {
     struct stat node {};
     if (fd_ >= 0 && fstat(fd_, &node) == 0 && node.st_nlink == 0)
         noticeHangUp();  // its device node was deleted
-    reopenIfLost();
+    reopenIfDue();
     if (fd_ >= 0)
         tcflush(fd_, TCIOFLUSH);
 }
@@ -286,7 +318,7 @@ void TermiosPort::changeModemLines(unsigned long request, int lines) {
 }
 
 std::size_t TermiosPort::write(const std::uint8_t* data, std::size_t size) {
-    reopenIfLost();
+    reopenIfDue();
     if (fd_ < 0)
         return 0;
     const auto deadline = Clock::now() + kWriteRoomLimit;

@@ -20,6 +20,14 @@
 // the same path with the same settings, at most once a second while the
 // device is missing.
 //
+// An open refused for a reason that may pass without the user (another
+// program holds the device, the system refuses access, the path names no
+// device yet) is retried the same way: the port stays closed for the program,
+// but the next exchange tries the path again, at most once a second, and
+// opens it once the holder lets go, access is granted or the adapter is
+// plugged in. A retry that fails for other reasons than before (another
+// holder, another errno) updates the port's words and tells the listener.
+//
 // The port options are applied on every open, reopens included: the kernel's
 // RS-485 mode where asked, low latency unless asked not to; close puts back
 // what they changed. Without low latency a USB adapter holds received bytes
@@ -48,6 +56,7 @@ class TermiosPort final : public SerialPort {
     bool isOpen() const override { return fd_ >= 0 || lost_; }
     // The device went away and the port waits to reopen it.
     bool lost() const override { return lost_; }
+    bool retrying() const override { return retrying_; }
 
     void setTimeouts(const PortTimeouts& timeouts) override;
     // The time-outs reads use: those set, with the interval raised to
@@ -72,7 +81,8 @@ class TermiosPort final : public SerialPort {
     void release();
     void noticeHangUp();
     std::size_t takeRestAfterHangUp(std::uint8_t* buffer, std::size_t size);
-    void reopenIfLost();
+    void reopenIfDue();
+    void noteRetryFailure(const OpenResult& result);
     bool readCounts(ErrorCounts& counts) const;
     void changeModemLines(unsigned long request, int lines);
     int setUpAdapterOptions(int fd);
@@ -91,10 +101,11 @@ class TermiosPort final : public SerialPort {
     bool exclusiveOurs_ = false;  // this port set the tty's exclusive flag
     bool dtrOn_ = false;          // as the program last set it; a reopen restores it
     bool lost_ = false;
+    bool retrying_ = false;          // the last open was refused for a passing reason
     AdapterRestore adapterRestore_;  // what the options changed on the device
     bool lowLatency_ = false;
     std::string rs485Reported_;  // the device whose refused RS-485 mode was reported
-    std::chrono::steady_clock::time_point nextReopen_{};
+    std::chrono::steady_clock::time_point nextReopen_{};  // of a lost or refused device
 };
 
 }  // namespace m8163

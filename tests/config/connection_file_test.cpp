@@ -293,9 +293,11 @@ TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Warning);
     EXPECT_EQ(boxes.shown[0].caption, kCaption);
+    EXPECT_EQ(boxes.shown[0].text,
+              "В параметрах портов есть слова, которые не приняты; они пропущены.");
     EXPECT_EQ(boxes.shown[0].detail,
-              "[COM_OPTIONS] COM2: слово «rs458» не понято и пропущено\n"
-              "[COM_OPTIONS] COM8: слово «fast» не понято и пропущено");
+              "[COM_OPTIONS] COM2: слово «rs458» пропущено: неизвестное слово\n"
+              "[COM_OPTIONS] COM8: слово «fast» пропущено: неизвестное слово");
 
     // Reading alone hands the same lines back and shows nothing.
     ports = {};
@@ -303,6 +305,18 @@ TEST_F(ConnectionFile, PortOptionsAreReadAndUnknownWordsNamed) {
     EXPECT_EQ(rejected.size(), 2u);
     EXPECT_TRUE(ports.options[4].echo);
     EXPECT_EQ(boxes.shown.size(), 1u);
+
+    // A bad delay says why; a word of 10 kB is named cut, so that the box
+    // stays narrower than any screen.
+    loadText("[COM_OPTIONS]\nCOM3=rs485-delay-before = 0x10\nCOM4=" + std::string(10'000, 'w') +
+             "\n");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].detail,
+              "[COM_OPTIONS] COM3: слово «rs485-delay-before = 0x10» пропущено: задержка — целое "
+              "число миллисекунд от 0 до 100\n"
+              "[COM_OPTIONS] COM4: слово «" +
+                  std::string(60, 'w') + "…» пропущено: неизвестное слово");
+    EXPECT_TRUE(ports.options[2].rs485);
 }
 
 // A COM number that names a device server may lengthen its read time-outs

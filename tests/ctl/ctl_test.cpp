@@ -60,9 +60,9 @@ TEST_F(CtlTest, ReadShowsTheMeasurementAsTextJsonAndCsv) {
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     const auto rows = lines(csv.out);
     ASSERT_EQ(rows.size(), 2u) << csv.out;
-    EXPECT_EQ(rows[0], "value,relative_value,status,status_text,exchange,exchange_text");
+    EXPECT_EQ(rows[0], "value,relative_value,status,status_text,exchange,exchange_text,hint");
     EXPECT_TRUE(std::regex_match(
-        rows[1], std::regex(R"(-?\d+\.\d{4},\d+,4,"Выше ВПИ",0,"Нормальный обмен")")))
+        rows[1], std::regex(R"(-?\d+\.\d{4},\d+,4,"Выше ВПИ",0,"Нормальный обмен",)")))
         << rows[1];
 }
 
@@ -292,7 +292,7 @@ TEST_F(CtlTest, SilentModuleGivesExit1AndTheFailureText) {
     CtlRun csv = ctl({"poll", "--count", "1", "--csv"});
     ASSERT_EQ(lines(csv.out).size(), 2u) << csv.out;
     EXPECT_TRUE(std::regex_match(lines(csv.out)[1],
-                                 std::regex("1," + kIso + R"(,,,,,110,"Ошибка в обмене")")))
+                                 std::regex("1," + kIso + R"(,,,,,110,"Ошибка в обмене",)")))
         << lines(csv.out)[1];
     CtlRun write = ctl({"exchange", "set", "--speed", "9600", "--parity", "odd", "--address", "3"});
     EXPECT_EQ(write.exitCode, 1);
@@ -393,6 +393,10 @@ TEST_F(CtlTest, PortThatCannotBeOpenedGivesExit3) {
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(contains(run.err, "Невозможно открыть последовательный порт")) << run.err;
     EXPECT_TRUE(contains(run.err, dir_.file("nothing-here"))) << run.err;
+    // A shell user is told the options, not the window's chooser.
+    EXPECT_TRUE(contains(run.err, "--device ПУТЬ")) << run.err;
+    EXPECT_TRUE(contains(run.err, "(--com N)")) << run.err;
+    EXPECT_FALSE(contains(run.err, "Выбрать порт")) << run.err;
     // The system's reason in Russian, as in the window's boxes.
     std::filesystem::create_directory(dir_.file("folder"));
     CtlRun folder = ctl({"read"}, {"--device", dir_.file("folder")});
@@ -428,7 +432,7 @@ TEST_F(CtlTest, AnExchangeLogThatIsNoFileIsLeftOff) {
     ASSERT_TRUE(std::filesystem::create_directory(work));
     ASSERT_EQ(::mkfifo((work + "/fifo").c_str(), 0644), 0);
     ASSERT_TRUE(std::filesystem::create_directory(work + "/folder"));
-    for (const char* name : {"fifo", "folder", "/dev/null"}) {
+    for (const char* name : {"fifo", "folder", "/dev/null", "/no/such/folder/COM.txt"}) {
         SCOPED_TRACE(name);
         std::ofstream(work + "/dev.dat", std::ios::binary)
             << "[LOG]\r\nUseLogFile=1\r\nLogFileName=" << name << "\r\n";

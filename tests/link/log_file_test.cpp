@@ -40,14 +40,19 @@ TEST(LogFile, OnlyAPlainFileTakesRecordsAndNothingWaits) {
         {"folder", [](const fs::path& p) { fs::create_directory(p); }, "это папка, а не файл"},
         {"device", [](const fs::path& p) { fs::create_symlink("/dev/null", p); },
          "это устройство, а не обычный файл"},
-        {"missing/log.txt", [](const fs::path&) {}, ""},  // refused only when written
+        {"missing/log.txt", [](const fs::path&) {}, "папки {folder}/missing нет"},
+        {"missing/deeper/log.txt", [](const fs::path&) {}, "папки {folder}/missing/deeper нет"},
+        {"plain.txt/log.txt", [](const fs::path&) {}, "{folder}/plain.txt — не папка"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const fs::path path = folder / c.file;
         c.make(path);
-        EXPECT_EQ(logFileRefusal(path.string()), c.refusal);
-        const bool plain = std::string(c.refusal).empty() && fs::exists(path.parent_path());
+        std::string refusal = c.refusal;
+        if (const auto at = refusal.find("{folder}"); at != std::string::npos)
+            refusal.replace(at, 8, folder.string());
+        EXPECT_EQ(logFileRefusal(path.string()), refusal);
+        const bool plain = refusal.empty();
         EXPECT_EQ(appendToLogFile(path.string(), "line\r\n"), plain);
         if (plain) {
             EXPECT_EQ(fileText(path).substr(fileText(path).size() - 6), "line\r\n");

@@ -24,11 +24,13 @@ PortOptions echoWithout(bool lowLatency) {
     return options;
 }
 
-TEST(PortOptionsText, WordsGiveOptionsAndUnknownOnesAreNamed) {
+TEST(PortOptionsText, WordsGiveOptionsAndRefusedOnesAreNamedWithWhy) {
+    const std::string unknown = "неизвестное слово";
+    const std::string badDelay = "задержка — целое число миллисекунд от 0 до 100";
     struct Case {
-        const char* text;
+        std::string text;
         PortOptions options;
-        std::vector<std::string> rejected;
+        std::vector<RejectedOption> rejected;
     };
     const std::vector<Case> cases = {
         {"", PortOptions{}, {}},
@@ -37,21 +39,34 @@ TEST(PortOptionsText, WordsGiveOptionsAndUnknownOnesAreNamed) {
         {"rs485-rts-after-send", rs485(true), {}},
         {"rs485,rs485-delay-before=2,rs485-delay-after=100", rs485(false, 2, 100), {}},
         {"rs485-delay-after=5", rs485(false, 0, 5), {}},  // a delay means RS-485 mode
+        {"rs485-delay-before = 5, RS485-Delay-After= 7", rs485(false, 5, 7), {}},
         {" Echo , NO-LOW-LATENCY ", echoWithout(false), {}},
         {"echo", echoWithout(true), {}},
-        // Unknown words and bad delays are named as written and skipped.
-        {"rs458,echo", echoWithout(true), {"rs458"}},
-        {"rs485-delay-before=101,rs485-delay-after=x,rs485-delay-before=",
-         PortOptions{},
-         {"rs485-delay-before=101", "rs485-delay-after=x", "rs485-delay-before="}},
-        {"rs485-delay-before=-1;echo", PortOptions{}, {"rs485-delay-before=-1;echo"}},
+        // Unknown words and bad delays are named as written, with why, and
+        // skipped; a refused delay still asks for RS-485 mode.
+        {"rs458,echo", echoWithout(true), {{"rs458", unknown}}},
+        {"rs485-delay-before=200", rs485(), {{"rs485-delay-before=200", badDelay}}},
+        {"rs485-delay-before=-1,rs485-delay-after=100000,rs485-delay-before=0x10",
+         rs485(),
+         {{"rs485-delay-before=-1", badDelay},
+          {"rs485-delay-after=100000", badDelay},
+          {"rs485-delay-before=0x10", badDelay}}},
+        {"rs485-delay-after=x,rs485-delay-before=,rs485-delay-after",
+         rs485(),
+         {{"rs485-delay-after=x", badDelay},
+          {"rs485-delay-before=", badDelay},
+          {"rs485-delay-after", badDelay}}},
+        {"echo=1", PortOptions{}, {{"echo=1", unknown}}},
+        // A word of any length is shown cut.
+        {std::string(10'000, 'x'), PortOptions{}, {{std::string(60, 'x') + "…", unknown}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 80));
         const PortOptionsText parsed = parsePortOptions(c.text);
         EXPECT_EQ(parsed.options, c.options);
         EXPECT_EQ(parsed.rejected, c.rejected);
     }
+    EXPECT_EQ(rejectedOptionText({"rs458", unknown}), "«rs458»: неизвестное слово");
 }
 
 }  // namespace

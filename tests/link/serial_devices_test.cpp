@@ -191,7 +191,6 @@ TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
         "Последовательные порты в системе:\n"
         "  /dev/ttyS0 — serial8250: нет доступа, права устройства не дают его через группу\n"
         "  /dev/serial/by-id/usb-FTDI_A-if00-port0 (/dev/ttyUSB0) — FTDI FT232R USB UART\n"
-        "  /dev/ttyUSB0\n"
         "  /dev/ttyACM0: нет доступа, его даёт группа dialout\n"
         "Выберите порт кнопкой «Выбрать порт…» (Ctrl+P) или свяжите номер порта с устройством "
         "строкой в разделе [COM_PORTS] файла /home/u/.config/m8163/dev.dat, например:\n"
@@ -205,6 +204,14 @@ TEST(SerialDeviceListing, DevicesAccessAndTheMapping) {
     EXPECT_NE(none.find("[COM_PORTS] файла dev.dat."), std::string::npos) << none;
     EXPECT_EQ(serialDeviceListing({}, 1, "dev.dat"),
               "Последовательных портов в системе не найдено: подключите адаптер.");
+    // For m8163ctl: its options instead of the window's chooser.
+    const std::string shell = serialDeviceListing(devices, 3, "dev.dat", PortPicker::Options);
+    EXPECT_NE(shell.find("\nУкажите устройство параметром --device ПУТЬ или свяжите номер порта "
+                         "(--com N) с устройством строкой в разделе [COM_PORTS] файла dev.dat, "
+                         "например:\nCOM3=/dev/serial/by-id/usb-FTDI_A-if00-port0\n"),
+              std::string::npos)
+        << shell;
+    EXPECT_EQ(shell.find("Выбрать порт"), std::string::npos) << shell;
 }
 
 }  // namespace

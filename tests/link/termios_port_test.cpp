@@ -200,6 +200,94 @@ TEST_F(TermiosPortTest, DeviceHeldExclusivelyByAnotherIsBusy) {
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
+// A refused open is tried again before each exchange, at most once a
+// second, without a box: the port opens once the holder lets go. A retry
+// refused otherwise (here the link now leads nowhere) updates the port's
+// words and tells the listener; the same refusal again tells nothing.
+TEST_F(TermiosPortTest, BusyPortOpensByItselfOnceItsHolderLetsGo) {
+    std::string folder = (std::filesystem::temp_directory_path() / "m8163-link-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string link = folder + "/usb-adapter";
+    std::filesystem::create_symlink(pty.slave, link);
+    const int other = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    int changes = 0;
+    port.setStateListener([&] { ++changes; });
+    ComPortMap map;
+    map.devices[0] = link;
+    test::RecordingBoxes boxes;
+    openPort(port, map, 1, {19200, Parity::None}, 100, boxes);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.retrying());
+    const std::string busy = port.notOpenReason();
+    EXPECT_NE(busy.find("(PID " + std::to_string(getpid()) + "). Закройте её — откроется сам"),
+              std::string::npos)
+        << busy;
+
+    // Retries until `done`, as exchanges would: false after 3 s.
+    auto retryUntil = [&](auto done) {
+        const auto start = Steady::now();
+        while (!done()) {
+            if (since(start) > 3s)
+                return false;
+            port.purge();
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    };
+    const auto start = Steady::now();
+    port.purge();  // the first retry comes at once
+    std::this_thread::sleep_for(300ms);
+    port.purge();  // and the next not within a second
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(port.notOpenReason(), busy);
+
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(folder + "/gone", link);
+    ASSERT_TRUE(retryUntil([&] { return changes == 1; }));
+    EXPECT_GE(since(start), 900ms);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.lastOpen().error, ENOENT);
+    EXPECT_NE(port.notOpenReason().find("нет устройства " + link), std::string::npos)
+        << port.notOpenReason();
+
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(pty.slave, link);
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+    ASSERT_TRUE(retryUntil([&] { return port.isOpen(); }));
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(port.retrying());
+    EXPECT_EQ(port.notOpenReason(), "");
+    EXPECT_TRUE(port.lastOpen().ok);
+    const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};
+    EXPECT_EQ(port.write(request, sizeof request), sizeof request);
+    EXPECT_EQ(pty.receive(8, 5s), std::vector<std::uint8_t>(request, request + 8));
+    EXPECT_EQ(boxes.shown.size(), 1u);
+
+    // A port closed by the program is not retried.
+    port.close();
+    EXPECT_FALSE(port.retrying());
+    std::filesystem::remove_all(folder);
+}
+
+// The program's close ends the retries: nothing opens the device after it.
+TEST_F(TermiosPortTest, ClosingARefusedPortEndsItsRetries) {
+    const int other = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    EXPECT_FALSE(port.open(pty.slave, {}, {}).ok);
+    EXPECT_TRUE(port.retrying());
+    closePort(port);
+    EXPECT_FALSE(port.retrying());
+    ioctl(other, TIOCNXCL);
+    ::close(other);
+    port.purge();
+    EXPECT_FALSE(port.isOpen());
+}
+
 TEST_F(TermiosPortTest, WriteReachesThePeerAndFullReadReturnsAtOnce) {
     openPlain({5000, 0, 10000, 0, 0});
     const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x07, 0x04, 0x08};

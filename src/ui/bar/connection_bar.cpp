@@ -10,6 +10,7 @@
 #include "config/connection_file.h"
 #include "link/line_format.h"
 #include "link/port_open.h"
+#include "ui/bar/device_watch.h"
 #include "ui/bar/port_chooser.h"
 #include "ui/bar/port_state_line.h"
 #include "ui/shell/log_switch.h"
@@ -48,7 +49,8 @@ ConnectionBar::ConnectionBar(const BarControls& controls, QCheckBox& measurement
       stopPolling_(std::move(stopPolling)),
       c_(controls),
       measurementLog_(measurementLog),
-      stateLine_(new PortStateLine(*controls.stateLine, *controls.joinGroup)) {
+      stateLine_(new PortStateLine(*controls.stateLine, *controls.joinGroup)),
+      deviceWatch_(new DeviceWatch(this, [this] { devicesChanged(); })) {
     setObjectName(QStringLiteral("ConnectionBar"));
     CommandGuard& commands = context_.commands;
     // Only the user's picks and clicks are changes; the program showing the
@@ -149,8 +151,28 @@ void ConnectionBar::portChangedByItself(const SerialPort& port) {
         state.device = mapped;
     } else if (port.isOpen()) {
         state = portStateAfterOpen(mapped, OpenResult{true, 0, {}, 0});
+    } else {
+        // A refused open tried again, and refused otherwise this time.
+        state = portStateAfterOpen(mapped, port.lastOpen());
     }
+    showPortState();
+}
+
+void ConnectionBar::showPortState() {
+    const PortState& state = context_.state.portState;
     stateLine_->show(state);
+    // Nothing in the folders tells when another program lets the device go
+    // or its rights change.
+    deviceWatch_->recheck(state.condition == PortCondition::Busy ||
+                          state.condition == PortCondition::NoAccess);
+}
+
+void ConnectionBar::devicesChanged() {
+    if (context_.state.portState.open())
+        return;
+    // The port tries a lost or refused device again before it purges; an
+    // open one has nothing waiting between commands.
+    context_.commands.runWithLine([](LineLease& line) { line.port().purge(); });
 }
 
 void ConnectionBar::refresh() {
@@ -214,7 +236,8 @@ void ConnectionBar::reopenPort(SerialPort& port) {
     const ConnectionSettings& settings = context_.state.connection;
     context_.state.portState = openPort(port, context_.state.comPorts, settings.portNumber,
                                         lineSettings(settings), settings.timeoutMs, context_.boxes);
-    stateLine_->show(context_.state.portState);
+    deviceWatch_->follow(context_.state.comPorts.devices[comIndex(settings.portNumber)]);
+    showPortState();
 }
 
 }  // namespace m8163

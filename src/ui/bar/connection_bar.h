@@ -17,6 +17,7 @@ class QCheckBox;
 
 namespace m8163 {
 
+class DeviceWatch;
 class PortStateLine;
 
 // The caption of the connection bar: "COM1, 19200 , без паритета ".
@@ -49,6 +50,11 @@ class ConnectionBar : public QObject, public ConnectionView {
     // The port lost its device or got it back by itself (a pulled adapter,
     // a hang-up): the state line follows.
     void portChangedByItself(const SerialPort& port);
+    // A device came or went, or its rights changed, where the port's device
+    // lives: a port that is not open tries its device again now rather than
+    // at the next command (not while a command holds the line, which tries
+    // it anyway).
+    void devicesChanged();
 
     // The connection settings and the two log switches shown on the bar,
     // with the caption.
@@ -74,11 +80,16 @@ class ConnectionBar : public QObject, public ConnectionView {
     void reopenPort(SerialPort& port) override;
 
   private:
+    // The port's state on the line; the watch looks again while it may
+    // change without a sign.
+    void showPortState();
+
     PageContext context_;
     std::function<void()> stopPolling_;
     BarControls c_;
     QCheckBox& measurementLog_;  // CheckBox7, on the measured-value page
     PortStateLine* stateLine_;
+    DeviceWatch* deviceWatch_;
 };
 
 }  // namespace m8163

@@ -46,7 +46,14 @@ PortChooser::PortChooser(QWidget* parent, int comNumber, const std::string& curr
     list_->setHeaderLabels(
         {QStringLiteral("Устройство"), QStringLiteral("Адаптер"), QStringLiteral("Состояние")});
     list_->setRootIsDecorated(false);
-    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The adapter and the state keep the room they need; a by-id name takes
+    // what is left and is cut in its middle, where such names repeat
+    // themselves ("usb-…-if00-port0"); its hint has it whole.
+    list_->setTextElideMode(Qt::ElideMiddle);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    list_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     layout->addWidget(list_);
     path_->setObjectName(QStringLiteral("PortPath"));
     path_->setClearButtonEnabled(true);
@@ -98,8 +105,9 @@ void PortChooser::rescan() {
         item->setText(0, QString::fromStdString(device.path));
         item->setText(1, QString::fromStdString(device.description));
         item->setText(2, QString::fromStdString(deviceUse(device)));
-        if (!device.target.empty())
-            item->setToolTip(0, QString::fromStdString(device.target));
+        item->setToolTip(
+            0, QString::fromStdString(device.target.empty() ? device.path
+                                                            : device.path + "\n" + device.target));
     }
 }
 

@@ -8,8 +8,9 @@ class QLabel;
 class QPushButton;
 
 // The port's state in the connection bar: the open device, or in red why the
-// port is not open, with the copy button for the command that grants access
-// when a group would.
+// port is not open and what helps, with the copy button for the command that
+// grants access when a group would. What the label cannot hold is cut with
+// "…"; its hint has the whole text and the device node a link leads to.
 
 namespace m8163 {
 
