@@ -224,10 +224,6 @@ void ConnectionBar::setSearchLock(bool locked) {
     }
 }
 
-void ConnectionBar::showPortState() {
-    stateLine_->show(context_.state.portState);
-}
-
 void ConnectionBar::stopPolling() {
     stopPolling_();
 }

@@ -72,18 +72,15 @@ class ConnectionBar : public QObject, public ConnectionView {
 
     // While a search runs the bar's connection controls are disabled.
     void setSearchLock(bool locked);
-    // The state line shows the port's state as the program last left it.
-    void showPortState();
 
     void stopPolling() override;
     void showConnection() override { refresh(); }
     void reopenPort(SerialPort& port) override;
-
-  private:
-    // The port's state on the line; the watch looks again while it may
-    // change without a sign.
+    // The port's state on the line (also after a search's reopens); the
+    // watch looks again while it may change without a sign.
     void showPortState();
 
+  private:
     PageContext context_;
     std::function<void()> stopPolling_;
     BarControls c_;

@@ -80,7 +80,9 @@ void startup(TForm1& window, LineLease& line) {
 
     SerialPort& port = line.port();
     window.connectionBar().reopenPort(port);
-    if (port.isOpen()) {
+    // A port that opens later by itself (a busy or missing device tried
+    // again) gets the control lines start-up sets.
+    if (port.isOpen() || port.retrying()) {
         port.clearRtsSetDtr();
     }
     window.measurePage().resetForStartup();
