@@ -18,9 +18,8 @@ namespace {
 // Why no file can be made at `path`, which names none yet: its folder is
 // missing, is no folder, or is closed to us. Empty when one can.
 std::string folderRefusal(const std::string& path) {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? "папки " + folder + " нет"

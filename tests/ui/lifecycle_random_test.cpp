@@ -5,7 +5,7 @@
 // run the lifecycle's promises are checked. A run is replayed exactly from
 // its seed: M8163_LIFECYCLE_SEED=N runs that seed alone;
 // M8163_LIFECYCLE_SEEDS=N and M8163_LIFECYCLE_SEED_FIRST=F run N seeds from F
-// (150 from 1 by default; scripts/lifecycle-soak.sh runs any number).
+// (200 from 1 by default; scripts/lifecycle-soak.sh runs any number).
 #include <signal.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -202,7 +202,7 @@ RunReport runOnce(unsigned seed, const fs::path& folder) {
             tick();
         if (chance(10))
             close(chance(50));
-        test::ProgramWindowTest::runFor(between(0, 15));
+        test::ProgramWindowTest::runFor(between(0, 10));
         if (chance(30))
             boxes.answers.push_back(chance(50) ? BoxAnswer::Yes : BoxAnswer::No);
     };
@@ -238,11 +238,11 @@ RunReport runOnce(unsigned seed, const fs::path& folder) {
     const char* const kLineCommands[] = {"Button35", "Button36", "Button9", "Button1",
                                          "Button2",  "Button15", "Button36"};
     const char* const kHeldTargets[] = {"Button18", "Button19", "Button2"};
-    const int steps = between(5, 25);
+    const int steps = between(5, 20);
     for (int step = 0; step < steps && !w->commands().lifecycle().closeAccepted(); ++step) {
         // Something that comes during the next step: a tick, held input or
         // a close, while a command may be waiting for its reply.
-        const int later = between(0, 40);
+        const int later = between(0, 25);
         switch (between(0, 5)) {
             case 0:
                 QTimer::singleShot(later, w, tick);
@@ -290,7 +290,7 @@ RunReport runOnce(unsigned seed, const fs::path& folder) {
                 tick();
                 break;
         }
-        test::ProgramWindowTest::runFor(between(0, 50));
+        test::ProgramWindowTest::runFor(between(0, 12));
     }
     if (!w->commands().lifecycle().closeAccepted())
         close(chance(50));
@@ -298,7 +298,7 @@ RunReport runOnce(unsigned seed, const fs::path& folder) {
     test::ProgramWindowTest::runUntil([w] { return w->closed(); }, 4000);
     report.check(window->closed(), "the close ran within 4 s of being asked");
     report.check(std::chrono::steady_clock::now() - asked < 4s, "ended within its bound");
-    test::ProgramWindowTest::runFor(60);  // held input and late ticks come now
+    test::ProgramWindowTest::runFor(30);  // held input and late ticks come now
 
     report.check(port.overlaps == 0, "no two transactions overlap");
     report.check(port.writesAfterClose == 0, "nothing sent once the close sequence runs");
@@ -333,7 +333,7 @@ TEST(LifecycleRandom, RandomInterleavingsKeepEveryPromise) {
     const bool replay = std::getenv("M8163_LIFECYCLE_SEED") != nullptr;
     const unsigned first = replay ? fromEnvironment("M8163_LIFECYCLE_SEED", 1)
                                   : fromEnvironment("M8163_LIFECYCLE_SEED_FIRST", 1);
-    const unsigned seeds = replay ? 1 : fromEnvironment("M8163_LIFECYCLE_SEEDS", 150);
+    const unsigned seeds = replay ? 1 : fromEnvironment("M8163_LIFECYCLE_SEEDS", 200);
     for (unsigned seed = first; seed < first + seeds; ++seed) {
         const RunReport report = runOnce(seed, folder);
         if (!report.failures.empty()) {

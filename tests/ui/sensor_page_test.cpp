@@ -3,12 +3,14 @@
 // the one-line rule) and against the simulated module.
 #include "ui/sensor/sensor_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
@@ -226,6 +228,31 @@ TEST_F(SensorPageTest, ReadAsksTheFiveBlocksInOrderAfterPausesAndShowsThem) {
     EXPECT_FALSE(state.polling.polling);
     EXPECT_TRUE(control<QPushButton>("Button18").isEnabled());
     EXPECT_TRUE(state.sensorSettingsRead);
+}
+
+// The covered layer keeps its values and roles, but the keyboard never
+// reaches it: nothing is typed blind into a control nobody sees.
+TEST_F(SensorPageTest, TabNeverReachesTheCoveredLayer) {
+    window->selectPage(TForm1::kSensorPage);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    control<QLineEdit>("Edit25").setFocus(Qt::TabFocusReason);
+    std::vector<std::string> reached;
+    for (int step = 0; step < 60; ++step) {
+        QTest::keyClick(window.get(), Qt::Key_Tab);
+        const QWidget* focus = QApplication::focusWidget();
+        // An editable list's editor stands for its list.
+        if (focus != nullptr && focus->parentWidget() != nullptr &&
+            qobject_cast<const QComboBox*>(focus->parentWidget()) != nullptr)
+            focus = focus->parentWidget();
+        reached.push_back(focus != nullptr ? focus->objectName().toStdString() : "");
+    }
+    EXPECT_NE(std::find(reached.begin(), reached.end(), "Button36"), reached.end());
+    for (const char* covered : {"Edit6", "Edit7", "Edit8", "Edit9", "Edit20", "Edit21", "Edit22",
+                                "Edit23", "ComboBox10", "ComboBox11", "ComboBox14", "ComboBox15",
+                                "ComboBox16", "CheckBox5", "BitBtn1", "Button20", "Button21"})
+        EXPECT_EQ(std::find(reached.begin(), reached.end(), covered), reached.end()) << covered;
 }
 
 TEST_F(SensorPageTest, CoveredReadLeavesTheTexts) {

@@ -53,9 +53,8 @@ void SearchPage::search(LineLease& lease) {
     // from the list at a message pass between module numbers changes
     // nothing the next trial relies on.
     lease.allowTakeOver(true);
-    const SearchLine line{lease.port(),  state.comPorts,         state.connection,
-                          lease.clock(), context_.boxes,         lease.line().observer,
-                          &state.portState};
+    const SearchLine line{lease.port(),   state.comPorts,        state.connection, lease.clock(),
+                          context_.boxes, lease.line().observer, &state.portState};
     // However the search ends (a close ends it after its trial), the state
     // line shows where its reopens left the port.
     struct ShowPortState {

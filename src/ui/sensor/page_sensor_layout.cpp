@@ -12,6 +12,7 @@
 
 #include "ui/sensor/sensor_controls.h"
 #include "ui/shell/controls.h"
+#include "ui/shell/covered_controls.h"
 
 namespace m8163::ui {
 
@@ -96,6 +97,29 @@ void buildCoveredLayer(QWidget* page, SensorControls& c) {
     c.copyTypeName->setIcon(copyGlyph());
     c.coveredRead = addButton(page, "Button20", {496, 320, 160, 33}, "Прочитать");
     c.coveredWrite = addButton(page, "Button21", {672, 320, 160, 33}, "Записать");
+    // The visible layer's panel covers all of these.
+    keepOutOfTabChain({c.rangeMin,
+                       c.rangeMax,
+                       c.coveredOffset,
+                       c.coveredAdjustment,
+                       c.edit20,
+                       c.edit21,
+                       c.typeName,
+                       c.edit23,
+                       c.sensorType,
+                       c.sensorType->lineEdit(),
+                       c.squareRoot,
+                       c.coveredAveraging,
+                       c.coveredAveraging->lineEdit(),
+                       c.designType,
+                       c.designType->lineEdit(),
+                       c.mountingLength,
+                       c.mountingLength->lineEdit(),
+                       c.caseType,
+                       c.caseType->lineEdit(),
+                       c.copyTypeName,
+                       c.coveredRead,
+                       c.coveredWrite});
 }
 
 QLabel* addValueDisplay(QWidget* parent, const char* name, Place place) {
