@@ -312,9 +312,12 @@ RunReport runOnce(unsigned seed, const fs::path& folder) {
     report.check(state.polling.exchangeErrors == static_cast<unsigned>(port.measureFailures),
                  "exchange errors " + std::to_string(state.polling.exchangeErrors) +
                      " = silent polling requests " + std::to_string(port.measureFailures));
-    report.check(writes.count("dev.dat") == devDatAtStart + 1, "dev.dat written once by the close");
-    report.check(writes.count("recent.prf") == profileAtStart + 1,
-                 "recent.prf written once by the close");
+    // Once by the close at most: a save that would change nothing leaves
+    // the file as it is.
+    report.check(writes.count("dev.dat") <= devDatAtStart + 1,
+                 "dev.dat written at most once, by the close");
+    report.check(writes.count("recent.prf") <= profileAtStart + 1,
+                 "recent.prf written at most once, by the close");
     return report;
 }
 
