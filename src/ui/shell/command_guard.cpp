@@ -45,7 +45,7 @@ void LineLease::allowTakeOver(bool allowed) {
 }
 
 CommandGuard::CommandGuard(MessageBoxes& boxes, EventPump& pump, LineParts line)
-    : boxes_(boxes), commandPump_(*this, pump), guardedBoxes_(*this, boxes), line_(line) {}
+    : commandPump_(*this, pump), guardedBoxes_(*this, boxes), line_(line) {}
 
 void CommandGuard::CommandPump::processPending() {
     guard_.endIfCloseWaits();
@@ -94,21 +94,6 @@ void CommandGuard::endIfCloseWaits() const {
         throw CommandEnded{};
 }
 
-bool CommandGuard::lineHeld() const {
-    switch (lifecycle_.phase()) {
-        case LifePhase::Idle:
-        case LifePhase::StartFailed:
-        case LifePhase::Closed:
-            return false;
-        default:
-            return true;
-    }
-}
-
-bool CommandGuard::closeWaiting() const {
-    return lifecycle_.closeAccepted();
-}
-
 bool CommandGuard::runStartup(const std::function<bool(LineLease&)>& startup) {
     bool started = false;
     {
@@ -142,7 +127,10 @@ void CommandGuard::follow(LifeOutcome outcome) {
             return;
         case LifeOutcome::RunDueTick:
             // The lifecycle has given the line to the tick already.
-            runHolding(std::exchange(dueTick_, nullptr));
+            if (const auto tick = std::exchange(dueTick_, nullptr))
+                runHolding(tick);
+            else
+                follow(lifecycle_.commandDone());
             return;
         default:
             return;

@@ -106,8 +106,6 @@ class CommandGuard {
     MessageBoxes& boxes() { return guardedBoxes_; }
 
     const CommandLifecycle& lifecycle() const { return lifecycle_; }
-    bool lineHeld() const;
-    bool closeWaiting() const;
 
     // Runs the start-up sequence with the line; `startup` returns false when
     // it failed (a settings file refused). A close asked for meanwhile runs
@@ -202,7 +200,6 @@ class CommandGuard {
     void release();
     void follow(LifeOutcome outcome);
 
-    MessageBoxes& boxes_;
     CommandPump commandPump_;
     GuardedBoxes guardedBoxes_;
     LineParts line_;
