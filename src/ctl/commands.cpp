@@ -32,7 +32,9 @@ constexpr std::chrono::milliseconds kFailedCycleWait{100};
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
     Session(StopSignals& stop, bool traced)
-        : signals(stop), pump(stop), observer(traced ? &trace : nullptr) {}
+        : signals(stop), pump(stop), portWait(stop), observer(traced ? &trace : nullptr) {
+        port.setWait(&portWait);
+    }
 
     ModbusLine line() { return {port, settings, clock, 0, observer}; }
 
@@ -40,6 +42,8 @@ struct Session {
     bool open() {
         openPort(port, ports, settings.portNumber, lineSettings(settings), settings.timeoutMs,
                  boxes);
+        if (!port.isOpen() && signals.check())
+            throw Interrupted();  // the open gave up for the stop
         if (!port.isOpen())
             return false;
         port.clearRtsSetDtr();
@@ -53,6 +57,7 @@ struct Session {
     StderrBoxes boxes;
     StopSignals& signals;
     WaitingPump pump;
+    StopAwarePortWait portWait;
     FrameTrace trace{std::cerr};
     ExchangeObserver* observer;
 };

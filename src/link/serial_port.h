@@ -144,6 +144,9 @@ class SerialPort {
                                 : waitInKernel(fd, events, deadline);
     }
 
+    // The wait set here has been asked to stop the program.
+    bool stopAsked() const { return wait_ != nullptr && wait_->stopAsked(); }
+
   private:
     PortWait* wait_ = nullptr;
     std::function<void()> stateListener_;

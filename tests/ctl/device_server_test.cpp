@@ -1,11 +1,15 @@
 // m8163ctl reaching the simulated module through ser2net, the serial device
-// server, over RFC 2217 and over plain TCP.
+// server, over RFC 2217 and over plain TCP, through sredird and socat's raw
+// bridge; and m8163ctl against servers that misbehave on purpose.
 
 #include <gtest/gtest.h>
 
 #include "../sim/child_process.h"
 #include "../sim/ser2net_server.h"
 #include "../sim/sim_test_support.h"
+#include "../sim/socat_servers.h"
+#include "hostile_server.h"
+#include "link/network_port.h"
 
 namespace m8163 {
 namespace {
@@ -133,6 +137,105 @@ TEST_F(DeviceServerCtlTest, RefusedOrWrongServerIsAPortThatCannotBeOpened) {
         EXPECT_TRUE(contains(run.err, c.reason)) << run.err;
         // The connection attempt is bounded (3 s), with room for a loaded machine.
         EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << c.url;
+    }
+}
+
+using sim::test::SocatServer;
+
+// sredird (RFC 2217, writing replies byte by byte) and socat's raw bridge
+// (one child per connection), each started through socat's fork listener.
+class SocatServerCtlTest : public ::testing::TestWithParam<SocatServer::Kind> {
+  protected:
+    void SetUp() override {
+        if (!SocatServer::installed(GetParam()))
+            GTEST_SKIP() << "socat or sredird is not installed (scripts/ensure-packages.sh)";
+        sim_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{M8163_SIM_PATH, "--link", dir_.file("port"), "--module",
+                                     "1:19200:N", "--module", "5:19200:N"});
+        ASSERT_EQ(sim_->waitForLine("READY", 10s), "READY " + dir_.file("port")) << sim_->err;
+        server_ = std::make_unique<SocatServer>(GetParam(), dir_.file(""), dir_.file("port"));
+        server_->start();
+    }
+
+    ChildProcess run(std::vector<std::string> args) {
+        std::vector<std::string> all = {M8163_CTL_PATH, "--device",  server_->url(),
+                                        "--speed",      "19200",     "--parity",
+                                        "none",         "--address", "1"};
+        all.insert(all.end(), args.begin(), args.end());
+        return ChildProcess(all);
+    }
+
+    TempDir dir_;
+    std::unique_ptr<ChildProcess> sim_;
+    std::unique_ptr<SocatServer> server_;
+};
+
+// 300 cycles at 100 ms with the default allowance, none failed; then two
+// calls right after each other, and a search that finds both modules.
+TEST_P(SocatServerCtlTest, PollingCallsAndSearchWithoutAFailure) {
+    ChildProcess poll = run({"--timeout", "300", "poll", "--interval", "100", "--count", "300"});
+    ASSERT_EQ(poll.wait(120s), 0) << poll.err;
+    EXPECT_TRUE(contains(poll.out + poll.err, "exchange errors 0")) << poll.out << poll.err;
+
+    for (int call = 0; call < 2; ++call) {
+        ChildProcess read = run({"--timeout", "300", "read"});
+        EXPECT_EQ(read.wait(30s), 0) << "call " << call << "\n" << read.err;
+    }
+
+    ChildProcess scan = run({"--timeout", "200", "scan", "--speeds", "19200", "--parities", "none",
+                             "--from", "1", "--to", "6"});
+    EXPECT_EQ(scan.wait(60s), 0) << scan.err;
+    EXPECT_TRUE(contains(scan.out, "module 1, 19200, parity none")) << scan.out;
+    EXPECT_TRUE(contains(scan.out, "module 5, 19200, parity none")) << scan.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SocatServerCtlTest,
+                         ::testing::Values(SocatServer::Kind::Sredird,
+                                           SocatServer::Kind::RawBridge),
+                         [](const auto& info) {
+                             return info.param == SocatServer::Kind::Sredird ? "Sredird"
+                                                                             : "SocatBridge";
+                         });
+
+// Whatever the server does, a reading ends by the connection limit and one
+// exchange's time (with a second to spare), in little memory, and a SIGTERM
+// ends polling within a second wherever it is: connecting, negotiating,
+// reading.
+TEST(HostileServerCtlTest, EndsByItsLimitsInLittleMemoryAndObeysSigterm) {
+    using test::Hostility;
+    using Clock = std::chrono::steady_clock;
+    constexpr long kMemoryLimitKb = 64 * 1024;
+    for (const Hostility h :
+         {Hostility::FloodRandom, Hostility::FloodData, Hostility::EndlessSub,
+          Hostility::ByteASecond, Hostility::ResetMidReply, Hostility::CloseAtOnce}) {
+        for (const std::string scheme : {"socket", "rfc2217"}) {
+            SCOPED_TRACE(std::string(test::hostilityName(h)) + " " + scheme);
+            test::HostileServer server(h);
+            const std::vector<std::string> line = {M8163_CTL_PATH, "--device",  server.url(scheme),
+                                                   "--speed",      "19200",     "--parity",
+                                                   "none",         "--address", "1",
+                                                   "--timeout",    "300"};
+            auto args = line;
+            args.push_back("read");
+            auto start = Clock::now();
+            ChildProcess read(args);
+            const int code = read.wait(30s);
+            EXPECT_TRUE(code == 1 || code == 3) << code << "\n" << read.err;
+            EXPECT_LT(Clock::now() - start, kConnectLimit + kCommandReplyLimit + 300ms + 1s);
+            EXPECT_LT(read.peakKb, kMemoryLimitKb);
+
+            args = line;
+            args.push_back("poll");
+            ChildProcess poll(args);
+            std::this_thread::sleep_for(1200ms);
+            start = Clock::now();
+            poll.signal(SIGTERM);
+            const int stopped = poll.wait(10s);
+            EXPECT_LT(Clock::now() - start, 1s);
+            // Ended by the signal, or before it by a failed open.
+            EXPECT_TRUE(stopped == 130 || stopped == 3) << stopped << "\n" << poll.err;
+            EXPECT_LT(poll.peakKb, kMemoryLimitKb);
+        }
     }
 }
 

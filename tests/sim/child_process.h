@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,14 +98,17 @@ class ChildProcess {
             }
         }
         int status = 0;
-        if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_)
+        rusage usage{};
+        if (pid_ <= 0 || ::wait4(pid_, &status, 0, &usage) != pid_)
             return -1;
+        peakKb = usage.ru_maxrss;
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
     std::string out;
     std::string err;
+    long peakKb = 0;  // the program's peak resident memory, once wait() saw it end
 
   private:
     // Reads what is there before `end`; false on time-out or when both

@@ -72,6 +72,10 @@ class Ser2net {
     }
     ~Ser2net() { stop(); }
 
+    // For the other servers of the tests.
+    static int freePortNumber() { return freePort(); }
+    static bool listeningOn(int port) { return listening(port); }
+
   private:
     static int freePort() {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
