@@ -231,30 +231,38 @@ void NetworkPort::disconnect() {
     releaseKept();
 }
 
-namespace {
-
-// Closed at once with a reset: a server that forks a child per connection
-// (socat's fork bridge) then ends that child at once, instead of letting it
-// read the line for its half-close time-out and take the next reply.
-void closeAbruptly(int fd) {
-    const linger now{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    ::close(fd);
-}
-
-}  // namespace
-
 void NetworkPort::release() {
     if (fd_ < 0)
         return;
-    closeAbruptly(fd_);
+    ::close(fd_);
     fd_ = -1;
 }
 
+// The server ends its side first: a server that forks a child for each
+// connection (socat's fork bridge) goes on reading the line for its
+// half-close time (0.5 s unless told otherwise) after the client has gone,
+// and would take the reply meant for the next connection, of this program
+// or another. Waited for at most kGentleCloseLimit, not at all once the
+// program is to stop, nor past kKeptLimit bytes (a server that floods the
+// connection ends no side of it).
 void NetworkPort::releaseKept() {
     if (keptFd_ < 0)
         return;
-    closeAbruptly(keptFd_);
+    if (::shutdown(keptFd_, SHUT_WR) == 0) {
+        const auto deadline = Clock::now() + kGentleCloseLimit;
+        std::uint8_t sink[kKeptLimit];
+        std::size_t drained = 0;
+        while (!stopAsked() && Clock::now() < deadline && drained <= kKeptLimit) {
+            const ssize_t n = ::recv(keptFd_, sink, sizeof sink, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                break;
+            if (n > 0)
+                drained += static_cast<std::size_t>(n);
+            else
+                waitFor(keptFd_, POLLIN, std::min(deadline, Clock::now() + kStopCheck));
+        }
+    }
+    ::close(keptFd_);
     keptFd_ = -1;
     keptDevice_.clear();
 }

@@ -45,7 +45,9 @@
 // again (over RFC 2217 setting the new line format in band), so a search
 // that reopens the port for every trial, or a command after a command,
 // does not connect anew. A server that hung up meanwhile is connected to
-// afresh; disconnect() ends the connection for good.
+// afresh; disconnect() ends the connection for good, and waits (up to
+// kGentleCloseLimit) for the server to end its side, so that a server that
+// forks a child per connection has let the line go before the next one.
 
 namespace m8163 {
 
@@ -54,6 +56,8 @@ inline constexpr std::chrono::seconds kConnectLimit{3};
 inline constexpr std::chrono::milliseconds kCommandReplyLimit{500};
 // How often a connection attempt looks whether the program is to stop.
 inline constexpr std::chrono::milliseconds kStopCheck{100};
+// How long ending a connection waits for the server to end its side.
+inline constexpr std::chrono::milliseconds kGentleCloseLimit{600};
 // The bytes kept for reads: a reply with the echo of its request.
 inline constexpr std::size_t kKeptLimit = 512;
 // The most one receive takes from the socket before looking at the clock.

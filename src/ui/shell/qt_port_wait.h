@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "base/port_wait.h"
@@ -23,11 +24,15 @@ class QtPortWait final : public PortWait {
     QtPortWait& operator=(const QtPortWait&) = delete;
 
     short wait(int fd, short events, Deadline deadline) override;
+    // The program is to stop when `check` says so (a close is waiting).
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
+    bool stopAsked() const override { return stopCheck_ && stopCheck_(); }
 
   private:
     class HandOnTarget;
     // Where the input held during a wait is posted to be handed on.
     std::unique_ptr<HandOnTarget> handOn_;
+    std::function<bool()> stopCheck_;
 };
 
 }  // namespace m8163

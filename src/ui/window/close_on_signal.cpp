@@ -72,6 +72,13 @@ class SignalCloser : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (closeAsked_ && watched == &window_ && event->type() == QEvent::Show)
             QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
+        // A box that a command shows after the signal (its port could not
+        // be opened, as the connection gave up for the close) is dismissed
+        // as one open at the signal is.
+        auto* box = qobject_cast<QWidget*>(watched);
+        if (closeAsked_ && box != nullptr && box != &window_ && box->isWindow() && box->isModal() &&
+            event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(box, &QWidget::close, Qt::QueuedConnection);
         return false;
     }
 
@@ -86,6 +93,7 @@ class SignalCloser : public QObject {
             box->close();
         if (!closeAsked_) {
             closeAsked_ = true;
+            QCoreApplication::instance()->installEventFilter(this);
             window_.close();
         }
     }
