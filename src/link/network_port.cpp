@@ -213,7 +213,8 @@ void NetworkPort::applyLineFormat(Clock::time_point deadline) {
 }
 
 void NetworkPort::close() {
-    if (fd_ >= 0 && !lost_) {
+    // A program that is to stop needs the connection no more.
+    if (fd_ >= 0 && !lost_ && !stopAsked()) {
         releaseKept();
         keptFd_ = fd_;
         keptDevice_ = device_;

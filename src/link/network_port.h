@@ -77,7 +77,7 @@ class NetworkPort final : public SerialPort {
     OpenResult open(const std::string& device, const LineSettings& line,
                     const PortTimeouts& timeouts) override;
     // Closes the port for the program; the connection stays for the next
-    // open of the same URL (see above).
+    // open of the same URL (see above), unless the program is to stop.
     void close() override;
     // Closes the port and its connection.
     void disconnect();

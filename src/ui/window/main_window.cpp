@@ -98,8 +98,9 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
         *boxes_, *seams.pump, LineParts{port_, state_.connection, *clock_, monitor_->observer()});
     // A close that waited for a command runs once the command has ended.
     commands_->onCloseDue([this] { close(); });
-    // A connection to a device server gives up once a close waits.
-    portWait_.setStopCheck([this] { return commands_->closeWaiting(); });
+    // A connection to a device server gives up once a close waits, and is
+    // not kept past the close.
+    portWait_.setStopCheck([this] { return closed_ || commands_->closeWaiting(); });
 
     const PageContext context = pageContext();
     // "Помигать" and "Выставить INIT" switch polling off through its one writer.
