@@ -55,11 +55,20 @@ OpenResult NetworkPort::open(const std::string& device, const LineSettings& line
     line_ = line;
     requestedTimeouts_ = timeouts;
     useTimeouts();
-    if (resume())
-        return {true, 0, {}, 0};
-    const OpenResult result = connectServer();
-    if (!result.ok)
+    OpenResult result = resume() ? OpenResult{true, 0, {}, 0} : connectServer();
+    if (!result.ok) {
         device_.clear();
+        return result;
+    }
+    // The kernel's RS-485 mode is a local port's: a server drives its own
+    // line. Told once per URL, as a device without the mode is.
+    if (options_.rs485 && rs485Told_ != device_) {
+        rs485Told_ = device_;
+        result.rs485Refused = EOPNOTSUPP;
+        result.reason =
+            "режим RS-485 задаётся на сервере порта, не в этой программе; слова rs485 раздела "
+            "[COM_OPTIONS] для сервера по сети ничего не меняют";
+    }
     return result;
 }
 

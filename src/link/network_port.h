@@ -73,7 +73,8 @@ class NetworkPort final : public SerialPort {
     // A device that is no well-formed URL fails with EINVAL; a refused or
     // silent server with the system's reason naming the server; a server
     // that will not take the COM-PORT-OPTION of an rfc2217:// URL with
-    // EPROTONOSUPPORT.
+    // EPROTONOSUPPORT. RS-485 words of the options are told of once per URL
+    // (rs485Refused, with the reason): the server sets its own line.
     OpenResult open(const std::string& device, const LineSettings& line,
                     const PortTimeouts& timeouts) override;
     // Closes the port for the program; the connection stays for the next
@@ -145,6 +146,7 @@ class NetworkPort final : public SerialPort {
     std::string keptDevice_;              // ... and its URL
     bool purgeReplies_ = true;            // the server has acknowledged purges so far
     bool stopped_ = false;                // a connection attempt gave up for a stop
+    std::string rs485Told_;               // the URL whose RS-485 words were told of
     bool dtrOn_ = false;
     bool lost_ = false;
     bool connecting_ = false;  // a drop now fails the connection attempt

@@ -72,7 +72,8 @@ struct OpenResult {
     std::string reason;  // the system's text for it
     // An open that succeeded although the device refused the kernel's RS-485
     // mode that the options ask for: its errno, given once per device path
-    // (later opens of the same path set it no more), else 0.
+    // (later opens of the same path set it no more), else 0. `reason` may
+    // then say why in the user's words.
     int rs485Refused = 0;
 };
 

@@ -129,6 +129,24 @@ TEST(NetworkPortTest, CloseKeepsTheConnectionForTheNextOpenOfTheSameUrl) {
     port.disconnect();
 }
 
+// RS-485 words of the options are a local port's: told of once per URL, with
+// the reason, and the port opens all the same.
+TEST(NetworkPortTest, Rs485WordsAreToldOfOncePerUrl) {
+    SplittingServer server({1}, {}, 0ms);
+    NetworkPort port;
+    PortOptions options;
+    options.rs485 = true;
+    port.setOptions(options);
+    const OpenResult first = port.open(server.url(), {19200, Parity::None}, {});
+    ASSERT_TRUE(first.ok);
+    EXPECT_EQ(first.rs485Refused, EOPNOTSUPP);
+    EXPECT_NE(first.reason.find("режим RS-485 задаётся на сервере"), std::string::npos);
+    port.close();
+    const OpenResult again = port.open(server.url(), {19200, Parity::None}, {});
+    ASSERT_TRUE(again.ok);
+    EXPECT_EQ(again.rs485Refused, 0);
+}
+
 // Whatever the server does, an open ends within its connection limit and a
 // read within its time limit, each with a second to spare for a loaded
 // machine; what a flood sends beyond what is kept is reported as an overrun.
