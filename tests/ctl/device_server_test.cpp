@@ -10,6 +10,7 @@
 #include "../sim/socat_servers.h"
 #include "hostile_server.h"
 #include "link/network_port.h"
+#include "protocol/transactions.h"
 
 namespace m8163 {
 namespace {
@@ -196,6 +197,42 @@ INSTANTIATE_TEST_SUITE_P(Servers, SocatServerCtlTest,
                              return info.param == SocatServer::Kind::Sredird ? "Sredird"
                                                                              : "SocatBridge";
                          });
+
+// A module whose registers are all 0xFFFF, reached over plain TCP: its
+// value is a NaN with the sign bit set, printed and traced as "nan" alike.
+TEST(NanCtlTest, ANotANumberIsSpelledTheSameInTheOutputAndTheTrace) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::thread server([listener] {
+        std::vector<std::uint8_t> reply = {1, 3, 14};
+        reply.insert(reply.end(), 14, 0xFF);
+        const std::uint16_t crc = crc16(reply.data(), reply.size());
+        reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+        reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+        const int fd = ::accept(listener, nullptr, nullptr);
+        std::uint8_t request[8];
+        while (fd >= 0 && ::recv(fd, request, sizeof request, MSG_WAITALL) == 8)
+            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    ChildProcess read({M8163_CTL_PATH, "--device",
+                       "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port)), "--address",
+                       "1", "--timeout", "300", "-v", "read"});
+    read.wait(30s);
+    ::shutdown(listener, SHUT_RDWR);
+    server.join();
+    ::close(listener);
+    EXPECT_TRUE(contains(read.out, "value: nan\n")) << read.out;
+    EXPECT_TRUE(contains(read.err, "измеренное значение = nan")) << read.err;
+    EXPECT_FALSE(contains(read.out + read.err, "-nan")) << read.out << read.err;
+}
 
 // Whatever the server does, a reading ends by the connection limit and one
 // exchange's time (with a second to spare), in little memory, and a SIGTERM
