@@ -242,9 +242,7 @@ TEST(HostileServerCtlTest, EndsByItsLimitsInLittleMemoryAndObeysSigterm) {
     using test::Hostility;
     using Clock = std::chrono::steady_clock;
     constexpr long kMemoryLimitKb = 64 * 1024;
-    for (const Hostility h :
-         {Hostility::FloodRandom, Hostility::FloodData, Hostility::EndlessSub,
-          Hostility::ByteASecond, Hostility::ResetMidReply, Hostility::CloseAtOnce}) {
+    for (const Hostility h : test::kAllHostilities) {
         for (const std::string scheme : {"socket", "rfc2217"}) {
             SCOPED_TRACE(std::string(test::hostilityName(h)) + " " + scheme);
             test::HostileServer server(h);

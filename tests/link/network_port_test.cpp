@@ -153,9 +153,7 @@ TEST(NetworkPortTest, Rs485WordsAreToldOfOncePerUrl) {
 TEST(NetworkPortTest, AHostileServerCannotHoldTheProgram) {
     using test::Hostility;
     using Clock = std::chrono::steady_clock;
-    for (const Hostility h :
-         {Hostility::FloodRandom, Hostility::FloodData, Hostility::EndlessSub,
-          Hostility::ByteASecond, Hostility::ResetMidReply, Hostility::CloseAtOnce}) {
+    for (const Hostility h : test::kAllHostilities) {
         for (const std::string scheme : {"socket", "rfc2217"}) {
             SCOPED_TRACE(std::string(test::hostilityName(h)) + " " + scheme);
             test::HostileServer server(h);

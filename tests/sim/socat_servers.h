@@ -22,7 +22,7 @@ class SocatServer {
     enum class Kind { Sredird, RawBridge };
 
     SocatServer(Kind kind, const std::string& folder, const std::string& device)
-        : kind_(kind), folder_(folder), device_(device), port_(Ser2net::freePortNumber()) {}
+        : kind_(kind), folder_(folder), device_(device), port_(freeLoopbackPort()) {}
 
     static bool installed(Kind kind) {
         const bool socat = !findProgram("socat").empty();
@@ -51,22 +51,9 @@ class SocatServer {
         } else {
             serve = "FILE:" + device_ + ",raw,echo=0";
         }
-        process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{findProgram("socat"), listen, serve});
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!Ser2net::listeningOn(port_)) {
-            if (std::chrono::steady_clock::now() > end)
-                throw std::runtime_error("socat does not listen: " + process_->err);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        process_ = startServer({findProgram("socat"), listen, serve}, {port_});
     }
-    void stop() {
-        if (!process_)
-            return;
-        process_->signal(SIGTERM);
-        process_->wait(std::chrono::seconds(10));
-        process_.reset();
-    }
+    void stop() { stopServer(process_); }
     ~SocatServer() { stop(); }
 
   private:

@@ -29,6 +29,10 @@ enum class Hostility {
     CloseAtOnce,    // accepts and closes
 };
 
+inline constexpr Hostility kAllHostilities[] = {Hostility::FloodRandom,   Hostility::FloodData,
+                                                Hostility::EndlessSub,    Hostility::ByteASecond,
+                                                Hostility::ResetMidReply, Hostility::CloseAtOnce};
+
 inline const char* hostilityName(Hostility h) {
     switch (h) {
         case Hostility::FloodRandom:

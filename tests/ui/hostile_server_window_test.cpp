@@ -42,9 +42,7 @@ TEST(HostileServerWindow, AppearsAnswersItsDesktopAndEndsOnSigterm) {
     const std::string display = ":" + number;
     XDesktop desktop(display);
 
-    for (const Hostility h :
-         {Hostility::FloodRandom, Hostility::FloodData, Hostility::EndlessSub,
-          Hostility::ByteASecond, Hostility::ResetMidReply, Hostility::CloseAtOnce}) {
+    for (const Hostility h : test::kAllHostilities) {
         for (const std::string scheme : {"rfc2217", "socket"}) {
             SCOPED_TRACE(std::string(test::hostilityName(h)) + " " + scheme);
             test::HostileServer server(h);
