@@ -84,14 +84,16 @@ bool NetworkPort::resume() {
     keptFd_ = -1;
     keptDevice_.clear();
     connecting_ = true;
-    stopped_ = false;
     const auto deadline = Clock::now() + kConnectLimit;
-    if (receiveWaiting(deadline) && rfc2217() && line_ != serverLine_)
+    const bool alive = receiveWaiting(deadline);
+    if (alive && rfc2217() && line_ != serverLine_)
         applyLineFormat(deadline);
     connecting_ = false;
     received_.clear();
     overflowed_ = false;
-    if (fd_ >= 0 && !stopped_)
+    // A stop cuts the wait for the acknowledgements short, not the open:
+    // the connection is there.
+    if (alive && fd_ >= 0)
         return true;
     release();
     return false;
