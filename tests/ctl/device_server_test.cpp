@@ -257,7 +257,9 @@ TEST(HostileServerCtlTest, EndsByItsLimitsInLittleMemoryAndObeysSigterm) {
             const int code = read.wait(30s);
             EXPECT_TRUE(code == 1 || code == 3) << code << "\n" << read.err;
             EXPECT_LT(Clock::now() - start, kConnectLimit + kCommandReplyLimit + 300ms + 1s);
-            EXPECT_LT(read.peakKb, kMemoryLimitKb);
+            if (test::kPeakMemoryMeasured) {
+                EXPECT_LT(read.peakKb, kMemoryLimitKb);
+            }
 
             args = line;
             args.push_back("poll");
@@ -269,7 +271,9 @@ TEST(HostileServerCtlTest, EndsByItsLimitsInLittleMemoryAndObeysSigterm) {
             EXPECT_LT(Clock::now() - start, 1s);
             // Ended by the signal, or before it by a failed open.
             EXPECT_TRUE(stopped == 130 || stopped == 3) << stopped << "\n" << poll.err;
-            EXPECT_LT(poll.peakKb, kMemoryLimitKb);
+            if (test::kPeakMemoryMeasured) {
+                EXPECT_LT(poll.peakKb, kMemoryLimitKb);
+            }
         }
     }
 }

@@ -29,6 +29,14 @@ enum class Hostility {
     CloseAtOnce,    // accepts and closes
 };
 
+// A program's peak memory says nothing of it under AddressSanitizer, whose
+// shadow memory it counts.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kPeakMemoryMeasured = false;
+#else
+inline constexpr bool kPeakMemoryMeasured = true;
+#endif
+
 inline constexpr Hostility kAllHostilities[] = {Hostility::FloodRandom,   Hostility::FloodData,
                                                 Hostility::EndlessSub,    Hostility::ByteASecond,
                                                 Hostility::ResetMidReply, Hostility::CloseAtOnce};

@@ -87,7 +87,9 @@ TEST(HostileServerWindow, AppearsAnswersItsDesktopAndEndsOnSigterm) {
             const int code = program.wait(10s);
             EXPECT_LT(SteadyClock::now() - signalled, 1s);
             EXPECT_EQ(code, 0) << program.err;
-            EXPECT_LT(program.peakKb, kMemoryLimitKb);
+            if (test::kPeakMemoryMeasured) {
+                EXPECT_LT(program.peakKb, kMemoryLimitKb);
+            }
             fs::remove_all(folder);
         }
     }
