@@ -32,7 +32,7 @@ constexpr std::chrono::milliseconds kFailedCycleWait{100};
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
     Session(StopSignals& stop, bool traced)
-        : signals(stop), pump(stop), portWait(stop), observer(traced ? &trace : nullptr) {
+        : portWait(stop), signals(stop), pump(stop), observer(traced ? &trace : nullptr) {
         port.setWait(&portWait);
     }
 
@@ -50,6 +50,8 @@ struct Session {
         return true;
     }
 
+    // Before the port, which asks it while it ends its connection.
+    StopAwarePortWait portWait;
     ConnectionSettings settings;
     ComPortMap ports;
     DevicePort port;
@@ -57,7 +59,6 @@ struct Session {
     StderrBoxes boxes;
     StopSignals& signals;
     WaitingPump pump;
-    StopAwarePortWait portWait;
     FrameTrace trace{std::cerr};
     ExchangeObserver* observer;
 };
