@@ -24,7 +24,9 @@ namespace m8163::sim::test {
 
 class ChildProcess {
   public:
-    explicit ChildProcess(const std::vector<std::string>& args) {
+    // `ownGroup`: in a process group of its own, which its id names (for a
+    // server whose children must end with it).
+    explicit ChildProcess(const std::vector<std::string>& args, bool ownGroup = false) {
         int out[2];
         int err[2];
         if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
@@ -38,7 +40,14 @@ class ChildProcess {
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        int rc = ::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        if (ownGroup) {
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+            posix_spawnattr_setpgroup(&attributes, 0);
+        }
+        int rc = ::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
         ::close(err[1]);

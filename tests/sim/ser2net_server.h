@@ -55,11 +55,11 @@ inline bool listensOnLoopback(int port) {
     return false;
 }
 
-// A device server of the tests, started with `args` and waited for until it
-// listens on each of `ports`.
+// A device server of the tests, started with `args` in a process group of
+// its own and waited for until it listens on each of `ports`.
 inline std::unique_ptr<ChildProcess> startServer(const std::vector<std::string>& args,
                                                  const std::vector<int>& ports) {
-    auto process = std::make_unique<ChildProcess>(args);
+    auto process = std::make_unique<ChildProcess>(args, true);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (int port : ports) {
         while (!listensOnLoopback(port)) {
@@ -71,12 +71,17 @@ inline std::unique_ptr<ChildProcess> startServer(const std::vector<std::string>&
     return process;
 }
 
+// Stops the server, and ends whatever of its process group is left: sredird
+// can hang in a lock after its connection ends, with SIGTERM blocked.
 inline void stopServer(std::unique_ptr<ChildProcess>& process) {
     if (!process)
         return;
+    const pid_t group = process->pid();
     process->signal(SIGTERM);
     process->wait(std::chrono::seconds(10));
     process.reset();
+    if (group > 0)
+        ::kill(-group, SIGKILL);
 }
 
 class Ser2net {
