@@ -19,6 +19,7 @@ m8163_packages=(
     desktop-file-utils appstream  # its test validates the desktop entry and the metainfo
     lintian                     # and checks the package as Debian does
     ser2net                     # serial device server: the network port's tests reach the simulator through it
+    sredird socat               # the other device servers users run (RFC 2217 byte by byte, socat's raw bridge), tested alike
     bash-completion             # the package test loads the completion of m8163ctl
     python3-pymodbus python3-serial-asyncio  # an independent Modbus slave for m8163ctl restore's test
 )

@@ -19,6 +19,10 @@ class PortWait {
     // poll() events seen, 0 at the deadline. With `fd` below 0 it waits for
     // the deadline alone.
     virtual short wait(int fd, short events, Deadline deadline) = 0;
+    // Whether the program has been asked to stop (a signal, the window
+    // closing): a port gives up waits longer than an exchange's, such as a
+    // connection to a server on the network.
+    virtual bool stopAsked() const { return false; }
 };
 
 // The kernel's wait: ppoll() until the deadline, restarted after a signal.

@@ -48,6 +48,20 @@ struct Interrupted : std::runtime_error {
     Interrupted() : std::runtime_error("interrupted") {}
 };
 
+// The port's wait is the kernel's; a stop signal that has come gives up a
+// connection attempt to a device server (exchanges end by their time-outs).
+class StopAwarePortWait final : public PortWait {
+  public:
+    explicit StopAwarePortWait(StopSignals& signals) : signals_(signals) {}
+    short wait(int fd, short events, Deadline deadline) override {
+        return waitInKernel(fd, events, deadline);
+    }
+    bool stopAsked() const override { return signals_.check(); }
+
+  private:
+    StopSignals& signals_;
+};
+
 // Pauses are real waits: there are no window messages to run.
 class WaitingPump final : public EventPump {
   public:

@@ -33,7 +33,9 @@ constexpr std::chrono::milliseconds kFailedCycleWait{100};
 // The line of one run: settings from dev.dat and the options, the real port.
 struct Session {
     Session(StopSignals& stop, bool traced)
-        : signals(stop), pump(stop), observer(traced ? &trace : nullptr) {}
+        : portWait(stop), signals(stop), pump(stop), observer(traced ? &trace : nullptr) {
+        port.setWait(&portWait);
+    }
 
     ModbusLine line() { return {port, settings, clock, 0, observer}; }
 
@@ -41,12 +43,16 @@ struct Session {
     bool open() {
         openPort(port, ports, settings.portNumber, lineSettings(settings), settings.timeoutMs,
                  boxes, PortPicker::Options);
+        if (!port.isOpen() && signals.check())
+            throw Interrupted();  // the open gave up for the stop
         if (!port.isOpen())
             return false;
         port.clearRtsSetDtr();
         return true;
     }
 
+    // Before the port, which asks it while it ends its connection.
+    StopAwarePortWait portWait;
     ConnectionSettings settings;
     ComPortMap ports;
     DevicePort port;

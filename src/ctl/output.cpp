@@ -8,6 +8,9 @@
 namespace m8163::ctl {
 
 std::string realText(float value) {
+    // The sign of a NaN means nothing: "nan" as the trace and the window show it.
+    if (std::isnan(value))
+        return "nan";
     std::string text = formatReal4(value);
     return text.substr(text.find_first_not_of(' '));
 }

@@ -11,7 +11,7 @@
 
 namespace m8163::ctl {
 
-// "%11.4f" without its leading blanks.
+// "%11.4f" without its leading blanks; NaN as "nan", whatever its sign.
 std::string realText(float value);
 
 // One JSON object, fields in the order added.

@@ -17,6 +17,10 @@ void DevicePort::setOptions(const PortOptions& options) {
 OpenResult DevicePort::open(const std::string& device, const LineSettings& line,
                             const PortTimeouts& timeouts) {
     active_->close();
+    // The network port keeps its connection for its next open; a local
+    // device opened instead ends it.
+    if (!isNetworkDevice(device))
+        network_.disconnect();
     active_ = isNetworkDevice(device) ? static_cast<SerialPort*>(&network_) : &termios_;
     return active_->open(device, line, timeouts);
 }

@@ -13,6 +13,7 @@
 
 namespace m8163 {
 
+// Waits as PortWait::wait does; 0 before the deadline gives the attempt up.
 using WaitForFd = std::function<short(int fd, short events, PortWait::Deadline deadline)>;
 
 struct HostConnection {

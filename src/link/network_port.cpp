@@ -1,5 +1,7 @@
 #include "link/network_port.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,7 +34,7 @@ OpenResult failure(int error, std::string reason) {
 }  // namespace
 
 NetworkPort::~NetworkPort() {
-    close();
+    disconnect();
 }
 
 void NetworkPort::setOptions(const PortOptions& options) {
@@ -53,10 +55,48 @@ OpenResult NetworkPort::open(const std::string& device, const LineSettings& line
     line_ = line;
     requestedTimeouts_ = timeouts;
     useTimeouts();
-    const OpenResult result = connectServer();
-    if (!result.ok)
+    OpenResult result = resume() ? OpenResult{true, 0, {}, 0} : connectServer();
+    if (!result.ok) {
         device_.clear();
+        return result;
+    }
+    // The kernel's RS-485 mode is a local port's: a server drives its own
+    // line. Told once per URL, as a device without the mode is.
+    if (options_.rs485 && rs485Told_ != device_) {
+        rs485Told_ = device_;
+        result.rs485Refused = EOPNOTSUPP;
+        result.reason =
+            "режим RS-485 задаётся на сервере порта, не в этой программе; слова rs485 раздела "
+            "[COM_OPTIONS] для сервера по сети ничего не меняют";
+    }
     return result;
+}
+
+// Takes up the connection kept by close() when it is to the same URL and
+// the server is still there. Over RFC 2217 a line format other than the one
+// in force is set in band; over plain TCP there is nothing to set.
+bool NetworkPort::resume() {
+    if (keptFd_ < 0 || keptDevice_ != device_) {
+        releaseKept();
+        return false;
+    }
+    fd_ = keptFd_;
+    keptFd_ = -1;
+    keptDevice_.clear();
+    connecting_ = true;
+    const auto deadline = Clock::now() + kConnectLimit;
+    const bool alive = receiveWaiting(deadline);
+    if (alive && rfc2217() && line_ != serverLine_)
+        applyLineFormat(deadline);
+    connecting_ = false;
+    received_.clear();
+    overflowed_ = false;
+    // A stop cuts the wait for the acknowledgements short, not the open:
+    // the connection is there.
+    if (alive && fd_ >= 0)
+        return true;
+    release();
+    return false;
 }
 
 // A server still busy with the connection before (ser2net takes some
@@ -64,31 +104,39 @@ OpenResult NetworkPort::open(const std::string& device, const LineSettings& line
 // at once, with a word of why: that is tried again for a while.
 OpenResult NetworkPort::connectServer() {
     connecting_ = true;
+    stopped_ = false;
     const auto start = Clock::now();
     const auto deadline = start + kConnectLimit;
     OpenResult result;
     for (;;) {
         result = negotiate(deadline);
         const auto retryAt = Clock::now() + kBusyPause;
-        if (result.ok || result.error != ECONNRESET || retryAt >= start + kBusyLimit)
+        if (result.ok || stopped_ || result.error != ECONNRESET || retryAt >= start + kBusyLimit)
             break;
-        waitFor(-1, 0, retryAt);
+        waitBounded(-1, 0, retryAt);
     }
     connecting_ = false;
+    if (!result.ok && stopped_) {
+        release();
+        return failure(EINTR, "соединение с сервером прервано: программа закрывается");
+    }
     return result;
 }
 
 OpenResult NetworkPort::negotiate(Clock::time_point deadline) {
     const HostConnection connection = connectToHost(
         url_.host, url_.port, deadline, [this](int fd, short events, PortWait::Deadline until) {
-            return waitFor(fd, events, until);
+            return waitBounded(fd, events, until);
         });
     if (connection.fd < 0)
         return failure(connection.error, connection.reason);
     fd_ = connection.fd;
     codec_ = Rfc2217Codec{};
     received_.clear();
+    overflowed_ = false;
+    fault_.clear();
     purgeReplies_ = true;
+    armQuickAck();
     if (!rfc2217()) {
         // Nothing is said on a plain connection; a server that refuses it
         // closes it at once.
@@ -121,6 +169,10 @@ OpenResult NetworkPort::negotiate(Clock::time_point deadline) {
 // The server's own words before it closed, when it said any ("Port already
 // in use"), go with the reason.
 OpenResult NetworkPort::closedByServer() {
+    if (!fault_.empty()) {
+        received_.clear();
+        return failure(EPROTO, fault_);
+    }
     std::string said;
     for (std::uint8_t c : received_) {
         if (c >= 0x20 && c < 0x7F)
@@ -157,6 +209,7 @@ void NetworkPort::applyLineFormat(Clock::time_point deadline) {
     }
     if (!sendAll(commands, deadline))
         return;
+    serverLine_ = line_;
     receiveUntil(
         [&] {
             for (std::size_t i = 0; i < 4; ++i) {
@@ -171,11 +224,23 @@ void NetworkPort::applyLineFormat(Clock::time_point deadline) {
 }
 
 void NetworkPort::close() {
+    // A program that is to stop needs the connection no more.
+    if (fd_ >= 0 && !lost_ && !stopAsked()) {
+        releaseKept();
+        keptFd_ = fd_;
+        keptDevice_ = device_;
+        fd_ = -1;
+    }
     release();
     received_.clear();
     device_.clear();
     lost_ = false;
     dtrOn_ = false;
+}
+
+void NetworkPort::disconnect() {
+    close();
+    releaseKept();
 }
 
 void NetworkPort::release() {
@@ -185,10 +250,40 @@ void NetworkPort::release() {
     fd_ = -1;
 }
 
-void NetworkPort::noticeHangUp() {
+// The server ends its side first: a server that forks a child for each
+// connection (socat's fork bridge) goes on reading the line for its
+// half-close time (0.5 s unless told otherwise) after the client has gone,
+// and would take the reply meant for the next connection, of this program
+// or another. Waited for at most kGentleCloseLimit, not at all once the
+// program is to stop, nor past kKeptLimit bytes (a server that floods the
+// connection ends no side of it).
+void NetworkPort::releaseKept() {
+    if (keptFd_ < 0)
+        return;
+    if (::shutdown(keptFd_, SHUT_WR) == 0) {
+        const auto deadline = Clock::now() + kGentleCloseLimit;
+        std::uint8_t sink[kKeptLimit];
+        std::size_t drained = 0;
+        while (!stopAsked() && Clock::now() < deadline && drained <= kKeptLimit) {
+            const ssize_t n = ::recv(keptFd_, sink, sizeof sink, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                break;
+            if (n > 0)
+                drained += static_cast<std::size_t>(n);
+            else
+                waitFor(keptFd_, POLLIN, std::min(deadline, Clock::now() + kStopCheck));
+        }
+    }
+    ::close(keptFd_);
+    keptFd_ = -1;
+    keptDevice_.clear();
+}
+
+void NetworkPort::noticeHangUp(const std::string& why) {
     if (fd_ < 0)
         return;
     release();
+    fault_ = why;
     if (connecting_)
         return;  // the connection attempt fails, and says why
     lost_ = true;
@@ -196,7 +291,8 @@ void NetworkPort::noticeHangUp() {
     PortState state;
     state.condition = PortCondition::Lost;
     state.device = device_;
-    setNotOpenReason(portStateText(state));
+    setNotOpenReason(why.empty() ? portStateText(state)
+                                 : "Порт не открыт: связь с " + device_ + " прервана: " + why);
     stateChanged();
 }
 
@@ -232,38 +328,82 @@ void NetworkPort::useTimeouts() {
         timeouts_.readInterval += allowance;
 }
 
-bool NetworkPort::receiveWaiting() {
-    std::uint8_t chunk[1024];
-    for (;;) {
+// Linux leaves quick acknowledgement after a while by itself: armed again
+// before every wait for the server.
+void NetworkPort::armQuickAck() const {
+    const int on = 1;
+    setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+}
+
+void NetworkPort::keep(const std::uint8_t* bytes, std::size_t size) {
+    const std::size_t room = kKeptLimit - std::min(kKeptLimit, received_.size());
+    const std::size_t take = std::min(room, size);
+    received_.insert(received_.end(), bytes, bytes + take);
+    if (take < size)
+        overflowed_ = true;
+}
+
+bool NetworkPort::receiveWaiting(Clock::time_point deadline) {
+    std::uint8_t chunk[4096];
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> answers;
+    for (std::size_t taken = 0; taken < kReceiveBudget;) {
         const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
         if (n > 0) {
+            taken += static_cast<std::size_t>(n);
             if (!rfc2217()) {
-                received_.insert(received_.end(), chunk, chunk + n);
+                keep(chunk, static_cast<std::size_t>(n));
                 continue;
             }
-            std::vector<std::uint8_t> answers;
-            codec_.receive(chunk, static_cast<std::size_t>(n), received_, answers);
-            if (!answers.empty() && !sendAll(answers, Clock::now() + kWriteRoomLimit))
+            data.clear();
+            answers.clear();
+            codec_.receive(chunk, static_cast<std::size_t>(n), data, answers);
+            keep(data.data(), data.size());
+            if (codec_.overlong()) {
+                noticeHangUp("сервер " + url_.host + ":" + url_.port +
+                             " прислал согласование RFC 2217 длиннее " +
+                             std::to_string(kLongestSubNegotiation) + " байт; соединение закрыто");
+                return false;
+            }
+            if (!answers.empty() &&
+                !sendAll(answers, std::min(deadline, Clock::now() + kWriteRoomLimit)))
                 return false;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return true;
+            break;
         noticeHangUp();  // the server closed the connection, or it broke
         return false;
+    }
+    armQuickAck();
+    return true;
+}
+
+short NetworkPort::waitBounded(int fd, short events, Clock::time_point deadline) {
+    if (!connecting_)
+        return waitFor(fd, events, deadline);
+    for (;;) {
+        if (stopAsked()) {
+            stopped_ = true;
+            return 0;
+        }
+        const auto slice = std::min(deadline, Clock::now() + kStopCheck);
+        const short ready = waitFor(fd, events, slice);
+        if (ready != 0 || slice >= deadline)
+            return ready;
     }
 }
 
 template <typename Done>
 bool NetworkPort::receiveUntil(Done done, Clock::time_point deadline) {
     for (;;) {
-        if (fd_ < 0 || !receiveWaiting())
+        if (fd_ < 0 || !receiveWaiting(deadline))
             return false;
         if (done())
             return true;
-        if (waitFor(fd_, POLLIN, deadline) == 0)
+        if (Clock::now() >= deadline || waitBounded(fd_, POLLIN, deadline) == 0)
             return false;
     }
 }
@@ -283,7 +423,7 @@ bool NetworkPort::sendAll(const std::vector<std::uint8_t>& bytes, Clock::time_po
             noticeHangUp();
             return false;
         }
-        const short events = waitFor(fd_, POLLOUT, deadline);
+        const short events = waitBounded(fd_, POLLOUT, deadline);
         if ((events & kHangUp) != 0) {
             noticeHangUp();
             return false;
@@ -305,8 +445,9 @@ void NetworkPort::purge() {
     reopenIfLost();
     // What the last connection left unread goes too, whether or not the
     // port is open now.
-    const bool open = fd_ >= 0 && receiveWaiting();
+    const bool open = fd_ >= 0 && receiveWaiting(Clock::now() + kWriteRoomLimit);
     received_.clear();
+    overflowed_ = false;
     if (!open || !rfc2217())
         return;
     // What the server sent before its reply to the purge is old; so is what
@@ -320,6 +461,7 @@ void NetworkPort::purge() {
                                      Clock::now() + kCommandReplyLimit);
     }
     received_.clear();
+    overflowed_ = false;
 }
 
 unsigned NetworkPort::clearErrors() {
@@ -333,6 +475,9 @@ unsigned NetworkPort::clearErrors() {
         errors |= kRxOverrun;
     if ((line & comport::kLineBreak) != 0)
         errors |= kRxBreak;
+    if (overflowed_)
+        errors |= kRxBufferOverrun;
+    overflowed_ = false;
     return errors;
 }
 
@@ -391,7 +536,7 @@ std::size_t NetworkPort::read(std::uint8_t* buffer, std::size_t size) {
         const short events = waitFor(fd_, POLLIN, deadline);
         if (events == 0)
             return got;
-        receiveWaiting();
+        receiveWaiting(deadline);
     }
 }
 

@@ -48,14 +48,17 @@ std::string openFailureDetail(const std::string& device, int comNumber, const Op
 
 // The port is open, but the driver does not switch the transmitter: unless
 // the adapter does it by itself, the module never hears a request.
-MessageBox rs485RefusedBox(const std::string& device, int comNumber, int error) {
+// A port that names its own reason (a device server) gives it.
+MessageBox rs485RefusedBox(const std::string& device, int comNumber, const OpenResult& result) {
+    const int error = result.rs485Refused;
     const bool noMode = error == ENOTTY || error == EINVAL || error == EOPNOTSUPP;
-    std::string detail =
-        "Устройство: " + device + "\nПричина: " +
-        (noMode ? std::string("в драйвере этого порта нет режима RS-485") : systemReason(error)) +
-        "\nПередатчик включается только если адаптер делает это сам. Для "
-        "адаптера с автоматическим переключением уберите rs485 из строки COM" +
-        std::to_string(comNumber) + " раздела [COM_OPTIONS] файла dev.dat.";
+    std::string detail = "Устройство: " + device + "\nПричина: " +
+                         (!result.reason.empty() ? result.reason
+                          : noMode ? std::string("в драйвере этого порта нет режима RS-485")
+                                   : systemReason(error)) +
+                         "\nПередатчик включается только если адаптер делает это сам. Для "
+                         "адаптера с автоматическим переключением уберите rs485 из строки COM" +
+                         std::to_string(comNumber) + " раздела [COM_OPTIONS] файла dev.dat.";
     return {"Порт открыт, но не переведён в режим RS-485", caption::kError, BoxIcon::Warning,
             BoxButtons::Ok, detail};
 }
@@ -96,7 +99,7 @@ PortState openPort(SerialPort& port, const ComPortMap& map, int portNumber,
     // converter keyed to transmit.
     port.clearRtsAndDtr();
     if (result.rs485Refused != 0)
-        boxes.show(rs485RefusedBox(device, index + 1, result.rs485Refused));
+        boxes.show(rs485RefusedBox(device, index + 1, result));
     return state;
 }
 

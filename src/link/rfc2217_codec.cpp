@@ -67,7 +67,7 @@ Rfc2217Codec::Bytes Rfc2217Codec::setParity(Parity parity) {
 
 void Rfc2217Codec::receive(const std::uint8_t* bytes, std::size_t size, Bytes& data,
                            Bytes& answers) {
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size && !overlong_; ++i) {
         const std::uint8_t b = bytes[i];
         switch (state_) {
             case State::Data:
@@ -102,11 +102,11 @@ void Rfc2217Codec::receive(const std::uint8_t* bytes, std::size_t size, Bytes& d
                 if (b == kIac)
                     state_ = State::SubIac;
                 else
-                    sub_.push_back(b);
+                    takeSubByte(b);
                 break;
             case State::SubIac:
                 if (b == kIac) {
-                    sub_.push_back(b);
+                    takeSubByte(b);
                     state_ = State::SubData;
                 } else {
                     // IAC SE ends it; any other command ends it as well, and
@@ -121,6 +121,15 @@ void Rfc2217Codec::receive(const std::uint8_t* bytes, std::size_t size, Bytes& d
                 break;
         }
     }
+}
+
+void Rfc2217Codec::takeSubByte(std::uint8_t b) {
+    if (sub_.size() >= kLongestSubNegotiation) {
+        overlong_ = true;
+        sub_.clear();
+        return;
+    }
+    sub_.push_back(b);
 }
 
 // Answers only what changes an option's state, so that two sides that

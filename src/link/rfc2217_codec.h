@@ -58,6 +58,10 @@ inline constexpr std::uint8_t kLineFraming = 0x08;
 inline constexpr std::uint8_t kLineBreak = 0x10;
 }  // namespace comport
 
+// The longest subnegotiation taken: a COM-PORT-OPTION reply holds a few
+// bytes, so a longer one is a server gone wrong, not one to wait out.
+inline constexpr std::size_t kLongestSubNegotiation = 1024;
+
 enum class ComPortAgreement {
     Pending,   // offered, not yet answered
     Accepted,  // the server will take COM-PORT-OPTION commands
@@ -99,11 +103,15 @@ class Rfc2217Codec {
     const Bytes& lastReply(std::uint8_t code) const { return lastReply_[code]; }
     // NOTIFY-LINESTATE error bits seen since the last call (comport::kLine*).
     std::uint8_t takeLineErrors();
+    // A subnegotiation ran past kLongestSubNegotiation: the stream cannot be
+    // followed any more, and receive() takes nothing further.
+    bool overlong() const { return overlong_; }
 
   private:
     enum class State { Data, Iac, Verb, SubOption, SubData, SubIac };
     void negotiate(std::uint8_t verb, std::uint8_t option, Bytes& answers);
     void endSubNegotiation();
+    void takeSubByte(std::uint8_t b);
 
     // Per option: what this side does (us) and what the server does (them),
     // and whether we asked for it and wait for the answer.
@@ -122,6 +130,7 @@ class Rfc2217Codec {
     std::array<unsigned, 256> replies_{};
     std::array<Bytes, 256> lastReply_{};
     std::uint8_t lineErrors_ = 0;
+    bool overlong_ = false;
 };
 
 }  // namespace m8163

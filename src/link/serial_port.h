@@ -72,7 +72,8 @@ struct OpenResult {
     std::string reason;  // the system's text for it
     // An open that succeeded although the device refused the kernel's RS-485
     // mode that the options ask for: its errno, given once per device path
-    // (later opens of the same path set it no more), else 0.
+    // (later opens of the same path set it no more), else 0. `reason` may
+    // then say why in the user's words.
     int rs485Refused = 0;
 };
 
@@ -153,6 +154,9 @@ class SerialPort {
         return wait_ != nullptr ? wait_->wait(fd, events, deadline)
                                 : waitInKernel(fd, events, deadline);
     }
+
+    // The wait set here has been asked to stop the program.
+    bool stopAsked() const { return wait_ != nullptr && wait_->stopAsked(); }
 
   private:
     PortWait* wait_ = nullptr;

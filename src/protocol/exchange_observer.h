@@ -37,7 +37,8 @@ class ExchangeObserver {
     virtual ~ExchangeObserver() = default;
     virtual void requestSent(const SentFrame& frame) = 0;
     // Every request sent is followed by exactly one call here, also when the
-    // reply was not read (a wrong adapter echo): then `bytes` is empty.
+    // reply was not read (a wrong adapter echo): then `bytes` holds what came
+    // in place of the echo.
     virtual void replyReceived(const ReceivedFrame& frame) = 0;
 };
 

@@ -84,10 +84,9 @@ struct Exchange {
 
 // Reads back the adapter's echo of the request under the time-outs of the
 // exchange; true when all of it came, unchanged.
-bool echoCameBack(SerialPort& port, const Frame& request, std::size_t length) {
-    Frame echo{};
-    const std::size_t received = std::min(port.read(echo.data(), length), length);
-    return received == length && std::equal(echo.begin(), echo.begin() + length, request.begin());
+// Reads the echo into `echo`; how many bytes came, whatever they were.
+std::size_t readEcho(SerialPort& port, std::size_t length, Frame& echo) {
+    return std::min(port.read(echo.data(), length), length);
 }
 
 // Tells the line's observer, if any, of the reply and hands the status on.
@@ -138,11 +137,18 @@ ExchangeStatus transact(const ModbusLine& line, const Exchange& ex, const Frame&
     port.clearErrors();
     logRequest(settings, line.clock, request.data(), ex.requestLength);
     watch.sent(written);
-    if (port.echoes() && !echoCameBack(port, request, ex.requestLength)) {
-        port.clearErrors();
-        ExchangeStatus status;
-        status.result = kEchoMismatch;
-        return watch.received(reply, 0, status);
+    if (port.echoes()) {
+        // What came instead of the echo (often the module's reply, from an
+        // adapter that does not echo) is what the watcher sees.
+        const std::size_t echoed = readEcho(port, ex.requestLength, reply);
+        if (echoed != ex.requestLength ||
+            !std::equal(reply.begin(), reply.begin() + ex.requestLength, request.begin())) {
+            port.clearErrors();
+            ExchangeStatus status;
+            status.result = kEchoMismatch;
+            return watch.received(reply, echoed, status);
+        }
+        reply = Frame{};
     }
     const std::size_t received = std::min(port.read(reply.data(), ex.readSize), ex.readSize);
     logReply(settings, line.clock, reply.data(), received, ex.stamp);

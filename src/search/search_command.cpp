@@ -10,9 +10,12 @@ namespace {
 // reads the running flag, trials are counted for the progress figure.
 class CommandView final : public SearchView {
   public:
-    CommandView(const SearchData& data, SearchPageView& page, std::size_t planned)
-        : data_(data), page_(page), planned_(planned) {}
+    CommandView(const SearchData& data, SearchPageView& page) : data_(data), page_(page) {}
 
+    void planned(std::size_t trials) override {
+        planned_ = trials;
+        page_.showTrialsDone(done_, planned_);
+    }
     void showTrial(int speed, Parity parity, unsigned address) override {
         page_.showTrial(speed, parity, address);
     }
@@ -31,7 +34,7 @@ class CommandView final : public SearchView {
   private:
     const SearchData& data_;
     SearchPageView& page_;
-    std::size_t planned_;
+    std::size_t planned_ = 0;
     std::size_t done_ = 0;
 };
 
@@ -69,9 +72,7 @@ SearchEnd runSearchCommand(const SearchData& data, const SearchLine& line, const
         data.found.clear();
         view.showSearch();
 
-        const std::size_t planned = searchTrialCount(plan);
-        view.showTrialsDone(0, planned);
-        CommandView progress(data, view, planned);
+        CommandView progress(data, view);
         end = runSearch(plan, line, probe, pump, progress);
         switchSearch(data.running, false);
         line.boxes.show(

@@ -163,6 +163,7 @@ SearchPlan planForLine(const SearchPlan& plan, const SearchLine& line) {
 SearchEnd runSearch(const SearchPlan& requested, const SearchLine& line, const SearchProbe& probe,
                     EventPump& pump, SearchView& view) {
     const SearchPlan plan = planForLine(requested, line);
+    view.planned(searchTrialCount(plan));
     const unsigned last = std::min(plan.lastAddress, kHighestModuleNumber);
     std::size_t hits = 0;
     SearchEnd end = SearchEnd::Normal;

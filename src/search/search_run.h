@@ -67,6 +67,9 @@ std::string searchProgressText(int speed, Parity parity, unsigned address);
 class SearchView {
   public:
     virtual ~SearchView() = default;
+    // Once, before the first trial: how many trials the run makes (fewer
+    // than its plan asks where the line's format is the far end's own).
+    virtual void planned(std::size_t trials) { (void)trials; }
     // Before the read of each trial, with the port already at its format.
     virtual void showTrial(int speed, Parity parity, unsigned address) = 0;
     // After the read of each trial, before its hit is reported.

@@ -173,6 +173,22 @@ TEST(Rfc2217CodecTest, DataBytes0xFFAreDoubledOnTheWireAndUndoubledWhateverTheSp
     }
 }
 
+// A subnegotiation of the longest length taken is a reply like any other;
+// one byte more and the stream is given up: nothing after it is taken.
+TEST(Rfc2217CodecTest, ASubnegotiationPastTheLimitIsGivenUp) {
+    for (const std::size_t length : {kLongestSubNegotiation, kLongestSubNegotiation + 1}) {
+        Bytes stream = {kIac, kSb, kComPortOption, 106};
+        stream.insert(stream.end(), length - 1, 0x00);
+        stream.insert(stream.end(), {kIac, kSe, 0x55});
+        Rfc2217Codec codec;
+        const auto [data, answers] = feed(codec, stream, 100);
+        const bool taken = length <= kLongestSubNegotiation;
+        EXPECT_EQ(codec.overlong(), !taken) << length;
+        EXPECT_EQ(codec.replies(comport::kNotifyLineState), taken ? 1u : 0u) << length;
+        EXPECT_EQ(data, taken ? Bytes{0x55} : Bytes{}) << length;
+    }
+}
+
 TEST(DeviceUrlTest, TheTwoSchemesWithNamesAndAddresses) {
     struct Case {
         const char* text;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "protocol/exchange_failure.h"
+#include "protocol/exchange_observer.h"
 #include "protocol/transactions.h"
 #include "recorders.h"
 #include "scripted_port.h"
@@ -71,6 +72,15 @@ TEST_F(EchoTransaction, MissingOrDifferentEchoIsItsOwnFailure) {
         // No echo at all: the module's reply is taken for it.
         {"the reply came instead", withCrc(hexBytes("01 03 02 12 34"))},
     };
+    // What a watcher of the line (the trace, the monitor) is shown.
+    struct Watcher final : ExchangeObserver {
+        void requestSent(const SentFrame&) override {}
+        void replyReceived(const ReceivedFrame& frame) override {
+            received.assign(frame.bytes.begin(), frame.bytes.end());
+        }
+        std::vector<std::uint8_t> received;
+    } watcher;
+    line.observer = &watcher;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         port.replies.clear();
@@ -81,6 +91,10 @@ TEST_F(EchoTransaction, MissingOrDifferentEchoIsItsOwnFailure) {
         const ExchangeStatus status = readOne();
         EXPECT_EQ(status.result, kEchoMismatch);
         EXPECT_EQ(port.readSizes, std::vector<std::size_t>{8}) << "the reply is not read";
+        // What came in place of the echo, as far as the echo was read.
+        const std::size_t shown = std::min<std::size_t>(c.echo.size(), 8);
+        EXPECT_EQ(watcher.received,
+                  std::vector<std::uint8_t>(c.echo.begin(), c.echo.begin() + shown));
         const auto box = exchangeFailureBox(status);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->caption, "Ошибка в обмене.");

@@ -251,6 +251,16 @@ TEST_F(SearchCommandTest, APortThatCannotBeOpenedEndsTheSearchWithOneBox) {
     EXPECT_EQ(boxes.shown[0].text, "Невозможно открыть последовательный порт");
 }
 
+// Over a port whose line format is the far end's own the run tries that
+// format only, and the figure counts the trials it makes.
+TEST_F(SearchCommandTest, OverAFixedFormatTheFigureCountsTheTrialsMade) {
+    port.fixedFormat = true;
+    settings = settingsOf({9600, 19200}, {}, 1, 5);
+    EXPECT_EQ(run(), SearchEnd::Normal);
+    EXPECT_EQ(trials().size(), 5u);
+    EXPECT_EQ(figures, (std::vector<std::string>{"0/5", "1/5", "2/5", "3/5", "4/5", "5/5"}));
+}
+
 TEST_F(SearchCommandTest, WithoutTheRunningFlagNothingHappens) {
     settings = settingsOf({9600}, {}, 1, 1);
     completeSearchSettings(settings);

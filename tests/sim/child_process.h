@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +24,9 @@ namespace m8163::sim::test {
 
 class ChildProcess {
   public:
-    explicit ChildProcess(const std::vector<std::string>& args) {
+    // `ownGroup`: in a process group of its own, which its id names (for a
+    // server whose children must end with it).
+    explicit ChildProcess(const std::vector<std::string>& args, bool ownGroup = false) {
         int out[2];
         int err[2];
         if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
@@ -37,7 +40,14 @@ class ChildProcess {
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        int rc = ::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        if (ownGroup) {
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+            posix_spawnattr_setpgroup(&attributes, 0);
+        }
+        int rc = ::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
         ::close(err[1]);
@@ -97,14 +107,17 @@ class ChildProcess {
             }
         }
         int status = 0;
-        if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_)
+        rusage usage{};
+        if (pid_ <= 0 || ::wait4(pid_, &status, 0, &usage) != pid_)
             return -1;
+        peakKb = usage.ru_maxrss;
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
     std::string out;
     std::string err;
+    long peakKb = 0;  // the program's peak resident memory, once wait() saw it end
 
   private:
     // Reads what is there before `end`; false on time-out or when both

@@ -24,6 +24,9 @@ class QtPortWait final : public PortWait {
     QtPortWait& operator=(const QtPortWait&) = delete;
 
     short wait(int fd, short events, Deadline deadline) override;
+    // The program is to stop when `check` says so (a close is waiting).
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
+    bool stopAsked() const override { return stopCheck_ && stopCheck_(); }
 
     // Asked when held input is due to be handed on: false drops it (a close
     // has been accepted). Left empty, held input is always handed on.
@@ -33,6 +36,7 @@ class QtPortWait final : public PortWait {
     class HandOnTarget;
     // Where the input held during a wait is posted to be handed on.
     std::unique_ptr<HandOnTarget> handOn_;
+    std::function<bool()> stopCheck_;
 };
 
 }  // namespace m8163

@@ -104,6 +104,9 @@ TForm1::TForm1(AppState& state, SerialPort& port, WindowSeams seams) : state_(st
     });
     // Input held back during a wait is dropped once a close is accepted.
     portWait_.setHandOnCheck([this] { return commands_->handsOnHeldInput(); });
+    // A connection to a device server gives up once a close is accepted,
+    // and is not kept past the close.
+    portWait_.setStopCheck([this] { return commands_->lifecycle().closeAccepted(); });
 
     const PageContext context = pageContext();
     // "Помигать" and "Выставить INIT" switch polling off through its one writer.
