@@ -91,7 +91,7 @@ void applyLineOptions(const LineOptions& line, ConnectionSettings& settings, Com
         settings.timeoutMs = *line.timeoutMs;
 }
 
-int exchangeFailed(Session& session, ExchangeStatus status) {
+int exchangeFailed(Session& session, const ExchangeStatus& status) {
     reportExchangeFailure(session.boxes, status);
     return kExitExchangeFailed;
 }
