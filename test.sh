@@ -35,7 +35,7 @@ t=$SECONDS
 scripts/tidy.sh build/release >build/release/tidy.out 2>&1 &
 tidy=$!
 build build/asan -DCMAKE_BUILD_TYPE=Debug -DM8163_SANITIZE=ON || {
-    kill $tidy
+    wait $tidy
     exit 1
 }
 took "ASan build" $t
