@@ -7,6 +7,9 @@
 # earlier runs kept in build/fuzz/corpus/TARGET. Prints one line a target;
 # exits non-zero when the build fails or a target finds an input that breaks
 # it (saved as build/fuzz/findings/TARGET-crash-*, with the run's log).
+# Warnings do not stop this build: the release and ASan builds of test.sh
+# are the ones that treat them as errors, and clang warns of things gcc
+# does not.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,7 +49,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 mkdir -p "$out/findings"
 if ! { cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
-    -DM8163_FUZZ=ON -DM8163_WERROR=ON "${launcher[@]}" &&
+    -DM8163_FUZZ=ON -DM8163_WERROR=OFF "${launcher[@]}" &&
     cmake --build "$out" -j2 --target "${targets[@]}"; } >"$out/build.log" 2>&1; then
     echo "fuzz: FAILED to build, see $out/build.log"
     grep -m5 -E 'error' "$out/build.log"

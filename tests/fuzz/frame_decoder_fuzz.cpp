@@ -1,9 +1,9 @@
 // libFuzzer target for the frame decoder of the exchange monitor and of
 // m8163ctl -v: any byte strings as a request and its reply, with any
-// outcome. Properties: the trace and the monitor say the same of a frame
-// (bytes, meaning, outcome); the hex text reads back as the bytes; every
-// text is valid UTF-8 on one line, so that a frame can neither break a
-// trace line nor a row of the saved monitor text.
+// outcome. Properties: the trace and the monitor's saved text say the same
+// of a frame (bytes, meaning, duration, outcome); the hex text reads back as
+// the bytes; every text of the table and of the saved text is valid UTF-8 on
+// one line, so that a frame can neither break a trace line nor a row.
 
 #include <cstdint>
 #include <sstream>
@@ -75,6 +75,17 @@ std::string afterTime(const std::string& line) {
     return line.substr(arrow + 1, line.size() - arrow - 2);
 }
 
+// The text after its first `count` cells (" | " between cells).
+std::string afterCells(const std::string& line, int count) {
+    std::size_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        at = line.find(" | ", at);
+        check(at != std::string::npos, "a saved line has too few cells");
+        at += 3;
+    }
+    return line.substr(at);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -105,22 +116,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.requestSent(sent);
     store.replyReceived(received);
     check(store.frames().size() == 2, "the monitor did not keep both frames");
-    const auto asked = m8163::frameCells(store.frames()[0]);
-    const auto answered = m8163::frameCells(store.frames()[1]);
-
-    for (const auto* cells : {&asked, &answered}) {
-        for (std::size_t c = m8163::kBytesColumn; c < m8163::kMonitorColumns; ++c)
-            check(oneLineOfUtf8((*cells)[c]), "a text is not one line of UTF-8");
+    for (const auto& frame : store.frames()) {
+        for (const std::string& cell : m8163::frameCells(frame))
+            check(oneLineOfUtf8(cell), "a cell of the table is not one line of UTF-8");
     }
-    check(hexBack(asked[m8163::kBytesColumn]) == request, "the request's hex is not its bytes");
-    check(hexBack(answered[m8163::kBytesColumn]) == reply, "the reply's hex is not its bytes");
+    check(hexBack(m8163::frameHex(request)) == request, "the request's hex is not its bytes");
+    check(hexBack(m8163::frameHex(reply)) == reply, "the reply's hex is not its bytes");
 
-    const std::string monitorRequest =
-        "-> " + asked[m8163::kBytesColumn] + " | " + asked[m8163::kMeaningColumn];
-    check(afterTime(requestLine.str()) == monitorRequest, "trace and monitor differ on a request");
-    const std::string monitorReply =
-        "<- " + answered[m8163::kBytesColumn] + " | " + answered[m8163::kMeaningColumn] + " | " +
-        answered[m8163::kDurationColumn] + " | " + answered[m8163::kResultColumn];
-    check(afterTime(replyLine.str()) == monitorReply, "trace and monitor differ on a reply");
+    // The monitor's saved text says in full what the trace says: each line
+    // after its time and direction.
+    const std::string saved = m8163::framesText({&store.frames()[0], &store.frames()[1]});
+    const std::size_t firstEnd = saved.find('\n');
+    check(firstEnd != std::string::npos && saved.find('\n', firstEnd + 1) == saved.size() - 1,
+          "the saved text is not one line a frame");
+    const std::string savedRequest = afterCells(saved.substr(0, firstEnd), 2);
+    const std::string savedReply =
+        afterCells(saved.substr(firstEnd + 1, saved.size() - firstEnd - 2), 2);
+    check(oneLineOfUtf8(savedRequest) && oneLineOfUtf8(savedReply),
+          "the saved text is not one line of UTF-8");
+    check(afterTime(requestLine.str()) == "-> " + savedRequest,
+          "trace and monitor differ on a request");
+    check(afterTime(replyLine.str()) == "<- " + savedReply, "trace and monitor differ on a reply");
     return 0;
 }
