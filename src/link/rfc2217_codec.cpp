@@ -5,11 +5,6 @@ namespace {
 
 using namespace telnet;
 
-// The longest sub-negotiation value kept; a server's replies carry a few
-// bytes. More is dropped, so that a server that never ends one cannot make
-// the codec grow without end.
-constexpr std::size_t kLongestSubNegotiation = 255;
-
 // The options this client takes on, on its own side and on the server's.
 bool supported(std::uint8_t option) {
     return option == kBinary || option == kSuppressGoAhead || option == kComPortOption;
@@ -106,13 +101,12 @@ void Rfc2217Codec::receive(const std::uint8_t* bytes, std::size_t size, Bytes& d
             case State::SubData:
                 if (b == kIac)
                     state_ = State::SubIac;
-                else if (sub_.size() < kLongestSubNegotiation)
+                else
                     sub_.push_back(b);
                 break;
             case State::SubIac:
                 if (b == kIac) {
-                    if (sub_.size() < kLongestSubNegotiation)
-                        sub_.push_back(b);
+                    sub_.push_back(b);
                     state_ = State::SubData;
                 } else {
                     // IAC SE ends it; any other command ends it as well, and

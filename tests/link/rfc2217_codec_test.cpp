@@ -173,23 +173,6 @@ TEST(Rfc2217CodecTest, DataBytes0xFFAreDoubledOnTheWireAndUndoubledWhateverTheSp
     }
 }
 
-// A server that never ends a sub-negotiation cannot make the codec keep all
-// it sends: the value is cut, and the data after its end still comes through.
-TEST(Rfc2217CodecTest, OverlongSubNegotiationIsCutNotKept) {
-    Rfc2217Codec codec;
-    const Bytes start = {kIac, kSb, kComPortOption, comport::kSetBaudRate + comport::kServerReply};
-    const Bytes end = {kIac, kSe, 0x01, 0x03};
-    Bytes stream(start.size() + 1'000'000 + end.size(), 0x42);
-    std::copy(start.begin(), start.end(), stream.begin());
-    std::copy(end.begin(), end.end(), stream.end() - static_cast<std::ptrdiff_t>(end.size()));
-    Bytes data;
-    Bytes answers;
-    codec.receive(stream.data(), stream.size(), data, answers);
-    EXPECT_EQ(codec.replies(comport::kSetBaudRate), 1u);
-    EXPECT_LE(codec.lastReply(comport::kSetBaudRate).size(), 255u);
-    EXPECT_EQ(data, (Bytes{0x01, 0x03}));
-}
-
 TEST(DeviceUrlTest, TheTwoSchemesWithNamesAndAddresses) {
     struct Case {
         const char* text;
