@@ -63,8 +63,7 @@ Figures readSeven(const std::string& device, int address, int timeoutMs, std::ui
     PortOptions options;
     options.networkAllowanceMs = allowanceMs;
     port.setOptions(options);
-    const OpenResult opened =
-        port.open(device, {19200, Parity::None}, openingTimeouts(19200, timeoutMs));
+    const OpenResult opened = port.open(device, {19200, Parity::None}, openingTimeouts(19200, timeoutMs));
     if (!opened.ok) {
         std::fprintf(stderr, "open %s: %s\n", device.c_str(), opened.reason.c_str());
         return {0, 0, rounds};
