@@ -13,7 +13,8 @@ m8163_packages=(
     xvfb xauth                  # virtual display for the demo and the start-up benchmark
     x11-utils netpbm            # the desktop test reads the window's properties and pixels
     libx11-dev libxtst-dev      # tests ping, click and close the window on that display
-    clang libclang-rt-14-dev    # libFuzzer for the settings-file fuzz target
+    clang libclang-rt-14-dev    # libFuzzer for the fuzz targets (tests/fuzz)
+    clang-format clang-tidy     # the gate's formatting check and the tidy step of test.sh
     locales                     # locale sources: tests build ru_RU.UTF-8 with localedef
     dpkg-dev file               # the Debian package: dpkg-shlibdeps, and file to find the binaries
     desktop-file-utils appstream  # its test validates the desktop entry and the metainfo

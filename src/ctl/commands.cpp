@@ -104,7 +104,7 @@ bool applyLineOptions(const LineOptions& line, ConnectionSettings& settings, Com
     return taken;
 }
 
-int exchangeFailed(Session& session, ExchangeStatus status) {
+int exchangeFailed(Session& session, const ExchangeStatus& status) {
     reportExchangeFailure(session.boxes, status);
     return kExitExchangeFailed;
 }

@@ -230,7 +230,7 @@ void splitArguments(const std::vector<std::string>& args, std::vector<RawOption>
 }
 
 Command commandFromWords(const std::vector<std::string>& words) {
-    const std::string first = words[0];
+    const std::string& first = words[0];
     const std::string second = words.size() > 1 ? words[1] : "";
     std::size_t used = 1;
     Command command;

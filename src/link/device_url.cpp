@@ -73,8 +73,12 @@ std::optional<DeviceUrl> parseDeviceUrl(std::string_view device) {
     }
     if (host.empty() || !isPortNumber(port))
         return std::nullopt;
+    // No name or address holds these; a zero byte would cut the name that
+    // the look-up sees short of the one the user is shown.
     for (char c : host) {
-        if (std::isspace(static_cast<unsigned char>(c)) != 0 || c == '/' || c == '?' || c == '@')
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isspace(b) != 0 || std::iscntrl(b) != 0 || c == '/' || c == '?' || c == '@' ||
+            c == '[' || c == ']')
             return std::nullopt;
     }
     url.host = std::string(host);

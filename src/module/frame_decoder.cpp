@@ -88,6 +88,21 @@ std::string trimmedLeft(std::string text) {
     return text;
 }
 
+// A text from the module's registers, which may hold any byte, kept on one
+// line: control characters shown as "\xNN", so that no frame breaks a line
+// of the trace or a row of the monitor's saved text.
+std::string oneLine(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F)
+            shown += printed("\\x%02X", b);
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 std::string codeText(unsigned code) {
     return "код " + std::to_string(code);
 }
@@ -101,7 +116,7 @@ std::string fieldValue(const Field& field, std::span<const std::uint16_t> r) {
         case Kind::Real:
             return trimmedLeft(formatShownReal(joinF32(r)));
         case Kind::Text:
-            return std::string("\"").append(unpackText(r)).append("\"");
+            return std::string("\"").append(oneLine(unpackText(r))).append("\"");
         case Kind::Date:
             return printed("%02u.%02u.%u", r[0], r[1], 2000u + r[2]);
         case Kind::Speed:

@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "config_test_support.h"
-#include "scoped_locale.h"
 #include "link/system_reason.h"
+#include "scoped_locale.h"
 
 namespace m8163 {
 namespace {

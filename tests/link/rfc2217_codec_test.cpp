@@ -210,6 +210,11 @@ TEST(DeviceUrlTest, TheTwoSchemesWithNamesAndAddresses) {
         {"rfc2217://host:4001?timeout=3", false, {}, "", ""},
         {"rfc2217://[::1]4001", false, {}, "", ""},
         {"/dev/ttyUSB0", false, {}, "", ""},
+        // Found by the URL's fuzz target: brackets and control characters
+        // were taken into the host.
+        {"socket://]:4001", false, {}, "", ""},
+        {"socket://[[::1]:4001", false, {}, "", ""},
+        {"rfc2217://plant\x01box:4001", false, {}, "", ""},
     };
     for (const Case& c : cases) {
         const auto url = parseDeviceUrl(c.text);
@@ -220,6 +225,7 @@ TEST(DeviceUrlTest, TheTwoSchemesWithNamesAndAddresses) {
         EXPECT_EQ(url->host, c.host) << c.text;
         EXPECT_EQ(url->port, c.port) << c.text;
     }
+    EXPECT_FALSE(parseDeviceUrl(std::string_view("rfc2217://plant\0box:4001", 24)));
     EXPECT_TRUE(isNetworkDevice("socket://x"));
     EXPECT_FALSE(isNetworkDevice("/dev/serial/by-id/usb-socket://"));
 }

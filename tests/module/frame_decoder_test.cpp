@@ -157,6 +157,17 @@ TEST_F(FrameDecoderTest, WriteOfEachBlockShowsItsValuesAndTheConfirmation) {
     EXPECT_NE(describeRequest(watcher.seen[2].request).find("\"Цех 5"), std::string::npos);
 }
 
+// Found by the decoder's fuzz target: a text register holding a line break
+// split the trace line and the monitor's saved row in two.
+TEST_F(FrameDecoderTest, ControlCharactersOfATextStayOnTheLine) {
+    const auto request =
+        withCrc({0x01, 0x10, 0x04, 0x0E, 0x00, 0x08, 0x10, 'a', '\n', 'b', '\r', 0x7F,
+                 0x09, ' ',  ' ',  ' ',  ' ',  ' ',  ' ',  ' ', ' ',  ' ', ' '});
+    const std::string text = describeRequest(request);
+    EXPECT_NE(text.find("\"a\\x0Ab\\x0D\\x7F\\x09"), std::string::npos) << text;
+    EXPECT_EQ(text.find_first_of("\n\r\t\x7F"), std::string::npos) << text;
+}
+
 TEST_F(FrameDecoderTest, ExceptionRepliesGiveTheCodeAndItsMeaning) {
     const std::pair<std::uint8_t, std::string> codes[] = {
         {1, "Неподдерживаемая функция."},
