@@ -118,6 +118,7 @@ class ProgramWindowTest : public ::testing::Test {
             target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
                                     Qt::NoButton, Qt::NoModifier));
     }
+
   public:
     // Runs the window's messages until `done` holds or `limitMs` passes.
     static bool runUntil(const std::function<bool()>& done, int limitMs) {
