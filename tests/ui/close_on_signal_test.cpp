@@ -93,5 +93,35 @@ TEST_F(CloseOnSignalTest, EachCloseSignalSavesTheSettingsEvenWhenSentTwice) {
     server.stop();
 }
 
+// A box of the close sequence (dev.dat cannot be saved) waits for an answer;
+// a further signal ends the process at once, writing nothing more.
+TEST_F(CloseOnSignalTest, ASignalDuringTheCloseSequencesBoxEndsTheProcessAtOnce) {
+    const pid_t app = startProgram();
+    ASSERT_TRUE(waitForStartup(app));
+    fs::remove(folder / "dev.dat");
+    fs::create_directory(folder / "dev.dat");
+    fs::remove(folder / "recent.prf");
+    kill(app, SIGTERM);
+    // The close sequence's error box holds the process until it is answered.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(waitpid(app, nullptr, WNOHANG), 0);
+    const auto second = std::chrono::steady_clock::now();
+    kill(app, SIGTERM);
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(app, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() - second < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (ended == 0) {
+        kill(app, SIGKILL);
+        waitpid(app, nullptr, 0);
+        FAIL() << "the second signal did not end the process";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - second, std::chrono::seconds(2));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    EXPECT_FALSE(fs::exists(folder / "recent.prf"));
+}
+
 }  // namespace
 }  // namespace m8163

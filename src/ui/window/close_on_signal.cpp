@@ -77,9 +77,10 @@ class SignalCloser : public QObject {
             return;
         switch (commands_.signal()) {
             case LifeOutcome::ExitNow:
-                // The close sequence has run or is running: asked again, the
-                // process ends at once, as the signal would end it.
-                ::_exit(128 + number);
+                // The close sequence is running (a box of it open): asked
+                // again, the process ends at once, as the signal would end
+                // it. Once the sequence has run, nothing was cut short.
+                ::_exit(commands_.lifecycle().phase() == LifePhase::Closed ? 0 : 128 + number);
             case LifeOutcome::CloseAndEnd:
                 // A box waits for an answer nobody may give: a logout does
                 // not wait. Its command goes on to its end.
